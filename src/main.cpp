@@ -1,0 +1,152 @@
+#include "main.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "header.h"
+#include "platform.h"
+#include "report.h"
+#include "run.h"
+#include "scan.h"
+
+namespace {
+
+// The run's process-wide state. The streams are open from step 7 and step 9
+// on; `out_owned` says the output was opened by this run and is a regular
+// file, the only kind of file the clean-up deletes.
+Names g_names;
+Run g_run;
+std::FILE* g_in;
+std::FILE* g_out;
+bool g_out_owned;
+
+const char* base_name(const char* path) {
+  const char* base = path;
+  for (const char* p = path; *p; ++p) {
+    if (is_separator(*p)) base = p + 1;
+  }
+  return base;
+}
+
+// Copies `size` bytes (at most kNameMax, checked by the caller) as a name.
+void set_name(char* name, const char* from, size_t size) {
+  std::memcpy(name, from, size);
+  name[size] = '\0';
+}
+
+void print(const char* text, size_t size) {
+  std::fwrite(text, 1, size, stdout);
+  std::fflush(stdout);
+}
+
+void open_files(int argc, const char* const* argv) {
+  const char* input = argv[1];
+  g_in = std::fopen(input, "rb");
+  check(g_in != nullptr, kOpenInput, g_names.InFileName);
+  std::setvbuf(g_in, nullptr, _IONBF, 0);  // the reader buffers
+  check(!is_directory(g_in), kOpenInput, g_names.InFileName);
+  check(std::fseek(g_in, 0, SEEK_SET) == 0, kPosition, g_names.InFileName);
+
+  // The output must not be the input under another spelling or link:
+  // opening it for writing would empty the user's file.
+  if (same_file(file_id(g_in), path_id(g_names.OutFile))) {
+    fail(kSameFile, argc >= 3 ? argv[2] : g_names.OutFile);
+  }
+  // A name that ends in a separator names a directory, never a file.
+  check(g_names.OutFileName[0] != '\0', kOpenOutput, g_names.OutFileName);
+  g_out = std::fopen(g_names.OutFile, "wb");
+  check(g_out != nullptr, kOpenOutput, g_names.OutFileName);
+  std::setvbuf(g_out, nullptr, _IONBF, 0);  // the writer buffers
+  g_out_owned = is_regular_file(g_out);
+  check(std::fseek(g_out, 0, SEEK_SET) == 0, kPosition, g_names.InFileName);
+}
+
+// Closes what is open and deletes an output this run made; the files may be
+// in any state.
+void clean_up() {
+  if (g_in) std::fclose(g_in);
+  if (g_out) std::fclose(g_out);
+  g_in = g_out = nullptr;
+  if (g_out_owned) remove_file(g_names.OutFile);
+  g_out_owned = false;
+}
+
+}  // namespace
+
+void form_names(int argc, const char* const* argv, Names& names) {
+  std::memset(&names, 0, sizeof names);
+  check(argc >= 2, kUsage, base_name(argc >= 1 && argv[0] ? argv[0] : "sylvo"));
+  const char* input = argv[1];
+  size_t input_size = std::strlen(input);
+  check(input_size <= kNameMax, kPathTooLong);
+  const char* input_base = base_name(input);
+  set_name(names.InFileName, input_base, std::strlen(input_base));
+
+  if (argc >= 3) {
+    const char* output = argv[2];
+    check(std::strcmp(input, output) != 0, kSameFile, output);
+    size_t output_size = std::strlen(output);
+    check(output_size <= kNameMax, kPathTooLong);
+    const char* output_base = base_name(output);
+    set_name(names.OutFilePath, output, static_cast<size_t>(output_base - output));
+    set_name(names.OutFileName, output_base, std::strlen(output_base));
+  } else {
+    check(input_size + 4 <= kNameMax, kPathTooLong);
+    set_name(names.OutFilePath, input, static_cast<size_t>(input_base - input));
+    // "_out" goes in front of the extension, the base name's last '.'.
+    const char* dot = std::strrchr(names.InFileName, '.');
+    size_t stem = dot ? static_cast<size_t>(dot - names.InFileName) : std::strlen(names.InFileName);
+    set_name(names.OutFileName, names.InFileName, stem);
+    std::strcat(names.OutFileName, "_out");
+    std::strcat(names.OutFileName, names.InFileName + stem);
+  }
+  std::strcat(std::strcpy(names.OutFile, names.OutFilePath), names.OutFileName);
+}
+
+void convert(Run& run) {
+  scan_header(run);
+  scan(run);
+  run.out.flush(kWriteString);
+}
+
+int sylvo_main(int argc, const char* const* argv) {
+  try {
+    form_names(argc, argv, g_names);
+    open_files(argc, argv);
+    g_run.in.open(file_source(g_in), g_names.InFileName);
+    g_run.out.open(file_sink(g_out), g_names.OutFileName);
+    g_run.header_seen = false;
+    g_run.line.LINE_NO = 0;
+    convert(g_run);
+
+    std::fclose(g_in);
+    g_in = nullptr;
+    int closed = std::fclose(g_out);
+    g_out = nullptr;
+    check(closed == 0, kWriteString, g_names.OutFileName);
+    g_out_owned = false;
+    print(kCompletedText, std::strlen(kCompletedText));
+    return 0;
+  } catch (const Failure& failure) {
+    print(failure.message.data(), failure.message.size());
+    clean_up();
+    return 1;
+  }
+}
+
+Outcome convert_buffer(const void* data, size_t size, size_t chunk, size_t buffer) {
+  std::unique_ptr<Run> run(new Run());
+  MemoryInput input{static_cast<const unsigned char*>(data), size, chunk};
+  Outcome outcome{0, {}, {}};
+  run->in.open(memory_source(&input), "input", buffer);
+  run->out.open(string_sink(&outcome.output), "output", buffer);
+  try {
+    convert(*run);
+    outcome.message = kCompletedText;
+  } catch (const Failure& failure) {
+    outcome.status = 1;
+    outcome.message = failure.message;
+  }
+  return outcome;
+}

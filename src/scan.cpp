@@ -1,0 +1,274 @@
+#include "scan.h"
+
+#include <array>
+#include <cstring>
+
+#include "directive.h"
+#include "header.h"
+#include "report.h"
+#include "run.h"
+#include "syllable.h"
+
+namespace {
+
+struct ClassRow {
+  int cls;
+  unsigned char c;
+};
+
+constexpr ClassRow kClassRows[] = {
+    {1, ';'}, {2, '/'}, {3, '*'},  {4, '('},  {5, ')'},  {6, 'l'},  {7, '%'},
+    {8, '#'}, {9, '+'}, {10, '-'}, {11, '.'}, {12, '@'}, {13, '\n'},
+};
+
+enum Class {
+  kOther = -1, kSemicolon = 1, kSlash = 2, kStar = 3, kOpen = 4, kClose = 5, kLengthCommand = 6,
+  kNewline = 13,
+};
+
+// Every byte maps to its class through one 256-entry table: a load instead of
+// a search of the class rows for each byte. kPlain marks the bytes that, with
+// no syllable, note, length or comment mark pending, are only copied; the
+// fast path copies a run of them at once.
+struct ByteTables {
+  signed char cls[256];
+  bool plain[256];
+};
+
+constexpr ByteTables build_tables() {
+  ByteTables t{};
+  for (int c = 0; c < 256; ++c) t.cls[c] = kOther;
+  for (const ClassRow& row : kClassRows) t.cls[row.c] = static_cast<signed char>(row.cls);
+  for (int c = 0; c < 256; ++c) t.plain[c] = t.cls[c] == kOther || (t.cls[c] >= 7 && t.cls[c] <= 12);
+  return t;
+}
+
+constexpr ByteTables kTables = build_tables();
+
+bool is_digit(int c) { return c >= '0' && c <= '9'; }
+
+// Whether c belongs to a note of which k bytes are taken: 1 it does, -1 the
+// note ended before c, 0 c cannot begin a note.
+int note_byte(int c, unsigned k) {
+  if (k == 0) return (c >= 'a' && c <= 'g') || c == 'w' || c == 'k' ? 1 : 0;
+  if (k == 1) return c == '+' || c == '-' ? 1 : -1;
+  return -1;
+}
+
+class Scanner {
+ public:
+  explicit Scanner(Run& run) : run_(run), in_(run.in), out_(run.out), line_(run.line), s_(run.scan) {}
+
+  void run();
+
+ private:
+  void copy_plain_run();
+  void store(int c);
+  void comment_line();
+  void end_length();
+  void end_of_input();
+  [[noreturn]] void unfinished() { fail_at(kSyntax, line_); }
+
+  Run& run_;
+  Reader& in_;
+  Writer& out_;
+  Line& line_;
+  ScanState& s_;
+};
+
+// Step A's store: every byte of a converted line is kept for the echo.
+void Scanner::store(int c) {
+  check(line_.pos < kLineMax, kCantRead, in_.name);
+  line_.LineBuf[line_.pos++] = static_cast<unsigned char>(c);
+}
+
+// The same steps as the byte loop for a run of plain bytes: store, write.
+void Scanner::copy_plain_run() {
+  const unsigned char* p = in_.cur;
+  const unsigned char* end = in_.lim;
+  size_t room = kLineMax - line_.pos;
+  if (static_cast<size_t>(end - p) > room) end = p + room;
+  const unsigned char* q = p;
+  while (q != end && kTables.plain[*q]) ++q;
+  size_t n = static_cast<size_t>(q - p);
+  if (n == 0) return;
+  std::memcpy(line_.LineBuf + line_.pos, p, n);
+  line_.pos += n;
+  out_.write(p, n);
+  in_.cur = q;
+}
+
+// The rest of a line after ';' or a line-comment '/' is copied unconverted.
+void Scanner::comment_line() {
+  long n = read_line(in_, s_.comment);
+  check(n != -1, kCantRead, in_.name);
+  out_.write(s_.comment, static_cast<size_t>(n));
+  ++line_.LINE_NO;
+  line_.pos = 0;
+  s_.flags |= AtLineStart;
+}
+
+// A length text is complete: expand its syllable, or write it as it came.
+void Scanner::end_length() {
+  s_.flags &= ~InLength;
+  if (s_.flags & InSyllable) {
+    s_.flags &= ~InSyllable;
+    // The key ends where its ')' was stored.
+    expand_syllable(run_, s_.key, s_.j - 1, s_.note, s_.k, s_.note_length, s_.count);
+  } else {
+    if (s_.target == s_.DefaultLength) s_.default_size = s_.count;
+    out_.write(s_.target, s_.count);
+  }
+}
+
+// What is pending when the input ends is finished as if one more byte, not
+// part of any of it, had come; an unfinished syllable or a ')' with no note
+// is refused.
+void Scanner::end_of_input() {
+  if (s_.flags & InLength) {
+    end_length();
+  } else if (s_.flags & LengthPending) {  // right after 'l'
+    s_.default_size = 0;
+  } else if (s_.flags & InNote) {
+    if (s_.k == 0) unfinished();
+    if (s_.flags & InSyllable) {
+      std::memcpy(s_.note_length, s_.DefaultLength, s_.default_size);
+      s_.count = s_.default_size;
+      s_.flags |= InLength;
+      end_length();
+    }
+  } else if (s_.flags & InSyllable) {
+    unfinished();
+  }
+}
+
+void Scanner::run() {
+  for (;;) {
+    if ((s_.flags & ~InBlockComment) == 0) copy_plain_run();
+
+    // A. Read and store.
+    int c = in_.get();
+    if (c == kEnd) return end_of_input();
+    store(c);
+
+    // B. Directive line.
+    if ((s_.flags & AtLineStart) && c == '#') {
+      directive_line(run_, (s_.flags & InBlockComment) != 0);
+      continue;
+    }
+    s_.flags &= ~AtLineStart;
+
+    // C. States. `marks_comment`: this byte opened or closed a block comment
+    // and so is not looked at again as the start of another.
+    bool marks_comment = false;
+    if (s_.flags & StarSeen) {
+      s_.flags &= ~StarSeen;
+      if (c == '/') {
+        s_.flags &= ~InBlockComment;
+        marks_comment = true;
+      }
+    } else if (s_.flags & SlashSeen) {
+      s_.flags &= ~SlashSeen;
+      if (c == '*') {
+        s_.flags |= InBlockComment;
+        marks_comment = true;
+      } else if (c != '\n') {  // '/' before a newline is no comment
+        out_.put(static_cast<unsigned char>(c));
+        comment_line();
+        continue;
+      }
+    } else if ((s_.flags & (InSyllable | InNote | InLength)) == InSyllable) {
+      if (c == '@') {
+        if (!read_override(run_)) unfinished();
+        continue;
+      }
+      if (!((c >= 'A' && c <= 'Z') || c == ')') || s_.j >= 4) fail_at(kIllegalToken, line_);
+      s_.key[s_.j++] = static_cast<unsigned char>(c);
+    } else if (s_.flags & InNote) {
+      int taken = note_byte(c, s_.k);
+      if (taken == 0) fail_at(kSyntax, line_);
+      if (taken == 1) {
+        s_.note[s_.k++] = static_cast<unsigned char>(c);
+      } else {
+        s_.flags = static_cast<unsigned char>((s_.flags & ~InNote) | LengthPending);
+        s_.target = s_.note_length;
+      }
+    }
+
+    // D. Length start.
+    if (s_.flags & LengthPending) {
+      s_.flags = static_cast<unsigned char>((s_.flags & ~LengthPending) | InLength);
+      s_.count = 0;
+      if (c == '%' || c == '#' || is_digit(c)) {
+        s_.target[0] = static_cast<unsigned char>(c);
+        s_.count = 1;
+        continue;
+      }
+      if (s_.flags & InSyllable) {
+        std::memcpy(s_.target, s_.DefaultLength, s_.default_size);
+        s_.count = s_.default_size;
+      }
+    }
+
+    // E. Length body.
+    if (s_.flags & InLength) {
+      if ((is_digit(c) || c == '.') && s_.count < kLengthMax) {
+        s_.target[s_.count++] = static_cast<unsigned char>(c);
+        continue;
+      }
+      end_length();
+    }
+
+    // F. Dispatch.
+    switch (kTables.cls[c]) {
+      case kSemicolon:
+        out_.put(static_cast<unsigned char>(c));
+        comment_line();
+        break;
+      case kSlash:
+        out_.put(static_cast<unsigned char>(c));
+        if (!marks_comment) s_.flags |= SlashSeen;
+        break;
+      case kStar:
+        out_.put(static_cast<unsigned char>(c));
+        if ((s_.flags & InBlockComment) && !marks_comment) s_.flags |= StarSeen;
+        break;
+      case kOpen:
+        s_.flags |= InSyllable;
+        s_.j = 0;
+        break;
+      case kClose:
+        s_.flags |= InNote;
+        s_.k = 0;
+        break;
+      case kLengthCommand:
+        out_.put(static_cast<unsigned char>(c));
+        s_.flags |= LengthPending;
+        s_.target = s_.DefaultLength;
+        s_.count = 0;
+        break;
+      case kNewline:
+        out_.put(static_cast<unsigned char>(c));
+        ++line_.LINE_NO;
+        line_.pos = 0;
+        s_.flags |= AtLineStart;
+        break;
+      default:
+        if (!(s_.flags & InSyllable)) out_.put(static_cast<unsigned char>(c));
+        break;
+    }
+  }
+}
+
+}  // namespace
+
+int byte_class(unsigned char c) { return kTables.cls[c]; }
+
+void scan(Run& run) {
+  std::memset(&run.voices, 0, sizeof run.voices);
+  std::memset(&run.scan, 0, sizeof run.scan);
+  run.scan.flags = AtLineStart;
+  run.scan.target = run.scan.note_length;
+  run.line.pos = 0;
+  Scanner(run).run();
+}

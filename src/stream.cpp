@@ -1,0 +1,89 @@
+#include "stream.h"
+
+#include <cstring>
+
+void Reader::open(Source from, const char* display_name, size_t buffer_size) {
+  source = from;
+  name = display_name;
+  cap = buffer_size == 0 || buffer_size > sizeof buf ? sizeof buf : buffer_size;
+  cur = lim = buf;
+}
+
+bool Reader::fill() {
+  bool failed = false;
+  size_t got = source.read(source.ctx, buf, cap, &failed);
+  check(!failed, kCantRead, name);
+  cur = buf;
+  lim = buf + got;
+  return got != 0;
+}
+
+int Reader::next() { return fill() ? *cur++ : kEnd; }
+
+void Writer::open(Sink to, const char* display_name, size_t buffer_size) {
+  sink = to;
+  name = display_name;
+  cap = buffer_size == 0 || buffer_size > sizeof buf ? sizeof buf : buffer_size;
+  pos = 0;
+}
+
+void Writer::write(const void* data, size_t size) {
+  const unsigned char* p = static_cast<const unsigned char*>(data);
+  while (size > cap - pos) {
+    if (pos == 0) {  // a whole buffer or more: straight to the sink
+      check(sink.write(sink.ctx, p, size), kWriteString, name);
+      return;
+    }
+    size_t part = cap - pos;
+    std::memcpy(buf + pos, p, part);
+    pos += part;
+    p += part;
+    size -= part;
+    flush(kWriteString);
+  }
+  if (size != 0) std::memcpy(buf + pos, p, size);
+  pos += size;
+}
+
+void Writer::flush(Kind kind) {
+  if (pos == 0) return;
+  size_t size = pos;
+  pos = 0;
+  check(sink.write(sink.ctx, buf, size), kind, name);
+}
+
+namespace {
+
+size_t read_file(void* ctx, unsigned char* dst, size_t cap, bool* failed) {
+  std::FILE* f = static_cast<std::FILE*>(ctx);
+  size_t got = std::fread(dst, 1, cap, f);
+  if (got < cap && std::ferror(f)) *failed = true;
+  return got;
+}
+
+bool write_file(void* ctx, const unsigned char* data, size_t size) {
+  return std::fwrite(data, 1, size, static_cast<std::FILE*>(ctx)) == size;
+}
+
+size_t read_memory(void* ctx, unsigned char* dst, size_t cap, bool*) {
+  MemoryInput* in = static_cast<MemoryInput*>(ctx);
+  size_t n = in->size;
+  if (n > cap) n = cap;
+  if (in->chunk != 0 && n > in->chunk) n = in->chunk;
+  if (n != 0) std::memcpy(dst, in->data, n);
+  in->data += n;
+  in->size -= n;
+  return n;
+}
+
+bool write_string(void* ctx, const unsigned char* data, size_t size) {
+  static_cast<std::string*>(ctx)->append(reinterpret_cast<const char*>(data), size);
+  return true;
+}
+
+}  // namespace
+
+Source file_source(std::FILE* f) { return {read_file, f}; }
+Sink file_sink(std::FILE* f) { return {write_file, f}; }
+Source memory_source(MemoryInput* input) { return {read_memory, input}; }
+Sink string_sink(std::string* out) { return {write_string, out}; }

@@ -1,0 +1,94 @@
+// Buffered byte streams with fixed buffers: the input the scanner reads one
+// byte at a time (or a run at a time on its fast path) and the output it
+// writes. Each works on any source or sink: a file, or memory in tests.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+#include "report.h"
+
+/// Size of each stream's fixed buffer.
+constexpr size_t kStreamBuffer = 64 * 1024;
+
+/// The end of input: a value outside 0-255, so every byte value is ordinary.
+constexpr int kEnd = -1;
+
+/// Where input bytes come from. `read` fills up to `cap` bytes and returns
+/// how many; 0 is the end of input. It sets `*failed` on a read error.
+struct Source {
+  size_t (*read)(void* ctx, unsigned char* dst, size_t cap, bool* failed);
+  void* ctx;
+};
+
+/// Where output bytes go. `write` returns false if not all bytes were written.
+struct Sink {
+  bool (*write)(void* ctx, const unsigned char* data, size_t size);
+  void* ctx;
+};
+
+/// The input stream. Bytes in [cur, lim) are buffered and not yet taken.
+struct Reader {
+  const unsigned char* cur;
+  const unsigned char* lim;
+  Source source;
+  size_t cap;        // how much of `buf` a refill uses (tests make it small)
+  const char* name;  // InFileName, for "Can't read file"
+  unsigned char buf[kStreamBuffer];
+
+  /// Starts reading from `source`, refilling at most `buffer_size` bytes at a
+  /// time (0 or more than the buffer: the whole buffer).
+  void open(Source source, const char* name, size_t buffer_size = 0);
+
+  /// The next byte, or kEnd. A read error fails with kCantRead.
+  int get() { return cur != lim ? *cur++ : next(); }
+
+  /// Refills an empty buffer; false at the end of input.
+  bool fill();
+
+ private:
+  int next();
+};
+
+/// The output stream. Write failures surface when the buffer goes out; they
+/// fail the run with the kind of the write that sent it.
+struct Writer {
+  size_t pos;
+  size_t cap;
+  Sink sink;
+  const char* name;  // OutFileName, for the write failure messages
+  unsigned char buf[kStreamBuffer];
+
+  /// Starts writing to `sink`, sending the buffer out whenever `buffer_size`
+  /// bytes are held (0 or more than the buffer: the whole buffer).
+  void open(Sink sink, const char* name, size_t buffer_size = 0);
+
+  /// Writes one byte; a failure is kWriteChar.
+  void put(unsigned char c) {
+    if (pos == cap) flush(kWriteChar);
+    buf[pos++] = c;
+  }
+
+  /// Writes `size` bytes; a failure is kWriteString. A zero size succeeds.
+  void write(const void* data, size_t size);
+
+  /// Sends out everything held; a failure fails the run with `kind`.
+  void flush(Kind kind);
+};
+
+/// A source reading a stdio stream; a read error sets `*failed`.
+Source file_source(std::FILE* f);
+/// A sink writing a stdio stream.
+Sink file_sink(std::FILE* f);
+
+/// Memory given to a memory source: the bytes, and how many at most each read
+/// hands over (0: as many as asked), so tests can split the input anywhere.
+struct MemoryInput {
+  const unsigned char* data;
+  size_t size;
+  size_t chunk;
+};
+Source memory_source(MemoryInput* input);
+/// A sink appending to a string.
+Sink string_sink(std::string* out);

@@ -1,0 +1,203 @@
+#include "syllable.h"
+
+#include <array>
+#include <cstring>
+
+#include "report.h"
+#include "run.h"
+
+namespace {
+
+// The table by family. Every key after a family's first takes the first
+// key's template with its last vowel pair replaced by the key's own last
+// vowel written twice; keys that end in no vowel (T, N) take it unchanged.
+struct Family {
+  const char* keys;
+  unsigned char frames;
+  const char* templ;
+};
+
+constexpr Family kFamilies[] = {
+    {"A I U E O", 0, "@@AA%s"},
+    {"YE", 3, "@@II%s#3@@EEw"},
+    {"WI WHI WE WHE WO WHO", 3, "@@UU%s#3@@IIw"},
+    {"VA VI VE VO", 5, "<@@28%s#2@@29w#2>@@UU%s#1@@AAw"},
+    {"VU", 4, "<@@28%s#2@@29w#2>@@UU%s"},
+    {"VYU VYO BYA BYU BYO", 5, "<@@28%s#2@@29w#1>@@19%s#2@@UUw"},
+    {"KA KI KU KE KO", 3, "@@5%s#1@@6w#1@@7w#1@@AAw"},
+    {"GA GI GU GE GO", 3, "<@@22%s#1@@23w#1@@7w#1>@@AA%s"},
+    {"KYA KYU KYE KYO", 5, "@@5%s#1@@6w#1@@7w#1@@19w#2@@AAw"},
+    {"KUA QA KUI QI KUE QE KUO QO KWA", 5, "@@5%s#1@@6w#1@@7w#1@@UUw#2@@AAw"},
+    {"GYA GYU GYO", 5, "<@@22%s#1@@23w#1@@7w#1>@@19%s#2@@AAw"},
+    {"GUA GWI GWE GWO GWA", 5, "<@@22%s#1@@23w#1@@7w#1>@@UU%s#2@@AAw"},
+    {"SA SI SHI SU SE SO", 5, "@@8%s#2@@9w#2@@10w#1@@AAw"},
+    {"ZA ZI JI ZU ZE ZO", 4, "<<@@24%s#1@@25w#1>@@10%s#2>@@AA%s"},
+    {"SYA SHA SYU SHU SYE SHE SYO SHO", 5, "@@8%s#2@@9w#1@@19w#2@@AAw"},
+    {"ZYA JA JYA ZYU JU JYU ZYE JE JYE ZYO JO JYO", 5, "<<@@24%s#1@@25w#1>@@10%s#1@@19w#2>@@AA%s"},
+    {"TA TI CHI TU TSU TE TO", 3, "@@11%s#1@@12w#1@@13w#1@@AAw"},
+    {"T XTU", 5, "<<@@12%s#1>@@25%s#2>@@UU%s#2k"},
+    {"DA DI DJI DU DZU DE DO", 3, "<<@@26%s#1>@@27%s#1>@@13%s#1@@AAw"},
+    {"CHA CYA CHU CYU CHE CYE CHO CYO THI TYI THU TYU", 5, "@@11%s#1@@12w#1@@13w#1@@19w#2@@AAw"},
+    {"TSA TWA TSI TWI TSE TWE TSO TWO", 4, "@@11%s#1@@12w#1@@UUw#2@@AAw"},
+    {"TWU", 5, "@@11%s#1@@12w#1@@13w#1@@OOw#2@@UUw"},
+    {"DJA DJU DJO", 5, "<<@@26%s#1>@@27%s#1>@@13%s#1@@19w#2@@AAw"},
+    {"DHI DYI DHU DYU", 4, "<<@@26%s#1>@@27%s#1>@@19%s#2@@IIw"},
+    {"DWU", 5, "<<@@26%s#1>@@27%s#1>@@12%s#1@@OOw#2@@UUw"},
+    {"NA NI NU NE NO", 2, "@@14%s#2@@AAw"},
+    {"NYA NYU NYE NYO", 5, "@@14%s#2@@19w#3@@AAw"},
+    {"HA HI HU FU HE HO", 5, "@@15%s#2@@16w#2@@17w#1@@AAw"},
+    {"BA BI BU BE BO PA PI PU PE PO", 5, "@@28%s#2@@29w#2@@17w#1@@AAw"},
+    {"HYA HYU HYE HYO FYU FYO", 5, "@@15%s#2@@16w#1@@19w#2@@AAw"},
+    {"FA HWA FI HWI FE HWE FO HWO", 5, "@@15%s#2@@16w#1@@UUw#2@@AAw"},
+    {"PYA PYU PYO", 5, "@@28%s#2@@29w#1@@19w#2@@AAw"},
+    {"MA MI MU ME MO", 4, "@@14%s#2@@18w#2@@AAw"},
+    {"MYA MYU MYO", 5, "@@14%s#1@@18w#2@@19w#2@@AAw"},
+    {"YA YU YO", 2, "@@19%s#2@@AAw"},
+    {"RA LA RI LI RU LU RE LE RO LO", 4, "@@20%s#2@@UUw#2@@AAw"},
+    {"RYA LYA RYU LYU RYO LYO", 5, "@@20%s#2@@UUw#1@@19w#2@@AAw"},
+    {"WA WYI WYE", 4, "@@21%s#2@@UUw#2@@AAw"},
+    {"N", 0, "@@14%s"},
+};
+
+// Voice set number -> base of its five vowel codes.
+constexpr unsigned char kVoiceBase[10] = {0, 30, 35, 40, 45, 50, 55, 60, 65, 70};
+
+constexpr int vowel_index(char c) {
+  switch (c) {
+    case 'A': return 0;
+    case 'I': return 1;
+    case 'U': return 2;
+    case 'E': return 3;
+    case 'O': return 4;
+    default: return -1;
+  }
+}
+
+constexpr Layout make_layout(const char* templ, size_t size, size_t note_size) {
+  Layout l{};
+  size_t n = 0;
+  for (size_t i = 0; i < size;) {
+    if (templ[i] == '%' || vowel_index(templ[i]) >= 0) {
+      bool note = templ[i] == '%';
+      l.at[l.patches] = static_cast<unsigned char>(n);
+      l.what[l.patches] = static_cast<signed char>(note ? -1 : vowel_index(templ[i]));
+      ++l.patches;
+      size_t width = note ? note_size : 2;
+      for (size_t w = 0; w < width; ++w) l.text[n++] = templ[i];
+      i += 2;
+    } else {
+      l.text[n++] = templ[i++];
+    }
+  }
+  l.size = static_cast<unsigned char>(n);
+  return l;
+}
+
+constexpr std::array<SyllableRow, kSyllables> build_rows() {
+  std::array<SyllableRow, kSyllables> rows{};
+  int n = 0;
+  for (const Family& family : kFamilies) {
+    for (const char* k = family.keys; *k;) {
+      SyllableRow& row = rows[n++];
+      size_t key_size = 0;
+      while (*k && *k != ' ') row.key[key_size++] = *k++;
+      while (*k == ' ') ++k;
+      row.frames = family.frames;
+      while (family.templ[row.templ_size]) {
+        row.templ[row.templ_size] = family.templ[row.templ_size];
+        ++row.templ_size;
+      }
+      char last = row.key[key_size - 1];
+      if (vowel_index(last) >= 0) {
+        size_t p = row.templ_size;
+        while (p > 0 && vowel_index(row.templ[p - 1]) < 0) --p;
+        if (p >= 2) row.templ[p - 2] = row.templ[p - 1] = last;
+      }
+      row.layout[0] = make_layout(row.templ, row.templ_size, 1);
+      row.layout[1] = make_layout(row.templ, row.templ_size, 2);
+      if (row.frames != 0) {
+        row.suffix[row.suffix_size++] = '~';
+        row.suffix[row.suffix_size++] = '#';
+        if (row.frames >= 10) row.suffix[row.suffix_size++] = static_cast<char>('0' + row.frames / 10);
+        row.suffix[row.suffix_size++] = static_cast<char>('0' + row.frames % 10);
+      }
+    }
+  }
+  return rows;
+}
+
+constexpr std::array<SyllableRow, kSyllables> kRows = build_rows();
+
+// A key of up to three letters read as a base-27 number (A=1 .. Z=26) is a
+// direct index: one table load finds a row, with no string compares.
+constexpr size_t kKeyCodes = 27 * 27 * 27;
+
+constexpr size_t key_code(const char* key, size_t size) {
+  size_t code = 0;
+  for (size_t i = 0; i < size; ++i) code = code * 27 + static_cast<size_t>(key[i] - 'A' + 1);
+  return code;
+}
+
+constexpr std::array<unsigned char, kKeyCodes> build_index() {
+  std::array<unsigned char, kKeyCodes> index{};
+  for (int i = 0; i < kSyllables; ++i) {
+    size_t size = 0;
+    while (kRows[i].key[size]) ++size;
+    index[key_code(kRows[i].key, size)] = static_cast<unsigned char>(i + 1);
+  }
+  return index;
+}
+
+constexpr std::array<unsigned char, kKeyCodes> kIndex = build_index();
+
+}  // namespace
+
+const SyllableRow& syllable_row(int i) { return kRows[i]; }
+
+const SyllableRow* find_syllable(const unsigned char* key, size_t size) {
+  if (size == 0 || size > 3) return nullptr;
+  size_t code = 0;
+  for (size_t i = 0; i < size; ++i) {
+    if (key[i] < 'A' || key[i] > 'Z') return nullptr;
+    code = code * 27 + (key[i] - 'A' + 1);
+  }
+  unsigned char row = kIndex[code];
+  return row ? &kRows[row - 1] : nullptr;
+}
+
+unsigned vowel_code(unsigned set, int vowel) { return kVoiceBase[set] + vowel; }
+
+size_t build_expansion(const SyllableRow& row, const Voices& voices, const unsigned char* note,
+                       size_t note_size, const unsigned char* length, size_t length_size,
+                       unsigned char* text) {
+  const Layout& layout = row.layout[note_size - 1];
+  std::memcpy(text, layout.text, kTemplateMax);
+  for (unsigned i = 0; i < layout.patches; ++i) {
+    unsigned char* at = text + layout.at[i];
+    int what = layout.what[i];
+    if (what < 0) {
+      at[0] = note[0];
+      if (note_size == 2) at[1] = note[1];
+    } else {
+      unsigned code = vowel_code(voices.CurrentVoice[what], what);
+      at[0] = static_cast<unsigned char>('0' + code / 10);
+      at[1] = static_cast<unsigned char>('0' + code % 10);
+    }
+  }
+  size_t n = layout.size;
+  std::memcpy(text + n, length, length_size);
+  n += length_size;
+  std::memcpy(text + n, row.suffix, sizeof row.suffix);
+  return n + row.suffix_size;
+}
+
+void expand_syllable(Run& run, const unsigned char* key, size_t key_size,
+                     const unsigned char* note, size_t note_size, const unsigned char* length,
+                     size_t length_size) {
+  const SyllableRow* row = find_syllable(key, key_size);
+  if (!row) fail_at(kIllegalToken, run.line);
+  unsigned char text[kExpansionMax];
+  size_t n = build_expansion(*row, run.voices, note, note_size, length, length_size, text);
+  std::memcpy(run.voices.CurrentVoice, run.voices.DefaultVoice, kVowels);
+  run.out.write(text, n);
+}

@@ -1,0 +1,57 @@
+// The syllable table, the voice sets that choose the five vowel instruments,
+// and the expansion of one syllable into its instrument run.
+#pragma once
+
+#include <cstddef>
+
+struct Run;
+struct Voices;
+
+constexpr int kSyllables = 203;
+constexpr size_t kTemplateMax = 48;   // bytes of the longest template, with room
+constexpr size_t kExpansionMax = 80;  // bytes of the longest expansion, with room
+
+/// Where a template's placeholders stand once the note is known to be one or
+/// two bytes long: the template's text with each "%s" made that long, and
+/// for each placeholder its offset and what goes there.
+struct Layout {
+  char text[kTemplateMax];
+  unsigned char size;
+  unsigned char patches;
+  unsigned char at[6];
+  signed char what[6];  // -1: the note; 0-4: the code of that vowel
+};
+
+/// One row of the syllable table, with its expansion work done in advance.
+struct SyllableRow {
+  char key[4];                 // one to three upper-case letters, zero-terminated
+  unsigned char frames;        // the sum of the counts after the template's '#'s
+  char templ[kTemplateMax];    // "%s" for the note, "AA".."OO" for vowel codes
+  unsigned char templ_size;
+  Layout layout[2];            // for a note of one byte, and of two
+  char suffix[4];              // "~#" and the frames, or nothing for frames 0
+  unsigned char suffix_size;
+};
+
+/// Row `i` of the table, in the order of its families.
+const SyllableRow& syllable_row(int i);
+
+/// The row whose key is exactly these `size` bytes, or null.
+const SyllableRow* find_syllable(const unsigned char* key, size_t size);
+
+/// The code of `vowel` (0-4) in voice set `set` (0-9): its base plus the
+/// vowel's index, 0 to 74.
+unsigned vowel_code(unsigned set, int vowel);
+
+/// Writes `row`'s text for a note of 1 or 2 bytes and a length text of at
+/// most 16 bytes to `text` (kExpansionMax bytes), using the voices'
+/// CurrentVoice, and returns its size.
+size_t build_expansion(const SyllableRow& row, const Voices& voices, const unsigned char* note,
+                       size_t note_size, const unsigned char* length, size_t length_size,
+                       unsigned char* text);
+
+/// Expands one syllable: looks the key up (a key not in the table fails with
+/// "Illegal token!"), writes its text, and resets CurrentVoice to DefaultVoice.
+void expand_syllable(Run& run, const unsigned char* key, size_t key_size,
+                     const unsigned char* note, size_t note_size, const unsigned char* length,
+                     size_t length_size);
