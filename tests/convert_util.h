@@ -1,0 +1,30 @@
+// Helpers for the in-process tests: convert text that follows a "#SYLVO"
+// header line, at every buffer size that could split it differently.
+#pragma once
+
+#include <string>
+
+#include "main.h"
+
+using namespace std::string_literals;
+
+/// The buffer sizes every case is converted with; 0 is the default.
+constexpr size_t kBufferSizes[] = {1, 2, 3, 7, 64, 0};
+
+/// Converts `header_and_body` with the given buffer size.
+inline Outcome convert_text(const std::string& text, size_t buffer = 0) {
+  return convert_buffer(text.data(), text.size(), buffer, buffer);
+}
+
+/// Converts `body` behind the header line "#SYLVO\n" (line 1, so the body
+/// starts on line 2) and drops the header's ";#SYLVO\n" from the output.
+inline Outcome convert_body(const std::string& body, size_t buffer = 0) {
+  Outcome o = convert_text("#SYLVO\n" + body, buffer);
+  if (o.output.compare(0, 8, ";#SYLVO\n") == 0) o.output.erase(0, 8);
+  return o;
+}
+
+/// Text of n bytes `c`.
+inline std::string repeat(size_t n, char c) { return std::string(n, c); }
+
+constexpr char kDone[] = "\n@ SyLvO conversion completed.\n\n";

@@ -1,0 +1,113 @@
+// Directive lines and "@" overrides, through the conversion of small texts.
+#include <gtest/gtest.h>
+
+#include "convert_util.h"
+
+namespace {
+
+using std::string;
+
+// (KA)c (KI)c (KU)c (KE)c (KO)c with no length, as codes of each vowel.
+string five(const string& a, const string& i, const string& u, const string& e, const string& o) {
+  const string kw = "@@5c#1@@6w#1@@7w#1@@";
+  return kw + a + "w~#3 " + kw + i + "w~#3 " + kw + u + "w~#3 " + kw + e + "w~#3 " + kw + o + "w~#3\n";
+}
+const string kFive = "(KA)c (KI)c (KU)c (KE)c (KO)c\n";
+
+struct Case {
+  string directive;  // a line, newline included
+  string written;    // what it becomes
+  string codes;      // what kFive then turns into
+};
+
+TEST(Directive, SetsVoicesForTheRestOfTheFile) {
+  const Case cases[] = {
+      {"#SYLVO_VSET_ALL 1\n", ";#SYLVO_VSET_ALL 1\n", five("30", "31", "32", "33", "34")},
+      {"#SYLVO_VSET 1 2 3 4 5\n", ";#SYLVO_VSET 1 2 3 4 5\n", five("30", "36", "42", "48", "54")},
+      {"#SYLVO_VSET 1 2\n", ";#SYLVO_VSET 1 2\n", five("30", "36", "02", "03", "04")},
+      {"#SYLVO_VSET 1,2,3\n", ";#SYLVO_VSET 1,2,3\n", five("30", "36", "42", "03", "04")},
+      {"#SYLVO_VSET A1 I2 U3\n", ";#SYLVO_VSET A1 I2 U3\n", five("30", "36", "42", "03", "04")},
+      {"#SYLVO_VSET 05 1\n", ";#SYLVO_VSET 05 1\n", five("50", "51", "32", "03", "04")},
+      {"#SYLVO_VSET 1 2 3 4 5 6 7\n", ";#SYLVO_VSET 1 2 3 4 5 6 7\n", five("30", "36", "42", "48", "54")},
+      {"#SYLVO_VSET_ALL\n", ";#SYLVO_VSET_ALL\n", five("00", "01", "02", "03", "04")},
+      {"#SYLVO_VSET_ALL x9y\n", ";#SYLVO_VSET_ALL x9y\n", five("70", "71", "72", "73", "74")},
+      {"#SYLVO_VSET_ALL 007\r\n", ";#SYLVO_VSET_ALL 007\r\n", five("60", "61", "62", "63", "64")},
+      {"#SYLVO_VSETX 4\n", ";#SYLVO_VSETX 4\n", five("45", "01", "02", "03", "04")},
+      {"#SYLVO_VSET_ALL 2\0x\n"s, ";#SYLVO_VSET_ALL 2\0x\n"s, five("35", "36", "37", "38", "39")},
+      // Not directives: copied unchanged, voices untouched.
+      {"#SYLVO_VSE 4\n", "#SYLVO_VSE 4\n", five("00", "01", "02", "03", "04")},
+      {"#sylvo_vset_all 4\n", "#sylvo_vset_all 4\n", five("00", "01", "02", "03", "04")},
+      {"#SYLVO\n", "#SYLVO\n", five("00", "01", "02", "03", "04")},
+      {"/*\n#SYLVO_VSET_ALL 3\n", "/*\n#SYLVO_VSET_ALL 3\n", five("00", "01", "02", "03", "04")},
+      {" #SYLVO_VSET_ALL 3\n", " #SYLVO_VSET_ALL 3\n", five("00", "01", "02", "03", "04")},
+  };
+  for (const Case& c : cases) {
+    for (size_t buffer : kBufferSizes) {
+      Outcome o = convert_body(c.directive + kFive + kFive, buffer);
+      EXPECT_EQ(o.output, c.written + c.codes + c.codes) << c.directive;
+      EXPECT_EQ(o.message, kDone);
+    }
+  }
+}
+
+TEST(Directive, LaterDirectivesChangeWhatFollows) {
+  Outcome o = convert_body("#SYLVO_VSET_ALL 3\n#SYLVO_VSET 1 2\n" + kFive + "#SYLVO_VSET_ALL 0\n" + kFive);
+  EXPECT_EQ(o.output, ";#SYLVO_VSET_ALL 3\n;#SYLVO_VSET 1 2\n" + five("30", "36", "42", "43", "44") +
+                          ";#SYLVO_VSET_ALL 0\n" + five("00", "01", "02", "03", "04"));
+}
+
+TEST(Directive, HeaderLineIsNotApplied) {
+  Outcome o = convert_text("#SYLVO_VSET_ALL 1\n(KA)c ");
+  EXPECT_EQ(o.output, ";#SYLVO_VSET_ALL 1\n@@5c#1@@6w#1@@7w#1@@00w~#3 ");
+}
+
+TEST(Directive, RefusesVoiceSetsAboveNine) {
+  const std::pair<string, string> cases[] = {
+      {"#SYLVO_VSET_ALL 10\n", "\n*** Syntax error! line:2\n\n> SYLVO_VSET_ALL 10\n\n\n"},
+      {"#SYLVO_VSET_ALL 256\n", "\n*** Syntax error! line:2\n\n> SYLVO_VSET_ALL 256\n\n\n"},
+      {"\n#SYLVO_VSET 1 2 12\n", "\n*** Syntax error! line:3\n\n> SYLVO_VSET 1 2 12\n\n\n"},
+      {"#SYLVO_VSET 0000000000000000000019\n", "\n*** Syntax error! line:2\n\n> SYLVO_VSET 0000000000000000000019\n\n\n"},
+  };
+  for (const auto& c : cases) {
+    Outcome o = convert_body(c.first + kFive);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.message, c.second) << c.first;
+  }
+}
+
+TEST(Directive, LinesAreCounted) {
+  Outcome o = convert_body("#SYLVO_VSET 1\n#x\n/*\n#SYLVO_VSET 2\n*/(KA)x");
+  EXPECT_EQ(o.message, "\n*** Syntax error! line:6\n\n> */(KA)x\n\n");
+}
+
+TEST(Override, SetsOneVowelForOneSyllable) {
+  const std::pair<string, string> cases[] = {
+      {"(@A3KA)c8 (KA)c8\n", "@@5c#1@@6w#1@@7w#1@@40w8~#3 @@5c#1@@6w#1@@7w#1@@00w8~#3\n"},
+      {"(@I2KI)c8 ", "@@5c#1@@6w#1@@7w#1@@36w8~#3 "},
+      {"(KI@I2)c8 ", "@@5c#1@@6w#1@@7w#1@@36w8~#3 "},
+      {"(K@I2I)c8 ", "@@5c#1@@6w#1@@7w#1@@36w8~#3 "},
+      {"(@A1@A9KA)c ", "@@5c#1@@6w#1@@7w#1@@70w~#3 "},
+      {"(@U4@A1KUA)c ", "@@5c#1@@6w#1@@7w#1@@47w#2@@30w~#5 "},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(convert_body(c.first).output, c.second) << c.first;
+  }
+}
+
+TEST(Override, RefusesBadBytes) {
+  const std::pair<string, string> cases[] = {
+      {"(@X1KA)c8", "\n*** Internal Error!\n\n> (@\n\n"},
+      {"(@a1KA)c8", "\n*** Internal Error!\n\n> (@\n\n"},
+      {"(KA@Ax)c8", "\n*** Syntax error! line:2\n\n> (KA@\n\n"},
+      {"(@A:KA)c8", "\n*** Syntax error! line:2\n\n> (@\n\n"},
+      {"(@", "\n*** Syntax error! line:2\n\n> (@\n\n"},
+      {"(@A", "\n*** Syntax error! line:2\n\n> (@\n\n"},
+  };
+  for (const auto& c : cases) {
+    Outcome o = convert_body(c.first);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.message, c.second) << c.first;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,308 @@
+// End-to-end tests: run the built sylvo in a fresh temporary directory and
+// check the exact standard output, the exit status and the files left.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+using std::string;
+
+const string kDone = "\n@ SyLvO conversion completed.\n\n";
+const string kBanner =
+    "\nSyLvO  Version 2.0 beta4\nLyric syllables in MML turned into sung instrument runs.\n";
+const string kSong = "t120\n#SYLVO\n#SYLVO_VSET_ALL 1\nl8 o4 (KA)c (SHI)d4 (@O2KO)e ; la\n(N)f2.\n";
+const string kSongOut =
+    "t120\n;#SYLVO\n;#SYLVO_VSET_ALL 1\nl8 o4 @@5c#1@@6w#1@@7w#1@@30w8~#3 "
+    "@@8d#2@@9w#2@@10w#1@@31w4~#5 @@5e#1@@6w#1@@7w#1@@39w8~#3 ; la\n@@14f2.\n";
+
+struct Result {
+  int status;
+  string out;
+};
+
+string quote(const string& arg) {
+#ifdef _WIN32
+  return "\"" + arg + "\"";
+#else
+  string q = "'";
+  for (char c : arg) q += c == '\'' ? string("'\\''") : string(1, c);
+  return q + "'";
+#endif
+}
+
+class E2E : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home_ = fs::current_path();
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = fs::temp_directory_path() / ("sylvo-e2e-" + string(info->name()) + "-" + std::to_string(std::rand()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    fs::current_path(dir_);
+  }
+
+  void TearDown() override {
+    fs::current_path(home_);
+    std::error_code ignored;
+    fs::permissions(dir_, fs::perms::all, ignored);
+    fs::remove_all(dir_, ignored);
+    fs::remove(capture(), ignored);
+  }
+
+  fs::path capture() const { return dir_.string() + ".stdout"; }
+
+  // Runs sylvo with `args`; `unprivileged` drops root's rights first, so that
+  // permissions bite as they do for a user.
+  Result run(const std::vector<string>& args, bool unprivileged = false) {
+    string command;
+#ifndef _WIN32
+    if (unprivileged && geteuid() == 0) {
+      fs::permissions(dir_, fs::perms::all);
+      command = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+    }
+#endif
+    command += quote(SYLVO_EXE);
+    for (const string& a : args) command += " " + quote(a);
+    command += " > " + quote(capture().string());
+    int raw = std::system(command.c_str());
+#ifdef _WIN32
+    int status = raw;
+#else
+    int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+#endif
+    return {status, read(capture())};
+  }
+
+  static void put(const fs::path& name, const string& bytes) {
+    std::ofstream(name, std::ios::binary) << bytes;
+  }
+
+  static string read(const fs::path& name) {
+    std::ifstream in(name, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+  }
+
+  // The names in the test directory, sorted, directories marked with '/'.
+  string listing() const {
+    std::vector<string> names;
+    for (const auto& e : fs::recursive_directory_iterator(dir_)) {
+      string name = fs::relative(e.path(), dir_).generic_string();
+      names.push_back(e.is_directory() ? name + "/" : name);
+    }
+    std::sort(names.begin(), names.end());
+    string all;
+    for (const string& n : names) all += n + " ";
+    return all;
+  }
+
+  fs::path home_;
+  fs::path dir_;
+};
+
+TEST_F(E2E, NoArgumentsPrintsBannerAndUsage) {
+  Result r = run({});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, kBanner + "\n*** Usage: sylvo input_filename [output_filename]\n\n");
+  EXPECT_EQ(listing(), "");
+}
+
+TEST_F(E2E, ConvertsTheWholeExample) {
+  put("song.mml", kSong);
+  Result r = run({"song.mml"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, kDone);
+  EXPECT_EQ(read("song_out.mml"), kSongOut);
+  EXPECT_EQ(read("song.mml"), kSong);
+  EXPECT_EQ(listing(), "song.mml song_out.mml ");
+}
+
+TEST_F(E2E, ReplacesAnExistingOutput) {
+  put("song.mml", kSong);
+  put("x.mml", string(10000, 'o'));
+  Result r = run({"song.mml", "x.mml"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(read("x.mml"), kSongOut);
+}
+
+TEST_F(E2E, FormsOutputNames) {
+  struct Case {
+    std::vector<string> args;
+    string input;   // the file to create
+    string output;  // the file the output must go to
+  };
+  const Case cases[] = {
+      {{"song.mml"}, "song.mml", "song_out.mml"},
+      {{"song"}, "song", "song_out"},
+      {{"a.b.mml"}, "a.b.mml", "a.b_out.mml"},
+      {{"song.mml", "x.mml"}, "song.mml", "x.mml"},
+      {{"sub/song.mml"}, "sub/song.mml", "sub/song_out.mml"},
+      {{"a.d/song"}, "a.d/song", "a.d/song_out"},
+      {{"song.mml", "sub/x.mml"}, "song.mml", "sub/x.mml"},
+      {{"song.mml", "sub/x"}, "song.mml", "sub/x"},
+#ifndef _WIN32
+      // Backslashes split names too; here they are literal bytes of names.
+      {{"d:\\m\\song.mml"}, "d:\\m\\song.mml", "d:\\m\\song_out.mml"},
+      {{"song.mml", "out\\x.mml"}, "song.mml", "out\\x.mml"},
+#endif
+  };
+  for (const Case& c : cases) {
+    fs::create_directories("sub");
+    fs::create_directories("a.d");
+    put(c.input, kSong);
+    Result r = run(c.args);
+    EXPECT_EQ(r.status, 0) << c.args[0];
+    EXPECT_EQ(r.out, kDone);
+    EXPECT_EQ(read(c.output), kSongOut) << c.output;
+    fs::remove(c.output);
+    fs::remove(c.input);
+  }
+}
+
+TEST_F(E2E, PathLengths) {
+  const string k255 = string(251, 'p') + ".mml";
+  const string k251 = string(247, 'p') + ".mml";
+  const string kTooLong = "\n*** Too long file path! (over 255 chars)\n\n";
+  put(k255, kSong);
+  put(k251, kSong);
+  EXPECT_EQ(run({k255}).out, kTooLong);  // 255 + "_out" is too long
+  EXPECT_EQ(run({k255 + "x"}).out, kTooLong);
+  EXPECT_EQ(run({k255 + "x", "o.mml"}).out, kTooLong);
+  EXPECT_EQ(run({"song.mml", k255 + "x"}).out, kTooLong);
+  EXPECT_EQ(listing(), k251 + " " + k255 + " ");
+
+  Result with_output = run({k255, "o.mml"});
+  EXPECT_EQ(with_output.status, 0);
+  EXPECT_EQ(read("o.mml"), kSongOut);
+  Result without = run({k251});
+  EXPECT_EQ(without.status, 0);
+  EXPECT_EQ(read(string(247, 'p') + "_out.mml"), kSongOut);
+}
+
+TEST_F(E2E, RefusesToWriteTheInput) {
+  fs::create_directories("sub");
+  put("song.mml", kSong);
+  std::vector<string> spellings = {"song.mml", "./song.mml", "sub/../song.mml"};
+  std::error_code no_links;
+  fs::create_symlink("song.mml", "link.mml", no_links);
+  if (!no_links) spellings.push_back("link.mml");
+  fs::create_hard_link("song.mml", "hard.mml", no_links);
+  if (!no_links) spellings.push_back("hard.mml");
+  for (const string& output : spellings) {
+    Result r = run({"song.mml", output});
+    EXPECT_EQ(r.status, 1) << output;
+    EXPECT_EQ(r.out, "\n*** Can't write to input file: " + output + "\n\n");
+    EXPECT_EQ(read("song.mml"), kSong);
+  }
+}
+
+TEST_F(E2E, RefusesAFormedOutputThatIsTheInput) {
+  put("song.mml", kSong);
+  std::error_code no_links;
+  fs::create_hard_link("song.mml", "song_out.mml", no_links);
+  if (no_links) GTEST_SKIP() << "hard links: " << no_links.message();
+  Result r = run({"song.mml"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "\n*** Can't write to input file: song_out.mml\n\n");
+  EXPECT_EQ(read("song.mml"), kSong);
+}
+
+TEST_F(E2E, MissingInputLeavesEverythingAlone) {
+  put("song_out.mml", "keep");
+  Result r = run({"song.mml"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "\n*** Can't open input file: song.mml\n\n");
+  EXPECT_EQ(read("song_out.mml"), "keep");
+  EXPECT_EQ(run({"sub/none.mml", "x"}).out, "\n*** Can't open input file: none.mml\n\n");
+  EXPECT_EQ(listing(), "song_out.mml ");
+}
+
+TEST_F(E2E, InputDirectoryIsRefused) {
+  fs::create_directories("dir.mml");
+  Result r = run({"dir.mml"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "\n*** Can't open input file: dir.mml\n\n");
+  EXPECT_EQ(listing(), "dir.mml/ ");
+}
+
+TEST_F(E2E, OutputThatCannotBeOpenedIsLeftAlone) {
+  put("song.mml", kSong);
+  fs::create_directories("outdir");
+  put("outdir/inside", "keep");
+  const std::pair<string, string> cases[] = {
+      {"outdir", "outdir"},
+      {"outdir/", ""},
+      {"nowhere/x.mml", "x.mml"},
+#ifndef _WIN32
+      {"out\\", ""},
+#endif
+  };
+  for (const auto& c : cases) {
+    Result r = run({"song.mml", c.first});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "\n*** Can't open output file: " + c.second + "\n\n") << c.first;
+  }
+  EXPECT_EQ(listing(), "outdir/ outdir/inside song.mml ");
+}
+
+#ifndef _WIN32
+TEST_F(E2E, ReadOnlyOutputIsLeftIntact) {
+  if (geteuid() == 0 && std::system("command -v setpriv > /dev/null") != 0) {
+    GTEST_SKIP() << "running as root without setpriv: permissions would not bite";
+  }
+  put("song.mml", kSong);
+  put("ro.mml", "keep");
+  fs::permissions("ro.mml", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  Result r = run({"song.mml", "ro.mml"}, true);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "\n*** Can't open output file: ro.mml\n\n");
+  EXPECT_EQ(read("ro.mml"), "keep");
+}
+
+TEST_F(E2E, FullDeviceIsReportedAndNotDeleted) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  put("song.mml", kSong);
+  Result r = run({"song.mml", "/dev/full"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(r.out == "\n*** Can't write string to file: full\n\n" ||
+              r.out == "\n*** Can't write character to file: full\n\n")
+      << r.out;
+  EXPECT_TRUE(fs::is_character_file("/dev/full"));
+}
+#endif
+
+TEST_F(E2E, FailuresDeleteThePartialOutput) {
+  const std::pair<string, string> cases[] = {
+      {"t120\nc8 d8\n", "\n*** NOT SyLvO file: song.mml\n\n"},
+      {"#SYLVO\n" + string(2048, 'a') + "\n", "\n*** Can't read file: song.mml\n\n"},
+      {"x\n" + string(2049, 'a') + "\n#SYLVO\n", "\n*** Can't read file: song.mml\n\n"},
+      {"#SYLVO\n(KA)c8\n\n(KA)x8\n", "\n*** Syntax error! line:4\n\n> (KA)x\n\n"},
+      {"#SYLVO\n(KA)c8\n(KX)c8\n", "\n*** Illegal token! line:3\n\n> (KX)c8\n\n\n"},
+      {"#SYLVO\n(@X1KA)c8\n", "\n*** Internal Error!\n\n> (@\n\n"},
+      {"#SYLVO\n(KA", "\n*** Syntax error! line:2\n\n> (KA\n\n"},
+  };
+  for (const auto& c : cases) {
+    put("song.mml", c.first);
+    put("song_out.mml", "old");  // an earlier output is replaced, then removed
+    Result r = run({"song.mml"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, c.second);
+    EXPECT_EQ(listing(), "song.mml ");
+  }
+}
+
+}  // namespace
