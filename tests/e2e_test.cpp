@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -48,7 +49,7 @@ class E2E : public ::testing::Test {
   void SetUp() override {
     home_ = fs::current_path();
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() / ("sylvo-e2e-" + string(info->name()) + "-" + std::to_string(std::rand()));
+    dir_ = fs::temp_directory_path() / ("sylvo-e2e-" + string(info->name()) + "-" + std::to_string(std::random_device{}()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     fs::current_path(dir_);
