@@ -5,6 +5,7 @@
 #include "header.h"
 #include "report.h"
 #include "run.h"
+#include "syllable.h"
 
 namespace {
 
@@ -70,15 +71,8 @@ void directive_line(Run& run, bool in_block_comment) {
 bool read_override(Run& run) {
   int letter = run.in.get();
   if (letter == kEnd) return false;
-  int vowel;
-  switch (letter) {
-    case 'A': vowel = 0; break;
-    case 'I': vowel = 1; break;
-    case 'U': vowel = 2; break;
-    case 'E': vowel = 3; break;
-    case 'O': vowel = 4; break;
-    default: fail_at(kNotVowel, run.line);
-  }
+  int vowel = vowel_index(letter);
+  if (vowel < 0) fail_at(kNotVowel, run.line);
   int digit = run.in.get();
   if (digit == kEnd) return false;
   if (!is_digit(static_cast<unsigned char>(digit))) fail_at(kSyntax, run.line);

@@ -45,6 +45,39 @@ constexpr ByteTables build_tables() {
 
 constexpr ByteTables kTables = build_tables();
 
+// The bytes that are not plain, as a string for strcspn.
+struct SpecialBytes {
+  char bytes[sizeof kClassRows / sizeof kClassRows[0] + 1];
+};
+
+constexpr SpecialBytes build_special() {
+  SpecialBytes s{};
+  int n = 0;
+  for (const ClassRow& row : kClassRows) {
+    if (!kTables.plain[row.c]) s.bytes[n++] = static_cast<char>(row.c);
+  }
+  return s;
+}
+
+constexpr SpecialBytes kSpecial = build_special();
+
+// The first byte in [q, stop) that is not plain, or `stop`. Short runs are
+// looked up byte by byte; a long one is left to strcspn, which libraries
+// make fast but which costs more to start. The input buffer ends in a zero
+// byte, where strcspn stops, as it does at any zero byte inside: that one is
+// plain and stepped over.
+const unsigned char* skip_plain(const unsigned char* q, const unsigned char* stop) {
+  for (int n = 0; n < 16; ++n, ++q) {
+    if (q == stop || !kTables.plain[*q]) return q;
+  }
+  for (;;) {
+    q += std::strcspn(reinterpret_cast<const char*>(q), kSpecial.bytes);
+    if (q >= stop) return stop;
+    if (*q != 0) return q;
+    ++q;
+  }
+}
+
 bool is_digit(int c) { return c >= '0' && c <= '9'; }
 
 // Whether c belongs to a note of which k bytes are taken: 1 it does, -1 the
@@ -62,7 +95,10 @@ class Scanner {
   void run();
 
  private:
+  void stride();
   void copy_plain_run();
+  bool take_length_command();
+  bool take_syllable();
   void store(int c);
   void comment_line();
   void end_length();
@@ -82,27 +118,164 @@ void Scanner::store(int c) {
   line_.LineBuf[line_.pos++] = static_cast<unsigned char>(c);
 }
 
-// The same steps as the byte loop for a run of plain bytes: store, write.
-void Scanner::copy_plain_run() {
-  const unsigned char* p = in_.cur;
+// Strides over plain text, ';' comments, 'l' commands and syllables, doing
+// for each what the byte loop does one byte at a time. Returns when the next
+// byte needs the byte loop. Called with no flag set but InBlockComment and
+// AtLineStart.
+void Scanner::stride() {
+  for (;;) {
+    copy_plain_run();
+    if (in_.cur == in_.lim || line_.pos == kLineMax) return;
+    int c = *in_.cur;
+    if (c == '#' && (s_.flags & AtLineStart)) return;  // a directive line
+    if (c != ';' && c != 'l' && c != '(') return;
+    if (c == 'l') {
+      if (!take_length_command()) return;
+      continue;
+    }
+    s_.flags &= ~AtLineStart;
+    line_.LineBuf[line_.pos++] = *in_.cur++;
+    if (c == ';') {
+      out_.put(';');
+      comment_line();
+    } else {
+      s_.flags |= InSyllable;
+      s_.j = 0;
+      if (!take_syllable()) return;
+    }
+  }
+}
+
+// Step F's 'l' and the length text after it, when the byte that ends the
+// length is in view; writes both as they came and sets DefaultLength.
+bool Scanner::take_length_command() {
+  const unsigned char* p = in_.cur;  // at the 'l'
   const unsigned char* end = in_.lim;
-  size_t room = kLineMax - line_.pos;
+  size_t room = kLineMax - line_.pos;  // the ending byte must fit as well
   if (static_cast<size_t>(end - p) > room) end = p + room;
-  const unsigned char* q = p;
-  while (q != end && kTables.plain[*q]) ++q;
+  const unsigned char* q = p + 1;
+  if (q == end) return false;
+  size_t count = 0;
+  if (*q == '%' || *q == '#' || is_digit(*q)) ++q, ++count;
+  while (q != end && (is_digit(*q) || *q == '.') && count < kLengthMax) ++q, ++count;
+  if (q == end) return false;
   size_t n = static_cast<size_t>(q - p);
-  if (n == 0) return;
   std::memcpy(line_.LineBuf + line_.pos, p, n);
   line_.pos += n;
   out_.write(p, n);
+  std::memcpy(s_.DefaultLength, p + 1, count);
+  s_.default_size = static_cast<unsigned>(count);
+  s_.flags &= ~AtLineStart;
+  in_.cur = q;
+  return true;
+}
+
+// Copies the run of plain bytes and newlines up to the next special byte,
+// '#' at a line start, full line or the end of the buffer: counts its lines,
+// keeps the last line's bytes for the echo, and writes the run at once.
+void Scanner::copy_plain_run() {
+  const unsigned char* p = in_.cur;
+  const unsigned char* lim = in_.lim;
+  if (p == lim || !kTables.plain[*p] || ((s_.flags & AtLineStart) && *p == '#')) return;
+  s_.flags &= ~AtLineStart;
+  const unsigned char* line = p;  // where the current line's bytes start
+  size_t held = line_.pos;        // bytes of it already in LineBuf
+  const unsigned char* q = p;
+  for (;;) {
+    // A line holds at most kLineMax bytes, its newline included.
+    size_t room = kLineMax - held - static_cast<size_t>(q - line);
+    const unsigned char* stop = static_cast<size_t>(lim - q) > room ? q + room : lim;
+    q = skip_plain(q, stop);
+    if (q == stop || *q != '\n') break;
+    ++q;  // the newline ends the line
+    ++line_.LINE_NO;
+    line = q;
+    held = 0;
+    if (q == lim || *q == '#' || !kTables.plain[*q]) {
+      s_.flags |= AtLineStart;
+      break;
+    }
+  }
+  std::memcpy(line_.LineBuf + held, line, static_cast<size_t>(q - line));
+  line_.pos = held + static_cast<size_t>(q - line);
+  out_.write(p, static_cast<size_t>(q - p));
   in_.cur = q;
 }
 
+// The same steps as the byte loop for a whole syllable right after its '(',
+// when it lies in the buffer and has the usual shape: key letters and "@"
+// overrides, ')', a note, a length, and then the byte that ends the length.
+// Anything else (a bad byte, a key not in the table, the buffer's or the
+// line's end) returns false having changed nothing the byte loop would not
+// change again, and the byte loop takes the syllable as always.
+bool Scanner::take_syllable() {
+  const unsigned char* p = in_.cur;
+  const unsigned char* end = in_.lim;
+  size_t room = kLineMax - line_.pos;  // the ending byte must fit as well
+  if (static_cast<size_t>(end - p) > room) end = p + room;
+  unsigned char* stored = line_.LineBuf + line_.pos;
+  unsigned char key[3];
+  size_t j = 0;
+  for (;;) {
+    if (p == end) return false;
+    int c = *p;
+    if (c >= 'A' && c <= 'Z') {
+      if (j == 3) return false;
+      key[j++] = *stored++ = *p++;
+    } else if (c == '@') {  // only the '@' of an override is kept for the echo
+      if (end - p < 3 || vowel_index(p[1]) < 0 || !is_digit(p[2])) return false;
+      run_.voices.CurrentVoice[vowel_index(p[1])] = static_cast<unsigned char>(p[2] - '0');
+      *stored++ = *p;
+      p += 3;
+    } else if (c == ')') {
+      *stored++ = *p++;
+      break;
+    } else {
+      return false;
+    }
+  }
+  const SyllableRow* row = find_syllable(key, j);
+  if (!row || p == end || note_byte(*p, 0) != 1) return false;
+  const unsigned char* note = p;
+  size_t k = 1;
+  *stored++ = *p++;
+  if (p != end && note_byte(*p, 1) == 1) {
+    k = 2;
+    *stored++ = *p++;
+  }
+  if (p == end) return false;
+  unsigned char* length = s_.note_length;
+  size_t count = 0;
+  if (*p == '%' || *p == '#' || is_digit(*p)) {
+    length[count++] = *stored++ = *p++;
+  } else {
+    std::memcpy(length, s_.DefaultLength, s_.default_size);
+    count = s_.default_size;
+  }
+  while (p != end && (is_digit(*p) || *p == '.') && count < kLengthMax) length[count++] = *stored++ = *p++;
+  if (p == end) return false;
+
+  line_.pos = static_cast<size_t>(stored - line_.LineBuf);
+  in_.cur = p;
+  s_.flags &= ~InSyllable;
+  write_expansion(run_, *row, note, k, length, count);
+  return true;
+}
+
 // The rest of a line after ';' or a line-comment '/' is copied unconverted.
+// It is written straight from the input buffer when its end is in view.
 void Scanner::comment_line() {
-  long n = read_line(in_, s_.comment);
-  check(n != -1, kCantRead, in_.name);
-  out_.write(s_.comment, static_cast<size_t>(n));
+  size_t avail = static_cast<size_t>(in_.lim - in_.cur);
+  const void* nl = std::memchr(in_.cur, '\n', avail < kLineMax ? avail : kLineMax);
+  if (nl) {
+    size_t n = static_cast<size_t>(static_cast<const unsigned char*>(nl) - in_.cur) + 1;
+    out_.write(in_.cur, n);
+    in_.cur += n;
+  } else {
+    long n = read_line(in_, s_.comment);
+    check(n != -1, kCantRead, in_.name);
+    out_.write(s_.comment, static_cast<size_t>(n));
+  }
   ++line_.LINE_NO;
   line_.pos = 0;
   s_.flags |= AtLineStart;
@@ -144,7 +317,7 @@ void Scanner::end_of_input() {
 
 void Scanner::run() {
   for (;;) {
-    if ((s_.flags & ~InBlockComment) == 0) copy_plain_run();
+    if ((s_.flags & ~(InBlockComment | AtLineStart)) == 0) stride();
 
     // A. Read and store.
     int c = in_.get();

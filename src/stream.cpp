@@ -5,8 +5,9 @@
 void Reader::open(Source from, const char* display_name, size_t buffer_size) {
   source = from;
   name = display_name;
-  cap = buffer_size == 0 || buffer_size > sizeof buf ? sizeof buf : buffer_size;
+  cap = buffer_size == 0 || buffer_size > kStreamBuffer ? kStreamBuffer : buffer_size;
   cur = lim = buf;
+  buf[0] = 0;
 }
 
 bool Reader::fill() {
@@ -15,6 +16,7 @@ bool Reader::fill() {
   check(!failed, kCantRead, name);
   cur = buf;
   lim = buf + got;
+  buf[got] = 0;
   return got != 0;
 }
 
@@ -27,7 +29,9 @@ void Writer::open(Sink to, const char* display_name, size_t buffer_size) {
   pos = 0;
 }
 
-void Writer::write(const void* data, size_t size) {
+// Fills the buffer, sends it out, and so on; a buffer's worth or more goes
+// to the sink directly.
+void Writer::write_through(const void* data, size_t size) {
   const unsigned char* p = static_cast<const unsigned char*>(data);
   while (size > cap - pos) {
     if (pos == 0) {  // a whole buffer or more: straight to the sink

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "report.h"
@@ -28,14 +29,15 @@ struct Sink {
   void* ctx;
 };
 
-/// The input stream. Bytes in [cur, lim) are buffered and not yet taken.
+/// The input stream. Bytes in [cur, lim) are buffered and not yet taken,
+/// and *lim is always 0, so string functions may scan the buffer.
 struct Reader {
   const unsigned char* cur;
   const unsigned char* lim;
   Source source;
   size_t cap;        // how much of `buf` a refill uses (tests make it small)
   const char* name;  // InFileName, for "Can't read file"
-  unsigned char buf[kStreamBuffer];
+  unsigned char buf[kStreamBuffer + 1];
 
   /// Starts reading from `source`, refilling at most `buffer_size` bytes at a
   /// time (0 or more than the buffer: the whole buffer).
@@ -71,10 +73,32 @@ struct Writer {
   }
 
   /// Writes `size` bytes; a failure is kWriteString. A zero size succeeds.
-  void write(const void* data, size_t size);
+  void write(const void* data, size_t size) {
+    if (size <= cap - pos) {
+      if (size != 0) std::memcpy(buf + pos, data, size);
+      pos += size;
+    } else {
+      write_through(data, size);
+    }
+  }
+
+  /// Room for `size` more bytes, sending the buffer out first if need be (a
+  /// failure is kWriteString); null if the buffer is smaller than `size`.
+  /// What is put there is written by commit().
+  unsigned char* room(size_t size) {
+    if (cap - pos < size) {
+      if (cap < size) return nullptr;
+      flush(kWriteString);
+    }
+    return buf + pos;
+  }
+  void commit(size_t size) { pos += size; }
 
   /// Sends out everything held; a failure fails the run with `kind`.
   void flush(Kind kind);
+
+ private:
+  void write_through(const void* data, size_t size);
 };
 
 /// A source reading a stdio stream; a read error sets `*failed`.

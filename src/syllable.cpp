@@ -62,16 +62,24 @@ constexpr Family kFamilies[] = {
 // Voice set number -> base of its five vowel codes.
 constexpr unsigned char kVoiceBase[10] = {0, 30, 35, 40, 45, 50, 55, 60, 65, 70};
 
-constexpr int vowel_index(char c) {
-  switch (c) {
-    case 'A': return 0;
-    case 'I': return 1;
-    case 'U': return 2;
-    case 'E': return 3;
-    case 'O': return 4;
-    default: return -1;
+// The two digits of every vowel's code in every voice set, ready to copy.
+struct CodeDigits {
+  char digits[10][kVowels][2];
+};
+
+constexpr CodeDigits build_code_digits() {
+  CodeDigits t{};
+  for (int set = 0; set < 10; ++set) {
+    for (int v = 0; v < kVowels; ++v) {
+      int code = kVoiceBase[set] + v;
+      t.digits[set][v][0] = static_cast<char>('0' + code / 10);
+      t.digits[set][v][1] = static_cast<char>('0' + code % 10);
+    }
   }
+  return t;
 }
+
+constexpr CodeDigits kCodeDigits = build_code_digits();
 
 constexpr Layout make_layout(const char* templ, size_t size, size_t note_size) {
   Layout l{};
@@ -179,9 +187,7 @@ size_t build_expansion(const SyllableRow& row, const Voices& voices, const unsig
       at[0] = note[0];
       if (note_size == 2) at[1] = note[1];
     } else {
-      unsigned code = vowel_code(voices.CurrentVoice[what], what);
-      at[0] = static_cast<unsigned char>('0' + code / 10);
-      at[1] = static_cast<unsigned char>('0' + code % 10);
+      std::memcpy(at, kCodeDigits.digits[voices.CurrentVoice[what]][what], 2);
     }
   }
   size_t n = layout.size;
@@ -191,13 +197,24 @@ size_t build_expansion(const SyllableRow& row, const Voices& voices, const unsig
   return n + row.suffix_size;
 }
 
+void write_expansion(Run& run, const SyllableRow& row, const unsigned char* note, size_t note_size,
+                     const unsigned char* length, size_t length_size) {
+  // Built in place in the output buffer where it fits, else copied there.
+  unsigned char local[kExpansionMax];
+  unsigned char* text = run.out.room(kExpansionMax);
+  size_t n = build_expansion(row, run.voices, note, note_size, length, length_size, text ? text : local);
+  if (text) {
+    run.out.commit(n);
+  } else {
+    run.out.write(local, n);
+  }
+  std::memcpy(run.voices.CurrentVoice, run.voices.DefaultVoice, kVowels);
+}
+
 void expand_syllable(Run& run, const unsigned char* key, size_t key_size,
                      const unsigned char* note, size_t note_size, const unsigned char* length,
                      size_t length_size) {
   const SyllableRow* row = find_syllable(key, key_size);
   if (!row) fail_at(kIllegalToken, run.line);
-  unsigned char text[kExpansionMax];
-  size_t n = build_expansion(*row, run.voices, note, note_size, length, length_size, text);
-  std::memcpy(run.voices.CurrentVoice, run.voices.DefaultVoice, kVowels);
-  run.out.write(text, n);
+  write_expansion(run, *row, note, note_size, length, length_size);
 }

@@ -33,6 +33,18 @@ struct SyllableRow {
   unsigned char suffix_size;
 };
 
+/// The index of vowel letter `c` in the order A, I, U, E, O, or -1.
+constexpr int vowel_index(int c) {
+  switch (c) {
+    case 'A': return 0;
+    case 'I': return 1;
+    case 'U': return 2;
+    case 'E': return 3;
+    case 'O': return 4;
+    default: return -1;
+  }
+}
+
 /// Row `i` of the table, in the order of its families.
 const SyllableRow& syllable_row(int i);
 
@@ -49,6 +61,10 @@ unsigned vowel_code(unsigned set, int vowel);
 size_t build_expansion(const SyllableRow& row, const Voices& voices, const unsigned char* note,
                        size_t note_size, const unsigned char* length, size_t length_size,
                        unsigned char* text);
+
+/// Writes `row`'s text to run.out and resets CurrentVoice to DefaultVoice.
+void write_expansion(Run& run, const SyllableRow& row, const unsigned char* note, size_t note_size,
+                     const unsigned char* length, size_t length_size);
 
 /// Expands one syllable: looks the key up (a key not in the table fails with
 /// "Illegal token!"), writes its text, and resets CurrentVoice to DefaultVoice.

@@ -152,6 +152,12 @@ TEST(Scan, LineLimit) {
   expect_converted({"(KA)c" + repeat(2043, ' '), kKA + "~#3" + repeat(2043, ' ')});
   expect_refused({repeat(2048, 'a') + "\n", "\n*** Can't read file: input\n\n"});
   expect_refused({repeat(2000, 'a') + "(KA)c" + repeat(44, '4'), "\n*** Can't read file: input\n\n"});
+  expect_converted({repeat(2045, 'a') + "l1\n", repeat(2045, 'a') + "l1\n"});
+  expect_refused({repeat(2046, 'a') + "l1\n", "\n*** Can't read file: input\n\n"});
+  expect_refused({repeat(2046, 'a') + "l12", "\n*** Can't read file: input\n\n"});
+  expect_converted({repeat(2047, 'a') + ";x\n", repeat(2047, 'a') + ";x\n"});
+  expect_refused({repeat(2048, 'a') + ";x\n", "\n*** Can't read file: input\n\n"});
+  expect_refused({repeat(2043, 'a') + "(KA)c\n", "\n*** Can't read file: input\n\n"});
   // The rest of a comment line may hold 2048 bytes of its own.
   string comment = "x;" + repeat(2047, 'c') + "\n";
   expect_converted({comment + "(KA)c ", comment + kKA + "~#3 "});

@@ -1,0 +1,67 @@
+// In-process throughput of the conversion on generated inputs, with the
+// output counted and dropped.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <memory>
+
+#include "inputs.h"
+#include "main.h"
+#include "run.h"
+
+namespace {
+
+bool discard(void* ctx, const unsigned char*, size_t size) {
+  *static_cast<size_t*>(ctx) += size;
+  return true;
+}
+
+void convert_text(benchmark::State& state, const std::string& text) {
+  auto run = std::make_unique<Run>();
+  size_t written = 0;
+  for (auto _ : state) {
+    MemoryInput input{reinterpret_cast<const unsigned char*>(text.data()), text.size(), 0};
+    run->in.open(memory_source(&input), "in");
+    run->out.open({discard, &written}, "out");
+    run->header_seen = false;
+    run->line.LINE_NO = 0;
+    convert(*run);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+  state.counters["out/in"] = static_cast<double>(written) / static_cast<double>(state.iterations() * text.size());
+}
+
+void convert_kind(benchmark::State& state, const char* kind) {
+  convert_text(state, generate_input(kind, static_cast<size_t>(state.range(0))));
+}
+
+// One construct repeated, to see what each costs: state.range(0) picks it.
+void BM_Construct(benchmark::State& state) {
+  const char* pieces[] = {"abcdefghij", "l8 ", "; comment text here\n", "// comment\n",
+                          "(KA)c ", "(KYA)d+8.", "/* x */", "\n", "c8\r\n"};
+  const char* piece = pieces[state.range(0)];
+  std::string text = "#SYLVO\n";
+  while (text.size() < (4 << 20)) {
+    text += piece;
+    if (text.size() % 1000 < std::strlen(piece)) text += '\n';
+  }
+  state.SetLabel(piece);
+  convert_text(state, text);
+}
+
+void BM_Plain(benchmark::State& state) { convert_kind(state, "plain"); }
+void BM_Notes(benchmark::State& state) { convert_kind(state, "notes"); }
+void BM_Dense(benchmark::State& state) { convert_kind(state, "dense"); }
+void BM_Comment(benchmark::State& state) { convert_kind(state, "comment"); }
+void BM_Tiny(benchmark::State& state) { convert_kind(state, "tiny"); }
+
+BENCHMARK(BM_Plain)->Arg(8 << 20);
+BENCHMARK(BM_Notes)->Arg(8 << 20);
+BENCHMARK(BM_Dense)->Arg(8 << 20);
+BENCHMARK(BM_Comment)->Arg(8 << 20);
+BENCHMARK(BM_Tiny)->Arg(0);
+BENCHMARK(BM_Construct)->DenseRange(0, 8);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,42 @@
+// Generated inputs shared by the benchmarks, the generator and the stress
+// test: each starts with a few lines and the header, then repeats a block of
+// its kind up to about `size` bytes.
+#pragma once
+
+#include <cstring>
+#include <string>
+
+inline std::string generate_input(const char* kind, size_t size) {
+  const char* head = "#TITLE generated\nt120\n#SYLVO\n#SYLVO_VSET_ALL 1\n";
+  const char* block = nullptr;
+  if (std::strcmp(kind, "plain") == 0) {
+    block =
+        "A o4 c d e f g a b >c< r4 c+ d- e8. f16 g4 a2 b1 @@12 v12 q7\n"
+        "B o3 c4 e4 g4 >c4< c4 e4 g4 >c4< ; bass line, no syllables here\r\n"
+        "C o5 l16 cdefgab>c<bagfedc l8 r2 (KA)c (N)d4\r\n"
+        "D @@30 o4 v10 c8 c8 r8 c8 c8 r8 c8 r8 c4 c4 c4 c4 c4 c4 c4 r4\n"
+        "// a comment line with (KA)c8 in it, copied as it is\n"
+        "E o4 c2 e2 g2 >c2< /* inline */ c1 r1 c1 r1 c1 r1 c1 r1 c1 r1\n";
+  } else if (std::strcmp(kind, "notes") == 0) {
+    block = "A o4 c d e f g a b >c< r4 c+ d- e8. f16 g4 a2 b1 @@12 v12 q7\r\n";
+  } else if (std::strcmp(kind, "dense") == 0) {
+    block =
+        "(KYA)d+8.(@I2KI)c4(N)f2.(KA)c8 (SHI)d4(TSU)e16(A)c(GA)g-4.\n"
+        "(MI)c(TI)d(WO)e(@U3YU)f(KU)g4(N)g4(RYO)a8(XTU)c(SA)d(HI)e\n";
+  } else if (std::strcmp(kind, "comment") == 0) {
+    block =
+        "; a comment line with syllables (KA)c8 (SHI)d4 that stay as they are\n"
+        "// another comment (KYA)d+8. (N)f2.\n"
+        "A o4 c d e f ; and a trailing comment\n"
+        "/* a block comment over a line, where (KA)c8 is converted */\n";
+  } else if (std::strcmp(kind, "tiny") == 0) {
+    block = "A l8 o4 (KA)c (SHI)d4 (@O2KO)e ; la\n";
+    size = 0;
+  } else {
+    return {};
+  }
+  std::string text = head;
+  size_t n = std::strlen(block);
+  do text += block; while (text.size() + n <= size);
+  return text;
+}
