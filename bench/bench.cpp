@@ -20,11 +20,8 @@ void convert_text(benchmark::State& state, const std::string& text) {
   auto run = std::make_unique<Run>();
   size_t written = 0;
   for (auto _ : state) {
-    MemoryInput input{reinterpret_cast<const unsigned char*>(text.data()), text.size(), 0};
-    run->in.open(memory_source(&input), "in");
-    run->out.open({discard, &written}, "out");
-    run->header_seen = false;
-    run->line.LINE_NO = 0;
+    MemoryInput input{reinterpret_cast<const unsigned char*>(text.data()), text.size(), 0, 0};
+    start_run(*run, memory_source(&input), "in", {discard, &written}, "out");
     convert(*run);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));

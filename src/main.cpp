@@ -1,6 +1,8 @@
 #include "main.h"
 
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -14,12 +16,29 @@ namespace {
 
 // The run's process-wide state. The streams are open from step 7 and step 9
 // on; `out_owned` says the output was opened by this run and is a regular
-// file, the only kind of file the clean-up deletes.
+// file, the only kind of file the clean-up deletes. A signal handler reads it.
 Names g_names;
 Run g_run;
 std::FILE* g_in;
 std::FILE* g_out;
-bool g_out_owned;
+volatile std::sig_atomic_t g_out_owned;
+
+// An interrupted run leaves no half-written output behind.
+extern "C" void on_interrupt(int) {
+  if (g_out_owned) discard_output(g_out, g_names.OutFile);
+  std::_Exit(1);
+}
+
+void catch_interrupts() {
+  std::signal(SIGINT, on_interrupt);
+  std::signal(SIGTERM, on_interrupt);
+#ifdef SIGHUP
+  std::signal(SIGHUP, on_interrupt);
+#endif
+#ifdef SIGPIPE
+  std::signal(SIGPIPE, on_interrupt);  // standard output closed under a message
+#endif
+}
 
 const char* base_name(const char* path) {
   const char* base = path;
@@ -58,7 +77,7 @@ void open_files(int argc, const char* const* argv) {
   g_out = std::fopen(g_names.OutFile, "wb");
   check(g_out != nullptr, kOpenOutput, g_names.OutFileName);
   std::setvbuf(g_out, nullptr, _IONBF, 0);  // the writer buffers
-  g_out_owned = is_regular_file(g_out);
+  g_out_owned = is_regular_file(g_out) ? 1 : 0;
   check(std::fseek(g_out, 0, SEEK_SET) == 0, kPosition, g_names.InFileName);
 }
 
@@ -66,10 +85,13 @@ void open_files(int argc, const char* const* argv) {
 // in any state.
 void clean_up() {
   if (g_in) std::fclose(g_in);
-  if (g_out) std::fclose(g_out);
-  g_in = g_out = nullptr;
+  g_in = nullptr;
+  if (std::FILE* out = g_out) {
+    g_out = nullptr;  // from here on an interrupt only deletes
+    std::fclose(out);
+  }
   if (g_out_owned) remove_file(g_names.OutFile);
-  g_out_owned = false;
+  g_out_owned = 0;
 }
 
 }  // namespace
@@ -104,6 +126,16 @@ void form_names(int argc, const char* const* argv, Names& names) {
   std::strcat(std::strcpy(names.OutFile, names.OutFilePath), names.OutFileName);
 }
 
+void start_run(Run& run, Source in, const char* in_name, Sink out, const char* out_name,
+               size_t buffer) {
+  run.in.open(in, in_name, buffer);
+  run.out.open(out, out_name, buffer);
+  run.header_seen = false;
+  run.line.pos = 0;
+  run.line.LINE_NO = 0;
+  // The scanner resets its own state and the voices when it starts.
+}
+
 void convert(Run& run) {
   scan_header(run);
   scan(run);
@@ -111,21 +143,20 @@ void convert(Run& run) {
 }
 
 int sylvo_main(int argc, const char* const* argv) {
+  catch_interrupts();
   try {
     form_names(argc, argv, g_names);
     open_files(argc, argv);
-    g_run.in.open(file_source(g_in), g_names.InFileName);
-    g_run.out.open(file_sink(g_out), g_names.OutFileName);
-    g_run.header_seen = false;
-    g_run.line.LINE_NO = 0;
+    start_run(g_run, file_source(g_in), g_names.InFileName, file_sink(g_out), g_names.OutFileName);
     convert(g_run);
 
     std::fclose(g_in);
     g_in = nullptr;
-    int closed = std::fclose(g_out);
+    std::FILE* out = g_out;
     g_out = nullptr;
+    int closed = std::fclose(out);
     check(closed == 0, kWriteString, g_names.OutFileName);
-    g_out_owned = false;
+    g_out_owned = 0;
     print(kCompletedText, std::strlen(kCompletedText));
     return 0;
   } catch (const Failure& failure) {
@@ -135,12 +166,11 @@ int sylvo_main(int argc, const char* const* argv) {
   }
 }
 
-Outcome convert_buffer(const void* data, size_t size, size_t chunk, size_t buffer) {
-  std::unique_ptr<Run> run(new Run());
-  MemoryInput input{static_cast<const unsigned char*>(data), size, chunk};
+Outcome convert_buffer(const void* data, size_t size, size_t chunk, size_t buffer, unsigned vary) {
+  static std::unique_ptr<Run> run(new Run());
+  MemoryInput input{static_cast<const unsigned char*>(data), size, chunk, vary};
   Outcome outcome{0, {}, {}};
-  run->in.open(memory_source(&input), "input", buffer);
-  run->out.open(string_sink(&outcome.output), "output", buffer);
+  start_run(*run, memory_source(&input), "input", string_sink(&outcome.output), "output", buffer);
   try {
     convert(*run);
     outcome.message = kCompletedText;

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 
+#include "stream.h"
+
 struct Names;
 struct Run;
 
@@ -12,6 +14,11 @@ struct Run;
 /// (argv[1] the input, argv[2] the optional output), failing on a missing
 /// input argument, a path over 255 bytes or an output equal to the input.
 void form_names(int argc, const char* const* argv, Names& names);
+
+/// Makes `run` fresh for converting `in` to `out`, with stream buffers of
+/// `buffer` bytes (0: the default); the names are those messages print.
+void start_run(Run& run, Source in, const char* in_name, Sink out, const char* out_name,
+               size_t buffer = 0);
 
 /// Converts the input of `run` to its output: the header scan, then the
 /// scanner, then sends out what is buffered. Throws Failure.
@@ -30,6 +37,8 @@ struct Outcome {
 };
 
 /// Converts `size` bytes in memory, the input handed over `chunk` bytes at a
-/// time (0: as they fit), through stream buffers of `buffer` bytes (0: the
-/// default). For tests, fuzzers and benchmarks.
-Outcome convert_buffer(const void* data, size_t size, size_t chunk = 0, size_t buffer = 0);
+/// time (0: as they fit; with `vary` non-zero, between 1 and `chunk` bytes
+/// each time), through stream buffers of `buffer` bytes (0: the default).
+/// For tests and fuzzers; not reentrant.
+Outcome convert_buffer(const void* data, size_t size, size_t chunk = 0, size_t buffer = 0,
+                       unsigned vary = 0);

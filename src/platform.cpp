@@ -55,6 +55,11 @@ bool is_regular_file(std::FILE* f) {
 
 bool remove_file(const char* path) { return DeleteFileA(path) != 0; }
 
+void discard_output(std::FILE* f, const char* path) {
+  if (f) _close(_fileno(f));
+  DeleteFileA(path);
+}
+
 #else
 
 namespace {
@@ -88,9 +93,9 @@ bool is_regular_file(std::FILE* f) {
   return fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// unlink() is safe to call from a signal handler, which deletes the output
-// of an interrupted run through this function.
 bool remove_file(const char* path) { return unlink(path) == 0; }
+
+void discard_output(std::FILE*, const char* path) { unlink(path); }
 
 #endif
 

@@ -30,5 +30,10 @@ bool is_regular_file(std::FILE* f);
 /// Deletes the file at `path`; false if it could not.
 bool remove_file(const char* path);
 
+/// Deletes the output `f` (null once closed) at `path` from a signal handler: only calls
+/// that are safe there (on Windows the handle is closed first, as an open
+/// file cannot be deleted).
+void discard_output(std::FILE* f, const char* path);
+
 /// True when `c` separates the parts of a path: '\' and '/' on every system.
 inline bool is_separator(char c) { return c == '\\' || c == '/'; }

@@ -73,7 +73,12 @@ size_t read_memory(void* ctx, unsigned char* dst, size_t cap, bool*) {
   MemoryInput* in = static_cast<MemoryInput*>(ctx);
   size_t n = in->size;
   if (n > cap) n = cap;
-  if (in->chunk != 0 && n > in->chunk) n = in->chunk;
+  size_t most = in->chunk;
+  if (most != 0 && in->vary != 0) {
+    in->vary = in->vary * 1103515245u + 12345u;
+    most = 1 + (in->vary >> 16) % most;
+  }
+  if (most != 0 && n > most) n = most;
   if (n != 0) std::memcpy(dst, in->data, n);
   in->data += n;
   in->size -= n;

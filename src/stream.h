@@ -108,10 +108,13 @@ Sink file_sink(std::FILE* f);
 
 /// Memory given to a memory source: the bytes, and how many at most each read
 /// hands over (0: as many as asked), so tests can split the input anywhere.
+/// A non-zero `vary` makes each read hand over between 1 and `chunk` bytes,
+/// chosen by a small generator whose state it is.
 struct MemoryInput {
   const unsigned char* data;
   size_t size;
   size_t chunk;
+  unsigned vary;
 };
 Source memory_source(MemoryInput* input);
 /// A sink appending to a string.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -61,21 +62,43 @@ class E2E : public ::testing::Test {
     fs::permissions(dir_, fs::perms::all, ignored);
     fs::remove_all(dir_, ignored);
     fs::remove(capture(), ignored);
+    fs::remove_all(dir_.string() + ".bin", ignored);
   }
 
   fs::path capture() const { return dir_.string() + ".stdout"; }
 
-  // Runs sylvo with `args`; `unprivileged` drops root's rights first, so that
-  // permissions bite as they do for a user.
+  // Whether file permissions bite for run(..., true): not for root unless
+  // setpriv can drop its rights. Sets `why` when they do not.
+  static bool permissions_bite(string* why) {
+#ifdef _WIN32
+    *why = "POSIX permissions";
+    return false;
+#else
+    if (geteuid() != 0) return true;
+    if (std::system("command -v setpriv > /dev/null") == 0) return true;
+    *why = "running as root without setpriv, permissions would not bite";
+    return false;
+#endif
+  }
+
+  // Runs sylvo with `args`; `unprivileged` drops root's rights first (as the
+  // user nobody, with a copy of the program it may run), so that permissions
+  // bite as they do for a user.
   Result run(const std::vector<string>& args, bool unprivileged = false) {
     string command;
+    string program = SYLVO_EXE;
 #ifndef _WIN32
     if (unprivileged && geteuid() == 0) {
-      fs::permissions(dir_, fs::perms::all);
+      fs::path copy = dir_.string() + ".bin";
+      fs::create_directories(copy);
+      fs::copy_file(program, copy / "sylvo", fs::copy_options::overwrite_existing);
+      fs::permissions(copy, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+      program = (copy / "sylvo").string();
       command = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
     }
 #endif
-    command += quote(SYLVO_EXE);
+    command += quote(program);
     for (const string& a : args) command += " " + quote(a);
     command += " > " + quote(capture().string());
     int raw = std::system(command.c_str());
@@ -260,18 +283,66 @@ TEST_F(E2E, OutputThatCannotBeOpenedIsLeftAlone) {
   EXPECT_EQ(listing(), "outdir/ outdir/inside song.mml ");
 }
 
-#ifndef _WIN32
-TEST_F(E2E, ReadOnlyOutputIsLeftIntact) {
-  if (geteuid() == 0 && std::system("command -v setpriv > /dev/null") != 0) {
-    GTEST_SKIP() << "running as root without setpriv: permissions would not bite";
-  }
+TEST_F(E2E, PermissionsAreRespected) {
+  string why;
+  if (!permissions_bite(&why)) GTEST_SKIP() << why;
+  const fs::perms read_only = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
   put("song.mml", kSong);
   put("ro.mml", "keep");
-  fs::permissions("ro.mml", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  fs::permissions("ro.mml", read_only);
+  fs::create_directories("locked");
+  fs::permissions("locked", read_only | fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec);
+  put("secret.mml", kSong);
+  fs::permissions("secret.mml", fs::perms::none);
+  put("secret_out.mml", "keep");
+
   Result r = run({"song.mml", "ro.mml"}, true);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "\n*** Can't open output file: ro.mml\n\n");
   EXPECT_EQ(read("ro.mml"), "keep");
+
+  r = run({"song.mml", "locked/x.mml"}, true);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "\n*** Can't open output file: x.mml\n\n");
+
+  r = run({"secret.mml"}, true);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "\n*** Can't open input file: secret.mml\n\n");
+  fs::permissions("secret.mml", fs::perms::owner_read);
+  EXPECT_EQ(read("secret_out.mml"), "keep");
+  EXPECT_EQ(read("secret.mml"), kSong);
+  EXPECT_EQ(listing(), "locked/ ro.mml secret.mml secret_out.mml song.mml ");
+}
+
+#ifndef _WIN32
+// A run stopped by a signal while it converts leaves no partial output.
+TEST_F(E2E, InterruptedRunLeavesNoOutput) {
+  string block;
+  for (int i = 0; i < 200; ++i) block += "(KYA)d+8.(@I2KI)c4(N)f2.(KA)c8 (SHI)d4 ; la la\n";
+  {
+    std::ofstream big("big.mml", std::ios::binary);
+    big << "#SYLVO\n";
+    for (int i = 0; i < 10000; ++i) big << block;  // about 100 MB
+  }
+  for (int sig : {SIGTERM, SIGINT}) {
+    pid_t pid = fork();
+    if (pid == 0) {
+      execl(SYLVO_EXE, "sylvo", "big.mml", "out.mml", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    auto started = [] {  // the output has bytes: the handler is in place
+      std::error_code none;
+      return fs::exists("out.mml", none) && fs::file_size("out.mml", none) > 0;
+    };
+    for (int wait = 0; wait < 5000 && !started(); ++wait) usleep(1000);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, WNOHANG), 0) << "finished before it could be stopped";
+    kill(pid, sig);
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_FALSE(fs::exists("out.mml"));
+  }
 }
 
 TEST_F(E2E, FullDeviceIsReportedAndNotDeleted) {

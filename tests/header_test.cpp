@@ -18,7 +18,7 @@ struct LineReader {
   unsigned char area[kLineMax + 1];
 
   explicit LineReader(string bytes, size_t buffer = 0)
-      : text(std::move(bytes)), input{reinterpret_cast<const unsigned char*>(text.data()), text.size(), 0} {
+      : text(std::move(bytes)), input{reinterpret_cast<const unsigned char*>(text.data()), text.size(), 0, 0} {
     reader->open(memory_source(&input), "in", buffer);
   }
   long next() { return read_line(*reader, area); }

@@ -77,7 +77,7 @@ TEST(Reader, EveryByteValueIsOrdinary) {
   std::string all;
   for (int c = 0; c < 256; ++c) all += static_cast<char>(c);
   auto r = std::make_unique<Reader>();
-  MemoryInput in{reinterpret_cast<const unsigned char*>(all.data()), all.size(), 5};
+  MemoryInput in{reinterpret_cast<const unsigned char*>(all.data()), all.size(), 5, 0};
   r->open(memory_source(&in), "in", 3);
   for (int c = 0; c < 256; ++c) ASSERT_EQ(r->get(), c);
   EXPECT_EQ(r->get(), kEnd);
