@@ -77,7 +77,7 @@ void open_files(int argc, const char* const* argv) {
   g_out = std::fopen(g_names.OutFile, "wb");
   check(g_out != nullptr, kOpenOutput, g_names.OutFileName);
   std::setvbuf(g_out, nullptr, _IONBF, 0);  // the writer buffers
-  g_out_owned = is_regular_file(g_out) ? 1 : 0;
+  g_out_owned = is_own_regular_file(g_out, g_names.OutFile) ? 1 : 0;
   check(std::fseek(g_out, 0, SEEK_SET) == 0, kPosition, g_names.InFileName);
 }
 

@@ -48,9 +48,13 @@ bool is_directory(std::FILE* f) {
   return stream_mode(f, &mode) && (mode & _S_IFMT) == _S_IFDIR;
 }
 
-bool is_regular_file(std::FILE* f) {
+bool is_own_regular_file(std::FILE* f, const char* path) {
   unsigned short mode;
-  return stream_mode(f, &mode) && (mode & _S_IFMT) == _S_IFREG;
+  DWORD attributes = GetFileAttributesA(path);
+  return stream_mode(f, &mode) && (mode & _S_IFMT) == _S_IFREG &&
+         attributes != INVALID_FILE_ATTRIBUTES &&
+         !(attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) &&
+         same_file(file_id(f), path_id(path));
 }
 
 bool remove_file(const char* path) { return DeleteFileA(path) != 0; }
@@ -88,9 +92,10 @@ bool is_directory(std::FILE* f) {
   return fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool is_regular_file(std::FILE* f) {
-  struct stat st;
-  return fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode);
+bool is_own_regular_file(std::FILE* f, const char* path) {
+  struct stat opened, named;
+  return fstat(fileno(f), &opened) == 0 && S_ISREG(opened.st_mode) && lstat(path, &named) == 0 &&
+         S_ISREG(named.st_mode) && opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }
 
 bool remove_file(const char* path) { return unlink(path) == 0; }

@@ -24,8 +24,10 @@ bool same_file(const FileId& a, const FileId& b);
 /// True when the open stream is a directory.
 bool is_directory(std::FILE* f);
 
-/// True when the open stream is a regular file (not a device, pipe, ...).
-bool is_regular_file(std::FILE* f);
+/// True when `path` itself, not a link to it, is a regular file (not a
+/// device, pipe or directory) and is the file open as `f`: the only kind of
+/// output that may be deleted.
+bool is_own_regular_file(std::FILE* f, const char* path);
 
 /// Deletes the file at `path`; false if it could not.
 bool remove_file(const char* path);

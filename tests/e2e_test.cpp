@@ -141,7 +141,7 @@ class E2E : public ::testing::Test {
   string listing() const {
     std::vector<string> names;
     for (const auto& e : fs::recursive_directory_iterator(dir_)) {
-      string name = fs::relative(e.path(), dir_).generic_string();
+      string name = e.path().lexically_relative(dir_).generic_string();
       names.push_back(e.is_directory() ? name + "/" : name);
     }
     std::sort(names.begin(), names.end());
@@ -390,6 +390,21 @@ TEST_F(E2E, InterruptedRunLeavesNoOutput) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
     EXPECT_FALSE(fs::exists("out.mml"));
   }
+}
+
+// A failure deletes the output only if its name is a regular file: never a
+// link (such as /dev/stdout) through which the output was written.
+TEST_F(E2E, FailureKeepsAnOutputThatIsALink) {
+  put("song.mml", "no header\n");
+  put("target.mml", "old");
+  std::error_code no_links;
+  fs::create_symlink("target.mml", "link.mml", no_links);
+  if (no_links) GTEST_SKIP() << "symbolic links: " << no_links.message();
+  Result r = run({"song.mml", "link.mml"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "\n*** NOT SyLvO file: song.mml\n\n");
+  EXPECT_TRUE(fs::is_symlink("link.mml"));
+  EXPECT_EQ(listing(), "link.mml song.mml target.mml ");
 }
 
 TEST_F(E2E, FullDeviceIsReportedAndNotDeleted) {
