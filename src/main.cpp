@@ -14,9 +14,10 @@
 
 namespace {
 
-// The run's process-wide state. The streams are open from step 7 and step 9
-// on; `out_owned` says the output was opened by this run and is a regular
-// file, the only kind of file the clean-up deletes. A signal handler reads it.
+// The run's process-wide state. The streams are null until opened and after
+// closing. `g_out_owned` says the output was opened by this run and its name
+// is a regular file, the only kind of file the clean-up deletes; the signal
+// handler reads it too.
 Names g_names;
 Run g_run;
 std::FILE* g_in;

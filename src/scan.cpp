@@ -1,6 +1,5 @@
 #include "scan.h"
 
-#include <array>
 #include <cstring>
 
 #include "directive.h"
@@ -23,13 +22,14 @@ constexpr ClassRow kClassRows[] = {
 
 enum Class {
   kOther = -1, kSemicolon = 1, kSlash = 2, kStar = 3, kOpen = 4, kClose = 5, kLengthCommand = 6,
-  kNewline = 13,
+  kPercent = 7, kAt = 12, kNewline = 13,
 };
 
 // Every byte maps to its class through one 256-entry table: a load instead of
-// a search of the class rows for each byte. kPlain marks the bytes that, with
-// no syllable, note, length or comment mark pending, are only copied; the
-// fast path copies a run of them at once.
+// a search of the class rows for each byte. `plain` marks the bytes that,
+// with no syllable, note, length or comment mark pending, are only copied
+// (classes 7 to 12 have no action of their own there); the strides copy runs
+// of them at once.
 struct ByteTables {
   signed char cls[256];
   bool plain[256];
@@ -39,7 +39,7 @@ constexpr ByteTables build_tables() {
   ByteTables t{};
   for (int c = 0; c < 256; ++c) t.cls[c] = kOther;
   for (const ClassRow& row : kClassRows) t.cls[row.c] = static_cast<signed char>(row.cls);
-  for (int c = 0; c < 256; ++c) t.plain[c] = t.cls[c] == kOther || (t.cls[c] >= 7 && t.cls[c] <= 12);
+  for (int c = 0; c < 256; ++c) t.plain[c] = t.cls[c] == kOther || (t.cls[c] >= kPercent && t.cls[c] <= kAt);
   return t;
 }
 
