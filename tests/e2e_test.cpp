@@ -22,6 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using std::string;
+using namespace std::string_literals;
 
 const string kDone = "\n@ SyLvO conversion completed.\n\n";
 const string kBanner =
@@ -173,6 +174,22 @@ TEST_F(E2E, ConvertsTheWholeExample) {
   EXPECT_EQ(read("song_out.mml"), kSongOut);
   EXPECT_EQ(read("song.mml"), kSong);
   EXPECT_EQ(listing(), "song.mml song_out.mml ");
+}
+
+// CR LF line ends, Shift-JIS text, zero bytes and 0xFF come out unchanged.
+TEST_F(E2E, KeepsEveryByte) {
+  const string in =
+      "; \x83\x81\x83\x8d\x83\x66\x83\x42\r\n\xff\x00\r\n#SYLVO\r\n"
+      "l8 (KA)c (N)d4\r\n; \x89\xcc\x8e\x8c (KA)c\x00\xff\r\n(KA)c"s;
+  const string out =
+      "; \x83\x81\x83\x8d\x83\x66\x83\x42\r\n\xff\x00\r\n;#SYLVO\r\n"
+      "l8 @@5c#1@@6w#1@@7w#1@@00w8~#3 @@14d4\r\n; \x89\xcc\x8e\x8c (KA)c\x00\xff\r\n"
+      "@@5c#1@@6w#1@@7w#1@@00w8~#3"s;
+  put("song.mml", in);
+  Result r = run({"song.mml"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, kDone);
+  EXPECT_EQ(read("song_out.mml"), out);
 }
 
 TEST_F(E2E, ReplacesAnExistingOutput) {
