@@ -30,9 +30,9 @@ median() {
 peak_kb() { /usr/bin/time -f %M "$@" 2>&1 > /dev/null | tail -n 1; }
 
 printf '%-8s %10s %9s %9s %9s %9s %9s %9s\n' input bytes sylvo_s dd_s cat_s vs_dd MB/s peak_KB
-for spec in plain:100000000 notes:100000000 dense:20000000 comment:50000000 tiny:0 big:1000000000; do
-  kind=${spec%%:*}
-  size=${spec#*:}
+for entry in plain:100000000 notes:100000000 dense:20000000 comment:50000000 tiny:0 big:1000000000; do
+  kind=${entry%%:*}
+  size=${entry#*:}
   [ "$kind" = big ] && { [ -n "${SYLVO_BENCH_BIG:-}" ] || continue; kind=plain; }
   in=$work/$kind.mml
   "$gen" "$kind" "$size" > "$in"
@@ -44,7 +44,7 @@ for spec in plain:100000000 notes:100000000 dense:20000000 comment:50000000 tiny
   t_dd=$(median "$work/dd.out" dd if="$in" of="$work/dd.out" bs=64K)
   t_cat=$(median "$work/cat.out" sh -c "cat '$in' > '$work/cat.out'")
   peak=$(peak_kb "$sylvo" "$in" "$work/out.mml")
-  awk -v k="${spec%%:*}" -v b="$bytes" -v s="$t_sylvo" -v d="$t_dd" -v c="$t_cat" -v p="$peak" \
+  awk -v k="${entry%%:*}" -v b="$bytes" -v s="$t_sylvo" -v d="$t_dd" -v c="$t_cat" -v p="$peak" \
     'BEGIN { printf "%-8s %10d %9.4f %9.4f %9.4f %9.2f %9.0f %9d\n", k, b, s, d, c, s / d, b / s / 1e6, p }'
   rm -f "$in" "$work"/*.out "$work/out.mml"
 done

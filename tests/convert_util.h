@@ -2,6 +2,8 @@
 // header line, at every buffer size that could split it differently.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "main.h"
@@ -28,3 +30,34 @@ inline Outcome convert_body(const std::string& body, size_t buffer = 0) {
 inline std::string repeat(size_t n, char c) { return std::string(n, c); }
 
 constexpr char kDone[] = "\n@ SyLvO conversion completed.\n\n";
+
+/// A body and the output it must convert to.
+struct Case {
+  std::string body;
+  std::string output;
+};
+
+/// Converts the case at every buffer size: it must succeed with its output.
+inline void expect_converted(const Case& c) {
+  for (size_t buffer : kBufferSizes) {
+    Outcome o = convert_body(c.body, buffer);
+    EXPECT_EQ(o.status, 0) << c.body << " buffer " << buffer << ": " << o.message;
+    EXPECT_EQ(o.output, c.output) << c.body << " buffer " << buffer;
+    EXPECT_EQ(o.message, kDone);
+  }
+}
+
+/// A body and the message it must be refused with.
+struct Refused {
+  std::string body;
+  std::string message;
+};
+
+/// Converts the case at every buffer size: it must fail with its message.
+inline void expect_refused(const Refused& c) {
+  for (size_t buffer : kBufferSizes) {
+    Outcome o = convert_body(c.body, buffer);
+    EXPECT_EQ(o.status, 1) << c.body;
+    EXPECT_EQ(o.message, c.message) << c.body << " buffer " << buffer;
+  }
+}

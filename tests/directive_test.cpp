@@ -14,14 +14,14 @@ string five(const string& a, const string& i, const string& u, const string& e, 
 }
 const string kFive = "(KA)c (KI)c (KU)c (KE)c (KO)c\n";
 
-struct Case {
+struct DirectiveCase {
   string directive;  // a line, newline included
   string written;    // what it becomes
   string codes;      // what kFive then turns into
 };
 
 TEST(Directive, SetsVoicesForTheRestOfTheFile) {
-  const Case cases[] = {
+  const DirectiveCase cases[] = {
       {"#SYLVO_VSET_ALL 1\n", ";#SYLVO_VSET_ALL 1\n", five("30", "31", "32", "33", "34")},
       {"#SYLVO_VSET 1 2 3 4 5\n", ";#SYLVO_VSET 1 2 3 4 5\n", five("30", "36", "42", "48", "54")},
       {"#SYLVO_VSET 1 2\n", ";#SYLVO_VSET 1 2\n", five("30", "36", "02", "03", "04")},
@@ -41,12 +41,8 @@ TEST(Directive, SetsVoicesForTheRestOfTheFile) {
       {"/*\n#SYLVO_VSET_ALL 3\n", "/*\n#SYLVO_VSET_ALL 3\n", five("00", "01", "02", "03", "04")},
       {" #SYLVO_VSET_ALL 3\n", " #SYLVO_VSET_ALL 3\n", five("00", "01", "02", "03", "04")},
   };
-  for (const Case& c : cases) {
-    for (size_t buffer : kBufferSizes) {
-      Outcome o = convert_body(c.directive + kFive + kFive, buffer);
-      EXPECT_EQ(o.output, c.written + c.codes + c.codes) << c.directive;
-      EXPECT_EQ(o.message, kDone);
-    }
+  for (const DirectiveCase& c : cases) {
+    expect_converted({c.directive + kFive + kFive, c.written + c.codes + c.codes});
   }
 }
 
@@ -68,11 +64,7 @@ TEST(Directive, RefusesVoiceSetsAboveNine) {
       {"\n#SYLVO_VSET 1 2 12\n", "\n*** Syntax error! line:3\n\n> SYLVO_VSET 1 2 12\n\n\n"},
       {"#SYLVO_VSET 0000000000000000000019\n", "\n*** Syntax error! line:2\n\n> SYLVO_VSET 0000000000000000000019\n\n\n"},
   };
-  for (const auto& c : cases) {
-    Outcome o = convert_body(c.first + kFive);
-    EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.message, c.second) << c.first;
-  }
+  for (const auto& c : cases) expect_refused({c.first + kFive, c.second});
 }
 
 TEST(Directive, LinesAreCounted) {
@@ -81,7 +73,7 @@ TEST(Directive, LinesAreCounted) {
 }
 
 TEST(Override, SetsOneVowelForOneSyllable) {
-  const std::pair<string, string> cases[] = {
+  const Case cases[] = {
       {"(@A3KA)c8 (KA)c8\n", "@@5c#1@@6w#1@@7w#1@@40w8~#3 @@5c#1@@6w#1@@7w#1@@00w8~#3\n"},
       {"(@I2KI)c8 ", "@@5c#1@@6w#1@@7w#1@@36w8~#3 "},
       {"(KI@I2)c8 ", "@@5c#1@@6w#1@@7w#1@@36w8~#3 "},
@@ -89,13 +81,11 @@ TEST(Override, SetsOneVowelForOneSyllable) {
       {"(@A1@A9KA)c ", "@@5c#1@@6w#1@@7w#1@@70w~#3 "},
       {"(@U4@A1KUA)c ", "@@5c#1@@6w#1@@7w#1@@47w#2@@30w~#5 "},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(convert_body(c.first).output, c.second) << c.first;
-  }
+  for (const Case& c : cases) expect_converted(c);
 }
 
 TEST(Override, RefusesBadBytes) {
-  const std::pair<string, string> cases[] = {
+  const Refused cases[] = {
       {"(@X1KA)c8", "\n*** Internal Error!\n\n> (@\n\n"},
       {"(@a1KA)c8", "\n*** Internal Error!\n\n> (@\n\n"},
       {"(KA@Ax)c8", "\n*** Syntax error! line:2\n\n> (KA@\n\n"},
@@ -103,11 +93,7 @@ TEST(Override, RefusesBadBytes) {
       {"(@", "\n*** Syntax error! line:2\n\n> (@\n\n"},
       {"(@A", "\n*** Syntax error! line:2\n\n> (@\n\n"},
   };
-  for (const auto& c : cases) {
-    Outcome o = convert_body(c.first);
-    EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.message, c.second) << c.first;
-  }
+  for (const Refused& c : cases) expect_refused(c);
 }
 
 }  // namespace

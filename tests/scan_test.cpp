@@ -13,33 +13,6 @@ using std::string;
 
 const string kKA = "@@5c#1@@6w#1@@7w#1@@00w";  // (KA)c with set 0, before its length
 
-struct Case {
-  string body;
-  string output;
-};
-
-void expect_converted(const Case& c) {
-  for (size_t buffer : kBufferSizes) {
-    Outcome o = convert_body(c.body, buffer);
-    EXPECT_EQ(o.status, 0) << c.body << " buffer " << buffer << ": " << o.message;
-    EXPECT_EQ(o.output, c.output) << c.body << " buffer " << buffer;
-    EXPECT_EQ(o.message, kDone);
-  }
-}
-
-struct Refused {
-  string body;
-  string message;
-};
-
-void expect_refused(const Refused& c) {
-  for (size_t buffer : kBufferSizes) {
-    Outcome o = convert_body(c.body, buffer);
-    EXPECT_EQ(o.status, 1) << c.body;
-    EXPECT_EQ(o.message, c.message) << c.body << " buffer " << buffer;
-  }
-}
-
 TEST(Scan, Syllables) {
   const Case cases[] = {
       {"(KA)c8\n", kKA + "8~#3\n"},
