@@ -40,5 +40,4 @@ void scan_header(Run& run) {
     run.out.write(line.LineBuf, static_cast<size_t>(n));
   }
   check(run.header_seen, kNotSylvo, run.in.name);
-  line.pos = 0;
 }

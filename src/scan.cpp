@@ -99,6 +99,7 @@ class Scanner {
   void copy_plain_run();
   bool take_length_command();
   bool take_syllable();
+  const unsigned char* view_end() const;
   void store(int c);
   void comment_line();
   void end_length();
@@ -116,6 +117,13 @@ class Scanner {
 void Scanner::store(int c) {
   check(line_.pos < kLineMax, kCantRead, in_.name);
   line_.LineBuf[line_.pos++] = static_cast<unsigned char>(c);
+}
+
+// The end of what a stride may take: the buffered bytes, but no more than
+// the current line still holds, so that the byte ending a stride fits too.
+const unsigned char* Scanner::view_end() const {
+  size_t room = kLineMax - line_.pos;
+  return static_cast<size_t>(in_.lim - in_.cur) > room ? in_.cur + room : in_.lim;
 }
 
 // Strides over plain text, ';' comments, 'l' commands and syllables, doing
@@ -150,9 +158,7 @@ void Scanner::stride() {
 // length is in view; writes both as they came and sets DefaultLength.
 bool Scanner::take_length_command() {
   const unsigned char* p = in_.cur;  // at the 'l'
-  const unsigned char* end = in_.lim;
-  size_t room = kLineMax - line_.pos;  // the ending byte must fit as well
-  if (static_cast<size_t>(end - p) > room) end = p + room;
+  const unsigned char* end = view_end();
   const unsigned char* q = p + 1;
   if (q == end) return false;
   size_t count = 0;
@@ -210,9 +216,7 @@ void Scanner::copy_plain_run() {
 // change again, and the byte loop takes the syllable as always.
 bool Scanner::take_syllable() {
   const unsigned char* p = in_.cur;
-  const unsigned char* end = in_.lim;
-  size_t room = kLineMax - line_.pos;  // the ending byte must fit as well
-  if (static_cast<size_t>(end - p) > room) end = p + room;
+  const unsigned char* end = view_end();
   unsigned char* stored = line_.LineBuf + line_.pos;
   unsigned char key[3];
   size_t j = 0;

@@ -62,6 +62,8 @@ constexpr Family kFamilies[] = {
 // Voice set number -> base of its five vowel codes.
 constexpr unsigned char kVoiceBase[10] = {0, 30, 35, 40, 45, 50, 55, 60, 65, 70};
 
+constexpr unsigned code_of(unsigned set, int vowel) { return kVoiceBase[set] + vowel; }
+
 // The two digits of every vowel's code in every voice set, ready to copy.
 struct CodeDigits {
   char digits[10][kVowels][2];
@@ -69,9 +71,9 @@ struct CodeDigits {
 
 constexpr CodeDigits build_code_digits() {
   CodeDigits t{};
-  for (int set = 0; set < 10; ++set) {
+  for (unsigned set = 0; set < 10; ++set) {
     for (int v = 0; v < kVowels; ++v) {
-      int code = kVoiceBase[set] + v;
+      unsigned code = code_of(set, v);
       t.digits[set][v][0] = static_cast<char>('0' + code / 10);
       t.digits[set][v][1] = static_cast<char>('0' + code % 10);
     }
@@ -173,7 +175,7 @@ const SyllableRow* find_syllable(const unsigned char* key, size_t size) {
   return row ? &kRows[row - 1] : nullptr;
 }
 
-unsigned vowel_code(unsigned set, int vowel) { return kVoiceBase[set] + vowel; }
+unsigned vowel_code(unsigned set, int vowel) { return code_of(set, vowel); }
 
 size_t build_expansion(const SyllableRow& row, const Voices& voices, const unsigned char* note,
                        size_t note_size, const unsigned char* length, size_t length_size,
