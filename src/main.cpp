@@ -15,13 +15,14 @@
 namespace {
 
 // The run's process-wide state. The streams are null until opened and after
-// closing. `g_out_owned` says the output was opened by this run and its name
-// is a regular file, the only kind of file the clean-up deletes; the signal
-// handler reads it too.
+// closing. `g_out_owned` says this run created the output or emptied a
+// regular file of that name, the only files the clean-up deletes; the signal
+// handler reads it too. `g_out_id` is the file opened, as far as known.
 Names g_names;
 Run g_run;
 std::FILE* g_in;
 std::FILE* g_out;
+FileId g_out_id;
 volatile std::sig_atomic_t g_out_owned;
 
 // An interrupted run leaves no half-written output behind.
@@ -37,7 +38,9 @@ void catch_interrupts() {
   std::signal(SIGHUP, on_interrupt);
 #endif
 #ifdef SIGPIPE
-  std::signal(SIGPIPE, on_interrupt);  // standard output closed under a message
+  // A closed standard output is like a full one: the message is lost, the
+  // files and the exit status are what the conversion made them.
+  std::signal(SIGPIPE, SIG_IGN);
 #endif
 }
 
@@ -69,16 +72,20 @@ void open_files(int argc, const char* const* argv) {
   check(std::fseek(g_in, 0, SEEK_SET) == 0, kPosition, g_names.InFileName);
 
   // The output must not be the input under another spelling or link:
-  // opening it for writing would empty the user's file.
-  if (same_file(file_id(g_in), path_id(g_names.OutFile))) {
-    fail(kSameFile, argc >= 3 ? argv[2] : g_names.OutFile);
-  }
+  // opening it for writing would empty the user's file. An identity the
+  // system will not tell refuses the run, before anything is opened.
+  FileId input_id = file_id(g_in);
+  OutputName output = inspect_output(g_names.OutFile);
+  check(input_id.known && output.kind != NameKind::kUnknown, kOpenOutput, g_names.OutFileName);
+  if (same_file(input_id, output.id)) fail(kSameFile, argc >= 3 ? argv[2] : g_names.OutFile);
   // A name that ends in a separator names a directory, never a file.
   check(g_names.OutFileName[0] != '\0', kOpenOutput, g_names.OutFileName);
   g_out = std::fopen(g_names.OutFile, "wb");
   check(g_out != nullptr, kOpenOutput, g_names.OutFileName);
+  // The run now owns what it created or emptied, and nothing else.
+  g_out_owned = output.kind == NameKind::kAbsent || output.kind == NameKind::kRegular;
+  g_out_id = file_id(g_out);
   std::setvbuf(g_out, nullptr, _IONBF, 0);  // the writer buffers
-  g_out_owned = is_own_regular_file(g_out, g_names.OutFile) ? 1 : 0;
   check(std::fseek(g_out, 0, SEEK_SET) == 0, kPosition, g_names.InFileName);
 }
 
@@ -91,7 +98,7 @@ void clean_up() {
     g_out = nullptr;  // from here on an interrupt only deletes
     std::fclose(out);
   }
-  if (g_out_owned) remove_file(g_names.OutFile);
+  if (g_out_owned && still_names(g_names.OutFile, g_out_id)) remove_file(g_names.OutFile);
   g_out_owned = 0;
 }
 

@@ -8,6 +8,8 @@
 #else
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 #endif
 
 #ifdef _WIN32
@@ -34,27 +36,28 @@ FileId file_id(std::FILE* f) {
   return handle_id(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f))));
 }
 
-FileId path_id(const char* path) {
+OutputName inspect_output(const char* path) {
   // No access asked, every sharing allowed: this only looks at the file.
   HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    DWORD error = GetLastError();
+    bool absent = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    return {absent ? NameKind::kAbsent : NameKind::kUnknown, {0, 0, false}};
+  }
+  DWORD type = GetFileType(h);
   FileId id = handle_id(h);
-  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-  return id;
+  CloseHandle(h);
+  if (type != FILE_TYPE_DISK) return {NameKind::kOther, id};  // NUL, CON, a pipe
+  DWORD attributes = GetFileAttributesA(path);
+  if (!id.known || attributes == INVALID_FILE_ATTRIBUTES) return {NameKind::kUnknown, id};
+  bool other = attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY);
+  return {other ? NameKind::kOther : NameKind::kRegular, id};
 }
 
 bool is_directory(std::FILE* f) {
   unsigned short mode;
   return stream_mode(f, &mode) && (mode & _S_IFMT) == _S_IFDIR;
-}
-
-bool is_own_regular_file(std::FILE* f, const char* path) {
-  unsigned short mode;
-  DWORD attributes = GetFileAttributesA(path);
-  return stream_mode(f, &mode) && (mode & _S_IFMT) == _S_IFREG &&
-         attributes != INVALID_FILE_ATTRIBUTES &&
-         !(attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) &&
-         same_file(file_id(f), path_id(path));
 }
 
 bool remove_file(const char* path) { return DeleteFileA(path) != 0; }
@@ -81,21 +84,19 @@ FileId file_id(std::FILE* f) {
   return stat_id(st);
 }
 
-FileId path_id(const char* path) {
+OutputName inspect_output(const char* path) {
   struct stat st;
-  if (stat(path, &st) != 0) return {0, 0, false};
-  return stat_id(st);
+  if (lstat(path, &st) != 0) return {errno == ENOENT ? NameKind::kAbsent : NameKind::kUnknown, {}};
+  if (S_ISREG(st.st_mode)) return {NameKind::kRegular, stat_id(st)};
+  if (!S_ISLNK(st.st_mode)) return {NameKind::kOther, stat_id(st)};
+  // A link: the same-file check needs the file it leads to, if any.
+  if (stat(path, &st) == 0) return {NameKind::kOther, stat_id(st)};
+  return {errno == ENOENT ? NameKind::kOther : NameKind::kUnknown, {}};
 }
 
 bool is_directory(std::FILE* f) {
   struct stat st;
   return fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool is_own_regular_file(std::FILE* f, const char* path) {
-  struct stat opened, named;
-  return fstat(fileno(f), &opened) == 0 && S_ISREG(opened.st_mode) && lstat(path, &named) == 0 &&
-         S_ISREG(named.st_mode) && opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }
 
 bool remove_file(const char* path) { return unlink(path) == 0; }
@@ -106,4 +107,10 @@ void discard_output(std::FILE*, const char* path) { unlink(path); }
 
 bool same_file(const FileId& a, const FileId& b) {
   return a.known && b.known && a.volume == b.volume && a.index == b.index;
+}
+
+bool still_names(const char* path, const FileId& opened) {
+  OutputName now = inspect_output(path);
+  if (now.kind == NameKind::kUnknown) return true;
+  return now.kind == NameKind::kRegular && (!opened.known || same_file(now.id, opened));
 }

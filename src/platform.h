@@ -1,5 +1,5 @@
 // The few things the operating systems do differently, each behind one
-// function: file identity, the kind of an open file, deleting a file.
+// function: file identity, what an output name refers to, deleting a file.
 #pragma once
 
 #include <cstdio>
@@ -12,11 +12,8 @@ struct FileId {
   bool known;
 };
 
-/// The identity of an open stream.
+/// The identity of an open stream; unknown if the system would not say.
 FileId file_id(std::FILE* f);
-
-/// The identity of the file a path names now; unknown if there is none.
-FileId path_id(const char* path);
 
 /// True when both identities are known and name the same file.
 bool same_file(const FileId& a, const FileId& b);
@@ -24,10 +21,25 @@ bool same_file(const FileId& a, const FileId& b);
 /// True when the open stream is a directory.
 bool is_directory(std::FILE* f);
 
-/// True when `path` itself, not a link to it, is a regular file (not a
-/// device, pipe or directory) and is the file open as `f`: the only kind of
-/// output that may be deleted.
-bool is_own_regular_file(std::FILE* f, const char* path);
+/// What an output name refers to before the run opens it.
+enum class NameKind {
+  kAbsent,   // nothing by that name: opening creates a regular file
+  kRegular,  // the name itself is a regular file: opening empties it
+  kOther,    // a link, device, pipe or directory: never deleted
+  kUnknown,  // the system could not say
+};
+struct OutputName {
+  NameKind kind;
+  FileId id;  // the file the name leads to (through links), where there is one
+};
+
+/// Looks at `path` without opening it.
+OutputName inspect_output(const char* path);
+
+/// False when `path` is now known to be something other than the regular
+/// file `opened` (replaced, or gone); true when it is, or when the system
+/// could not say: the clean-up then removes what the run created.
+bool still_names(const char* path, const FileId& opened);
 
 /// Deletes the file at `path`; false if it could not.
 bool remove_file(const char* path);

@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -100,7 +102,7 @@ class E2E : public ::testing::Test {
       command = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
     }
 #endif
-    command += quote(program);
+    command += env_ + quote(program);
     for (const string& a : args) command += " " + quote(a);
     command += " > " + quote(capture().string());
 #ifdef _WIN32
@@ -153,6 +155,7 @@ class E2E : public ::testing::Test {
 
   fs::path home_;
   fs::path dir_;
+  string env_;  // put before the program on the command line
 };
 
 TEST_F(E2E, NoArgumentsPrintsBannerAndUsage) {
@@ -424,15 +427,21 @@ TEST_F(E2E, FailureKeepsAnOutputThatIsALink) {
   EXPECT_EQ(listing(), "link.mml song.mml target.mml ");
 }
 
+// A full device is reported and never deleted. The device is a private one
+// in the test's directory, so a broken clean-up cannot remove the system's.
 TEST_F(E2E, FullDeviceIsReportedAndNotDeleted) {
-  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  if (geteuid() != 0) GTEST_SKIP() << "making a device node needs root";
+  if (std::system("mknod full c 1 7") != 0) GTEST_SKIP() << "mknod failed";
+  std::FILE* probe = std::fopen("full", "wb");
+  if (!probe) GTEST_SKIP() << "device nodes do not open here (nodev)";
+  std::fclose(probe);
   put("song.mml", kSong);
-  Result r = run({"song.mml", "/dev/full"});
+  Result r = run({"song.mml", "full"});
   EXPECT_EQ(r.status, 1);
   EXPECT_TRUE(r.out == "\n*** Can't write string to file: full\n\n" ||
               r.out == "\n*** Can't write character to file: full\n\n")
       << r.out;
-  EXPECT_TRUE(fs::is_character_file("/dev/full"));
+  EXPECT_TRUE(fs::is_character_file("full"));
 }
 #endif
 
@@ -455,5 +464,130 @@ TEST_F(E2E, FailuresDeleteThePartialOutput) {
     EXPECT_EQ(listing(), "song.mml ");
   }
 }
+
+#ifdef SYLVO_FAULTS
+// The messages the README's table lists, as one pattern for a whole
+// standard output: one message, and the echo line after a syntax message.
+std::regex readme_messages() {
+  std::ifstream readme(SYLVO_README);
+  string line, alternatives;
+  const std::regex quoted("`(\\*\\*\\* [^`]*)`");
+  while (std::getline(readme, line)) {
+    if (line.rfind("| `*** ", 0) != 0) continue;
+    for (std::sregex_iterator m(line.begin(), line.end(), quoted), end; m != end; ++m) {
+      string text = std::regex_replace((*m)[1].str(), std::regex("[.*+?^${}()|\\[\\]\\\\]"), "\\$&");
+      text = std::regex_replace(text, std::regex("line:N"), "line:[0-9]+");
+      text = std::regex_replace(text, std::regex("NAME"), "[^\\n]*");
+      alternatives += (alternatives.empty() ? "" : "|") + text;
+    }
+  }
+  return std::regex("\\n(" + alternatives + ")\\n\\n(> [\\s\\S]*\\n\\n)?");
+}
+
+// Every file in the test directory: its bytes, or where a link leads.
+std::map<string, string> snapshot(const fs::path& dir) {
+  std::map<string, string> files;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    std::ifstream in(e.path(), std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    files[e.path().filename().string()] =
+        e.is_symlink() ? "-> " + fs::read_symlink(e.path()).string() : all.str();
+  }
+  return files;
+}
+
+// Each file call the program makes (opening, reading, writing, positioning,
+// closing, asking after and deleting its two files, and writing its
+// messages) fails in turn, with EIO, and a write also with ENOSPC half-way.
+// Whatever fails, the run ends with 0 and the output of a run without
+// faults, or with 1, one of the README's messages, the input as it was and
+// no file left that the run made or changed.
+TEST_F(E2E, EveryFileCallCanFail) {
+  const std::regex message = readme_messages();
+  string big = "t120\n#SYLVO\n";
+  while (big.size() < 300000) big += "l8 (KYA)d+8. (@I2KI)c4 (N)f2. ; la la\n(KA)c8 (SHI)d4 /* x */ c d e f g\n";
+  struct Scenario {
+    const char* name;
+    string input;
+    std::vector<string> args;
+    string output;  // the output's name
+    string old;     // what an existing output holds, "hard"/"symlink" for a link to the input
+  };
+  const Scenario scenarios[] = {
+      {"small", kSong, {"song.mml"}, "song_out.mml", ""},
+      {"existing output", kSong, {"song.mml", "x.mml"}, "x.mml", "keep"},
+      {"large", big, {"song.mml", "x.mml"}, "x.mml", ""},
+      {"no header", "t120\nc8\n", {"song.mml"}, "song_out.mml", "keep"},
+      {"late syntax error", big + "(KA)x8\n", {"song.mml"}, "song_out.mml", ""},
+      {"hard link", kSong, {"song.mml", "link.mml"}, "link.mml", "hard"},
+      {"symbolic link", kSong, {"song.mml", "link.mml"}, "link.mml", "symlink"},
+  };
+  const string log = dir_.string() + ".log";
+  // A sanitized build loads its runtime after the module; it may.
+  const string preload = "ASAN_OPTIONS=verify_asan_link_order=0 LD_PRELOAD=" + quote(SYLVO_FAULTS) +
+                         " SYLVO_FAULT_LOG=" + quote(log) + " ";
+  for (const Scenario& sc : scenarios) {
+    auto prepare = [&] {
+      for (const auto& e : fs::directory_iterator(dir_)) fs::remove(e.path());
+      put("song.mml", sc.input);
+      if (sc.old == "hard") {
+        fs::create_hard_link("song.mml", sc.output);
+      } else if (sc.old == "symlink") {
+        fs::create_symlink("song.mml", sc.output);
+      } else if (!sc.old.empty()) {
+        put(sc.output, sc.old);
+      }
+      fs::remove(log);
+    };
+    prepare();
+    env_ = preload;
+    Result base = run(sc.args);
+    const string base_output = base.status == 0 ? read(sc.output) : "";
+    std::vector<string> calls;
+    std::ifstream in(log);
+    for (string n, call; in >> n >> call;) calls.push_back(call);
+    ASSERT_FALSE(calls.empty()) << "the interposer saw no call";
+
+    for (size_t at = 1; at <= calls.size(); ++at) {
+      const string& call = calls[at - 1];
+      for (bool half : {false, true}) {
+        if (half && call.rfind("fwrite", 0) != 0) continue;
+        SCOPED_TRACE(string(sc.name) + ": call " + std::to_string(at) + " " + call + (half ? " ENOSPC" : " EIO"));
+        prepare();
+        const std::map<string, string> before = snapshot(dir_);
+        env_ = "timeout 20 env SYLVO_FAULT_AT=" + std::to_string(at) + (half ? " SYLVO_FAULT_SHORT=1 " : " ") + preload;
+        Result r = run(sc.args);
+        bool message_lost = call.find("stdout") != string::npos;
+        ASSERT_TRUE(r.status == 0 || r.status == 1) << "status " << r.status;
+        EXPECT_EQ(read("song.mml"), sc.input);
+        if (r.status == 0) {
+          EXPECT_EQ(base.status, 0);
+          EXPECT_EQ(read(sc.output), base_output);
+          if (!message_lost) {
+            EXPECT_EQ(r.out, kDone);
+          }
+          continue;
+        }
+        if (!message_lost) {
+          EXPECT_TRUE(std::regex_match(r.out, message)) << r.out;
+        }
+        if (call == "unlink") continue;  // a delete that fails leaves what it could not delete
+        std::map<string, string> after = snapshot(dir_);
+        for (const auto& file : after) {
+          auto was = before.find(file.first);
+          EXPECT_TRUE(was != before.end() && was->second == file.second) << file.first << " made or changed";
+        }
+        for (const auto& file : before) {
+          bool own_output = file.first == sc.output && sc.old != "hard" && sc.old != "symlink";
+          EXPECT_TRUE(after.count(file.first) || own_output) << file.first << " deleted";
+        }
+      }
+    }
+  }
+  env_.clear();
+  fs::remove(log);
+}
+#endif
 
 }  // namespace
