@@ -51,12 +51,16 @@ void BM_Notes(benchmark::State& state) { convert_kind(state, "notes"); }
 void BM_Dense(benchmark::State& state) { convert_kind(state, "dense"); }
 void BM_Comment(benchmark::State& state) { convert_kind(state, "comment"); }
 void BM_Tiny(benchmark::State& state) { convert_kind(state, "tiny"); }
+void BM_Mix(benchmark::State& state) { convert_kind(state, "mix"); }
+void BM_DenseMix(benchmark::State& state) { convert_kind(state, "densemix"); }
 
 BENCHMARK(BM_Plain)->Arg(8 << 20);
 BENCHMARK(BM_Notes)->Arg(8 << 20);
 BENCHMARK(BM_Dense)->Arg(8 << 20);
 BENCHMARK(BM_Comment)->Arg(8 << 20);
 BENCHMARK(BM_Tiny)->Arg(0);
+BENCHMARK(BM_Mix)->Arg(8 << 20);
+BENCHMARK(BM_DenseMix)->Arg(8 << 20);
 BENCHMARK(BM_Construct)->DenseRange(0, 8);
 
 }  // namespace

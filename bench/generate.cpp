@@ -3,6 +3,8 @@
 //   notes  - MML notes only, CR LF
 //   dense  - lyric lines with a syllable every few bytes
 //   comment - mostly comment lines
+//   mix    - seeded random plain MML, comments, 'l', a syllable a line or two
+//   densemix - seeded random syllables, overrides and directive lines
 //   tiny   - a few lines
 #include <cstdio>
 #include <cstdlib>
@@ -13,7 +15,7 @@
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: sylvo_generate plain|notes|dense|comment|tiny [bytes]\n");
+    std::fprintf(stderr, "usage: sylvo_generate plain|mix|notes|dense|densemix|comment|tiny [bytes]\n");
     return 2;
   }
   size_t size = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1 << 20;

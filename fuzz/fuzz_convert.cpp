@@ -1,14 +1,24 @@
 // Fuzzes the whole conversion in memory: the header scan and the scanner,
 // every failure ending in the same Failure the program catches. Each input
-// is converted twice, in one piece and handed over in small, varying chunks
-// through small buffers; the two must give the same status and message, and
-// the same output when they succeed.
+// is converted three times: in one piece, handed over in small, varying
+// chunks through small reads, and by the byte-at-a-time reference scanner.
+// All three must give the same status and message, and the same output
+// when they succeed.
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 
-#include "main.h"
+#include "oracle.h"
 #include "report.h"
+#include "testing.h"
+
+namespace {
+
+void expect_same(const Outcome& a, const Outcome& b) {
+  if (a.status != b.status || a.message != b.message) std::abort();
+  if (a.status == 0 && a.output != b.output) std::abort();
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Outcome whole = convert_buffer(data, size);
@@ -17,8 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   unsigned seed = static_cast<unsigned>(size) * 2654435761u | 1u;
   size_t buffer = 1 + size % 61;
   size_t chunk = 1 + (size / 7) % 23;
-  Outcome split = convert_buffer(data, size, chunk, buffer, seed);
-  if (split.status != whole.status || split.message != whole.message) std::abort();
-  if (whole.status == 0 && split.output != whole.output) std::abort();
+  expect_same(whole, convert_buffer(data, size, chunk, buffer, seed));
+  expect_same(whole, oracle_convert(data, size));
   return 0;
 }

@@ -2,17 +2,20 @@
 // "@" override, which sets one vowel's voice set for one syllable.
 #pragma once
 
+#include <cstddef>
+
 struct Run;
+struct Voices;
 
-/// Handles a line whose first byte '#' has just been read and stored: reads
-/// the rest of the line, applies "SYLVO_VSET_ALL n" or "SYLVO_VSET a i u e o"
-/// and writes the line back as a ";#" comment, or writes any other '#' line
-/// unchanged; inside a block comment every '#' line is written unchanged.
-/// Counts the line. A voice set above 9 fails with "Syntax error!".
-void directive_line(Run& run, bool in_block_comment);
+/// Applies the '#' line whose bytes after the '#' are `text` (`size` bytes,
+/// its newline included): "SYLVO_VSET_ALL n" or "SYLVO_VSET a i u e o".
+/// Returns true for those two, which are written back as ";#" comments,
+/// false for any other line, which is copied unchanged. A voice set above 9
+/// fails with "Syntax error!" on the directive's line, echoing `text`.
+bool apply_directive(Run& run, const unsigned char* text, size_t size);
 
-/// Reads the vowel letter and the digit after an '@' inside a syllable's
-/// parentheses and sets that vowel's CurrentVoice. Returns false if the
-/// input ended first. A letter that is not a vowel fails with "Internal
-/// Error!", a byte that is not a digit with "Syntax error!".
-bool read_override(Run& run);
+/// Sets CurrentVoice for the override "@" `letter` `digit` (either may be
+/// kEnd, the end of input). Returns 0, or the check kind the override fails
+/// with: kNotVowel for a letter that is not a vowel, kSyntax for the end of
+/// input or a byte that is not a digit.
+int apply_override(Voices& voices, int letter, int digit);

@@ -4,22 +4,21 @@
 
 #include "run.h"
 
+long line_size(const unsigned char* p, const unsigned char* end) {
+  size_t avail = static_cast<size_t>(end - p);
+  const void* nl = std::memchr(p, '\n', avail < kLineMax ? avail : kLineMax);
+  if (nl) return static_cast<const unsigned char*>(nl) - p + 1;
+  return avail < kLineMax ? static_cast<long>(avail) : -1;
+}
+
 long read_line(Reader& in, unsigned char* area) {
-  size_t n = 0;
-  for (;;) {
-    if (n == kLineMax) return -1;  // tested before each byte, even the end
-    if (in.cur == in.lim && !in.fill()) break;
-    size_t avail = static_cast<size_t>(in.lim - in.cur);
-    if (avail > kLineMax - n) avail = kLineMax - n;
-    const void* nl = std::memchr(in.cur, '\n', avail);
-    size_t take = nl ? static_cast<size_t>(static_cast<const unsigned char*>(nl) - in.cur) + 1 : avail;
-    std::memcpy(area + n, in.cur, take);
-    in.cur += take;
-    n += take;
-    if (nl) break;
-  }
+  const unsigned char* end = in.lines();  // may move what in.cur points to
+  long n = line_size(in.cur, end);
+  if (n < 0) return -1;
+  std::memcpy(area, in.cur, static_cast<size_t>(n));
   area[n] = 0;
-  return static_cast<long>(n);
+  in.cur += n;
+  return n;
 }
 
 void scan_header(Run& run) {

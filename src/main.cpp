@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 
 #include "header.h"
 #include "platform.h"
@@ -172,19 +171,4 @@ int sylvo_main(int argc, const char* const* argv) {
     clean_up();
     return 1;
   }
-}
-
-Outcome convert_buffer(const void* data, size_t size, size_t chunk, size_t buffer, unsigned vary) {
-  static std::unique_ptr<Run> run(new Run());
-  MemoryInput input{static_cast<const unsigned char*>(data), size, chunk, vary};
-  Outcome outcome{0, {}, {}};
-  start_run(*run, memory_source(&input), "input", string_sink(&outcome.output), "output", buffer);
-  try {
-    convert(*run);
-    outcome.message = kCompletedText;
-  } catch (const Failure& failure) {
-    outcome.status = 1;
-    outcome.message = failure.message;
-  }
-  return outcome;
 }

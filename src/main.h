@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 
 #include "stream.h"
 
@@ -15,8 +14,8 @@ struct Run;
 /// input argument, a path over 255 bytes or an output equal to the input.
 void form_names(int argc, const char* const* argv, Names& names);
 
-/// Makes `run` fresh for converting `in` to `out`, with stream buffers of
-/// `buffer` bytes (0: the default); the names are those messages print.
+/// Makes `run` fresh for converting `in` to `out`, reading at most `buffer`
+/// bytes at a time (0: the default); the names are those messages print.
 void start_run(Run& run, Source in, const char* in_name, Sink out, const char* out_name,
                size_t buffer = 0);
 
@@ -27,18 +26,3 @@ void convert(Run& run);
 /// The whole program: returns the exit status (0 after a complete
 /// conversion, 1 after any failure, its message printed on standard output).
 int sylvo_main(int argc, const char* const* argv);
-
-/// What an in-memory conversion gave: exit status, output bytes, and the
-/// text the program would print.
-struct Outcome {
-  int status;
-  std::string output;
-  std::string message;
-};
-
-/// Converts `size` bytes in memory, the input handed over `chunk` bytes at a
-/// time (0: as they fit; with `vary` non-zero, between 1 and `chunk` bytes
-/// each time), through stream buffers of `buffer` bytes (0: the default).
-/// For tests and fuzzers; not reentrant.
-Outcome convert_buffer(const void* data, size_t size, size_t chunk = 0, size_t buffer = 0,
-                       unsigned vary = 0);

@@ -33,20 +33,15 @@ struct Voices {
   unsigned char DefaultVoice[kVowels];
 };
 
-/// The scanner's flags (one byte) and the items it collects.
+/// What the scanner carries from one line to the next.
 struct ScanState {
-  unsigned char flags;
-  unsigned char key[4];               // up to 3 letters and the closing ')'
-  unsigned j;                         // key bytes taken
-  unsigned char note[2];              // note letter and an optional + or -
-  unsigned k;                         // note bytes taken
-  unsigned char note_length[20];      // a syllable's length text
-  unsigned char DefaultLength[kLengthMax + 1];
-  unsigned default_size;              // bytes in DefaultLength
-  unsigned char* target;              // note_length, or DefaultLength after 'l'
-  unsigned count;                     // bytes in the length text being read
-  unsigned char comment[kLineMax + 1];  // the rest of a comment line
+  bool in_block_comment;                        // between "/*" and "*/"
+  unsigned char DefaultLength[kLengthMax + 1];  // set by each 'l'
+  unsigned default_size;                        // bytes in DefaultLength
 };
+
+/// True for the bytes '0' to '9'.
+constexpr bool is_digit(int c) { return c >= '0' && c <= '9'; }
 
 struct Run {
   Reader in;

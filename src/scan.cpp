@@ -8,6 +8,11 @@
 #include "run.h"
 #include "syllable.h"
 
+#if defined(__SSE2__) && !defined(SYLVO_PORTABLE)
+#include <emmintrin.h>
+#define SYLVO_SSE2 1
+#endif
+
 namespace {
 
 struct ClassRow {
@@ -22,72 +27,76 @@ constexpr ClassRow kClassRows[] = {
 
 enum Class {
   kOther = -1, kSemicolon = 1, kSlash = 2, kStar = 3, kOpen = 4, kClose = 5, kLengthCommand = 6,
-  kPercent = 7, kAt = 12, kNewline = 13,
+  kPercent = 7, kHash = 8, kAt = 12, kNewline = 13,
 };
 
-// Every byte maps to its class through one 256-entry table: a load instead of
-// a search of the class rows for each byte. `plain` marks the bytes that,
-// with no syllable, note, length or comment mark pending, are only copied
-// (classes 7 to 12 have no action of their own there); the strides copy runs
-// of them at once.
+// Every byte maps to its class through one 256-entry table: a load instead
+// of a search of the class rows. `stop` marks, outside and inside a block
+// comment, the bytes that do something outside a syllable; every other byte
+// is copied as it is, so runs of them are skipped at once.
 struct ByteTables {
   signed char cls[256];
-  bool plain[256];
+  bool stop[2][256];
 };
 
 constexpr ByteTables build_tables() {
   ByteTables t{};
   for (int c = 0; c < 256; ++c) t.cls[c] = kOther;
   for (const ClassRow& row : kClassRows) t.cls[row.c] = static_cast<signed char>(row.cls);
-  for (int c = 0; c < 256; ++c) t.plain[c] = t.cls[c] == kOther || (t.cls[c] >= kPercent && t.cls[c] <= kAt);
+  for (int c = 0; c < 256; ++c) {
+    t.stop[0][c] = t.cls[c] >= kSemicolon && t.cls[c] <= kLengthCommand && t.cls[c] != kStar;
+    t.stop[0][c] = t.stop[0][c] || t.cls[c] == kNewline;
+    t.stop[1][c] = t.stop[0][c] || t.cls[c] == kStar;
+  }
   return t;
 }
 
 constexpr ByteTables kTables = build_tables();
 
-// The bytes that are not plain, as a string for strcspn.
-struct SpecialBytes {
-  char bytes[sizeof kClassRows / sizeof kClassRows[0] + 1];
-};
-
-constexpr SpecialBytes build_special() {
-  SpecialBytes s{};
-  int n = 0;
-  for (const ClassRow& row : kClassRows) {
-    if (!kTables.plain[row.c]) s.bytes[n++] = static_cast<char>(row.c);
+// The first byte in [q, stop) that is a stop byte, or `stop`. Sixteen bytes
+// at a time where SSE2 is there; the loads may reach past `stop` into the
+// input buffer's slack, never past it.
+const unsigned char* skip_plain(const unsigned char* q, const unsigned char* stop, bool in_comment) {
+#ifdef SYLVO_SSE2
+  const __m128i semicolon = _mm_set1_epi8(';'), slash = _mm_set1_epi8('/');
+  const __m128i parens = _mm_set1_epi8('('), not_low = _mm_set1_epi8(~1);  // '(' and ')'
+  const __m128i ell = _mm_set1_epi8('l'), newline = _mm_set1_epi8('\n');
+  const __m128i star = _mm_set1_epi8(in_comment ? '*' : '\n');
+  for (; q < stop; q += 16) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+    __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(v, semicolon), _mm_cmpeq_epi8(v, slash));
+    hit = _mm_or_si128(hit, _mm_cmpeq_epi8(_mm_and_si128(v, not_low), parens));
+    hit = _mm_or_si128(hit, _mm_or_si128(_mm_cmpeq_epi8(v, ell), _mm_cmpeq_epi8(v, newline)));
+    hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, star));
+    if (int mask = _mm_movemask_epi8(hit)) {
+      q += __builtin_ctz(static_cast<unsigned>(mask));
+      return q < stop ? q : stop;
+    }
   }
-  return s;
+  return stop;
+#else
+  const bool* stops = kTables.stop[in_comment];
+  while (q < stop && !stops[*q]) ++q;
+  return q;
+#endif
 }
 
-constexpr SpecialBytes kSpecial = build_special();
+// Whether c begins a length text, and whether it continues one.
+bool is_length_lead(int c) { return c == '%' || c == '#' || is_digit(c); }
+bool is_length_byte(int c) { return c == '.' || is_digit(c); }
+bool is_note_letter(int c) { return (c >= 'a' && c <= 'g') || c == 'w' || c == 'k'; }
 
-// The first byte in [q, stop) that is not plain, or `stop`. Short runs are
-// looked up byte by byte; a long one is left to strcspn, which libraries
-// make fast but which costs more to start. The input buffer ends in a zero
-// byte, where strcspn stops, as it does at any zero byte inside: that one is
-// plain and stepped over.
-const unsigned char* skip_plain(const unsigned char* q, const unsigned char* stop) {
-  for (int n = 0; n < 16; ++n, ++q) {
-    if (q == stop || !kTables.plain[*q]) return q;
-  }
-  for (;;) {
-    q += std::strcspn(reinterpret_cast<const char*>(q), kSpecial.bytes);
-    if (q >= stop) return stop;
-    if (*q != 0) return q;
-    ++q;
-  }
-}
-
-bool is_digit(int c) { return c >= '0' && c <= '9'; }
-
-// Whether c belongs to a note of which k bytes are taken: 1 it does, -1 the
-// note ended before c, 0 c cannot begin a note.
-int note_byte(int c, unsigned k) {
-  if (k == 0) return (c >= 'a' && c <= 'g') || c == 'w' || c == 'k' ? 1 : 0;
-  if (k == 1) return c == '+' || c == '-' ? 1 : -1;
-  return -1;
-}
-
+// Converts the whole lines the reader holds, one window at a time. Every
+// construct is taken by one function from its first byte, with the rest of
+// its line in view; nothing is pending at a window's end but what lasts
+// from line to line (a block comment, the default length, the voices).
+//
+// The current line's bytes are not copied as they pass. A line stores at
+// most kLineMax bytes: every byte looked at is stored but the two after an
+// override's '@' and the rest of a comment or '#' line (which have their own
+// limit). `room_` is how far from the line's start a stored byte may stand,
+// kLineMax plus two for each override so far; LineBuf gets the line only
+// when a message echoes it, and at each override, whose bytes it skips.
 class Scanner {
  public:
   explicit Scanner(Run& run) : run_(run), in_(run.in), out_(run.out), line_(run.line), s_(run.scan) {}
@@ -95,345 +104,226 @@ class Scanner {
   void run();
 
  private:
-  void stride();
-  void copy_plain_run();
-  bool take_length_command();
-  bool take_syllable();
-  const unsigned char* view_end() const;
-  void store(int c);
-  void comment_line();
-  void end_length();
-  void end_of_input();
-  [[noreturn]] void unfinished() { fail_at(kSyntax, line_); }
+  const unsigned char* begin_line(const unsigned char* q, int ended);
+  const unsigned char* directive(const unsigned char* q);
+  const unsigned char* comment(const unsigned char* q);
+  const unsigned char* slash(const unsigned char* q);
+  const unsigned char* star(const unsigned char* q);
+  const unsigned char* length_command(const unsigned char* q);
+  const unsigned char* loose_note(const unsigned char* q);
+  const unsigned char* syllable(const unsigned char* q);
+  const unsigned char* override(const unsigned char* q);
+  void stored(const unsigned char* q);
+  [[noreturn]] void refuse(Kind kind, const unsigned char* last);
+  void flush(const unsigned char* to);
 
   Run& run_;
   Reader& in_;
   Writer& out_;
   Line& line_;
   ScanState& s_;
+  const unsigned char* end_;     // the window's end: after a newline, or the end of input
+  const unsigned char* start_;   // the current line's first byte
+  const unsigned char* echoed_;  // the line's bytes before this are in LineBuf
+  const unsigned char* copied_;  // the input before this is written or replaced
+  size_t room_;                  // a byte stored this far from start_ is one too many
 };
 
-// Step A's store: every byte of a converted line is kept for the echo.
-void Scanner::store(int c) {
-  check(line_.pos < kLineMax, kCantRead, in_.name);
-  line_.LineBuf[line_.pos++] = static_cast<unsigned char>(c);
-}
-
-// The end of what a stride may take: the buffered bytes, but no more than
-// the current line still holds, so that the byte ending a stride fits too.
-const unsigned char* Scanner::view_end() const {
-  size_t room = kLineMax - line_.pos;
-  return static_cast<size_t>(in_.lim - in_.cur) > room ? in_.cur + room : in_.lim;
-}
-
-// Strides over plain text, ';' comments, 'l' commands and syllables, doing
-// for each what the byte loop does one byte at a time. Returns when the next
-// byte needs the byte loop. Called with no flag set but InBlockComment and
-// AtLineStart.
-void Scanner::stride() {
+// The one place where lines are counted: the line that starts at q becomes
+// the current one after `ended` lines (0 or 1) were finished; '#' lines at
+// its start are taken whole, each counted when done.
+const unsigned char* Scanner::begin_line(const unsigned char* q, int ended) {
+  line_.LINE_NO += static_cast<unsigned>(ended);
   for (;;) {
-    copy_plain_run();
-    if (in_.cur == in_.lim || line_.pos == kLineMax) return;
-    int c = *in_.cur;
-    if (c == '#' && (s_.flags & AtLineStart)) return;  // a directive line
-    if (c != ';' && c != 'l' && c != '(') return;
-    if (c == 'l') {
-      if (!take_length_command()) return;
+    start_ = echoed_ = q;
+    room_ = kLineMax;
+    line_.pos = 0;
+    if (q == end_ || *q != '#') return q;
+    q = directive(q);
+    ++line_.LINE_NO;
+  }
+}
+
+// A '#' line: a voice-set directive becomes a ";#" comment; any other, or
+// any inside a block comment, is copied as it is. Returns the line's end.
+const unsigned char* Scanner::directive(const unsigned char* q) {
+  long n = line_size(q + 1, end_);
+  check(n >= 0, kCantRead, in_.name);
+  if (!s_.in_block_comment && apply_directive(run_, q + 1, static_cast<size_t>(n))) {
+    flush(q);
+    out_.put(';');
+  }
+  return q + 1 + n;
+}
+
+// The rest of a line after ';' or a comment's '/' and its next byte, from
+// q, copied unconverted.
+const unsigned char* Scanner::comment(const unsigned char* q) {
+  long n = line_size(q, end_);
+  check(n >= 0, kCantRead, in_.name);
+  return begin_line(q + n, 1);
+}
+
+// '/' opens a block comment before '*', and makes the rest of the line a
+// comment before any byte but a newline.
+const unsigned char* Scanner::slash(const unsigned char* q) {
+  const unsigned char* next = q + 1;
+  if (next == end_) return next;
+  stored(next);
+  if (*next == '*') {  // this '*' closes nothing
+    s_.in_block_comment = true;
+    return next + 1;
+  }
+  return *next == '\n' ? next : comment(next + 1);
+}
+
+// '*' inside a block comment closes it before '/'; that '/' begins nothing.
+const unsigned char* Scanner::star(const unsigned char* q) {
+  const unsigned char* next = q + 1;
+  if (next == end_ || *next != '/') return next;
+  stored(next);
+  s_.in_block_comment = false;
+  return next + 1;
+}
+
+// 'l' and the length text after it, which becomes the default length; both
+// are copied as they are.
+const unsigned char* Scanner::length_command(const unsigned char* q) {
+  const unsigned char* from = q + 1;
+  const unsigned char* r = from;
+  if (is_length_lead(*r)) ++r;  // the buffer's 0 after the input stops these
+  while (static_cast<size_t>(r - from) < kLengthMax && is_length_byte(*r)) ++r;
+  if (r != from) stored(r - 1);
+  s_.default_size = static_cast<unsigned>(r - from);
+  std::memcpy(s_.DefaultLength, from, s_.default_size);
+  return r;
+}
+
+// ')' outside a syllable must be followed by a note; the ')' is dropped, the
+// note and its length are copied as they are.
+const unsigned char* Scanner::loose_note(const unsigned char* q) {
+  const unsigned char* note = q + 1;
+  if (note == end_) refuse(kSyntax, q);
+  stored(note);
+  if (!is_note_letter(*note)) refuse(kSyntax, note);
+  flush(q);
+  copied_ = note;
+  return note;
+}
+
+// The two bytes after an override's '@' at q, neither stored nor counted.
+const unsigned char* Scanner::override(const unsigned char* q) {
+  int letter = q + 1 < end_ ? q[1] : kEnd;
+  int digit = q + 2 < end_ ? q[2] : kEnd;
+  if (int kind = apply_override(run_.voices, letter, digit)) refuse(static_cast<Kind>(kind), q);
+  size_t n = static_cast<size_t>(q + 1 - echoed_);
+  std::memcpy(line_.LineBuf + line_.pos, echoed_, n);
+  line_.pos += n;
+  echoed_ = q + 3;
+  room_ += 2;
+  return q + 3;
+}
+
+// A syllable from its '(' at q: key letters and overrides up to ')', a note,
+// a length text; expanded in place of all of it. Returns the byte that ended
+// it, which is looked at again as any byte. At the end of input a syllable
+// with its note letter is expanded, an unfinished one refused.
+const unsigned char* Scanner::syllable(const unsigned char* q) {
+  const unsigned char* r = q + 1;
+  unsigned char key[4];
+  size_t j = 0;  // key bytes taken, the ')' included
+  for (;;) {
+    if (r == end_) refuse(kSyntax, r - 1);
+    stored(r);
+    if (*r == '@') {
+      r = override(r);
       continue;
     }
-    s_.flags &= ~AtLineStart;
-    line_.LineBuf[line_.pos++] = *in_.cur++;
-    if (c == ';') {
-      out_.put(';');
-      comment_line();
-    } else {
-      s_.flags |= InSyllable;
-      s_.j = 0;
-      if (!take_syllable()) return;
+    if (!((*r >= 'A' && *r <= 'Z') || *r == ')') || j == 4) refuse(kIllegalToken, r);
+    key[j++] = *r;
+    if (*r++ == ')') break;
+  }
+
+  if (r == end_) refuse(kSyntax, r - 1);
+  stored(r);
+  if (!is_note_letter(*r)) refuse(kSyntax, r);
+  const unsigned char* note = r++;
+  if (*r == '+' || *r == '-') ++r;
+  size_t note_size = static_cast<size_t>(r - note);
+
+  // The length: its own, or the default one and any digits and dots after.
+  const unsigned char* from = r;
+  bool own = is_length_lead(*r);
+  size_t held = own ? 0 : s_.default_size;
+  if (own) ++r, ++held;
+  while (held < kLengthMax && is_length_byte(*r)) ++r, ++held;
+  const unsigned char* last = r == end_ ? r - 1 : r;  // the byte that ended it
+  stored(last);
+  const unsigned char* length = from;
+  unsigned char joined[kLengthMax];
+  if (!own) {
+    length = s_.DefaultLength;
+    if (r != from) {
+      std::memcpy(joined, s_.DefaultLength, s_.default_size);
+      std::memcpy(joined + s_.default_size, from, static_cast<size_t>(r - from));
+      length = joined;
     }
   }
+
+  const SyllableRow* row = find_syllable(key, j - 1);
+  if (!row) refuse(kIllegalToken, last);
+  flush(q);
+  write_expansion(run_, *row, note, note_size, length, held);
+  copied_ = r;
+  return r;
 }
 
-// Step F's 'l' and the length text after it, when the byte that ends the
-// length is in view; writes both as they came and sets DefaultLength.
-bool Scanner::take_length_command() {
-  const unsigned char* p = in_.cur;  // at the 'l'
-  const unsigned char* end = view_end();
-  const unsigned char* q = p + 1;
-  if (q == end) return false;
-  size_t count = 0;
-  if (*q == '%' || *q == '#' || is_digit(*q)) ++q, ++count;
-  while (q != end && (is_digit(*q) || *q == '.') && count < kLengthMax) ++q, ++count;
-  if (q == end) return false;
-  size_t n = static_cast<size_t>(q - p);
-  std::memcpy(line_.LineBuf + line_.pos, p, n);
+// A byte at q is stored in the current line: one too many fails the run.
+void Scanner::stored(const unsigned char* q) {
+  if (static_cast<size_t>(q - start_) >= room_) fail(kCantRead, in_.name);
+}
+
+// Fails with `kind`, echoing the line up to `last`, the offending byte, unless
+// storing that byte had already failed.
+void Scanner::refuse(Kind kind, const unsigned char* last) {
+  stored(last);
+  size_t n = static_cast<size_t>(last + 1 - echoed_);
+  std::memcpy(line_.LineBuf + line_.pos, echoed_, n);
   line_.pos += n;
-  out_.write(p, n);
-  std::memcpy(s_.DefaultLength, p + 1, count);
-  s_.default_size = static_cast<unsigned>(count);
-  s_.flags &= ~AtLineStart;
-  in_.cur = q;
-  return true;
+  fail_at(kind, line_);
 }
 
-// Copies the run of plain bytes and newlines up to the next special byte,
-// '#' at a line start, full line or the end of the buffer: counts its lines,
-// keeps the last line's bytes for the echo, and writes the run at once.
-void Scanner::copy_plain_run() {
-  const unsigned char* p = in_.cur;
-  const unsigned char* lim = in_.lim;
-  if (p == lim || !kTables.plain[*p] || ((s_.flags & AtLineStart) && *p == '#')) return;
-  s_.flags &= ~AtLineStart;
-  const unsigned char* line = p;  // where the current line's bytes start
-  size_t held = line_.pos;        // bytes of it already in LineBuf
-  const unsigned char* q = p;
-  for (;;) {
-    // A line holds at most kLineMax bytes, its newline included.
-    size_t room = kLineMax - held - static_cast<size_t>(q - line);
-    const unsigned char* stop = static_cast<size_t>(lim - q) > room ? q + room : lim;
-    q = skip_plain(q, stop);
-    if (q == stop || *q != '\n') break;
-    ++q;  // the newline ends the line
-    ++line_.LINE_NO;
-    line = q;
-    held = 0;
-    if (q == lim || *q == '#' || !kTables.plain[*q]) {
-      s_.flags |= AtLineStart;
-      break;
-    }
-  }
-  std::memcpy(line_.LineBuf + held, line, static_cast<size_t>(q - line));
-  line_.pos = held + static_cast<size_t>(q - line);
-  out_.write(p, static_cast<size_t>(q - p));
-  in_.cur = q;
-}
-
-// The same steps as the byte loop for a whole syllable right after its '(',
-// when it lies in the buffer and has the usual shape: key letters and "@"
-// overrides, ')', a note, a length, and then the byte that ends the length.
-// Anything else (a bad byte, a key not in the table, the buffer's or the
-// line's end) returns false having changed nothing the byte loop would not
-// change again, and the byte loop takes the syllable as always.
-bool Scanner::take_syllable() {
-  const unsigned char* p = in_.cur;
-  const unsigned char* end = view_end();
-  unsigned char* stored = line_.LineBuf + line_.pos;
-  unsigned char key[3];
-  size_t j = 0;
-  for (;;) {
-    if (p == end) return false;
-    int c = *p;
-    if (c >= 'A' && c <= 'Z') {
-      if (j == 3) return false;
-      key[j++] = *stored++ = *p++;
-    } else if (c == '@') {  // only the '@' of an override is kept for the echo
-      if (end - p < 3 || vowel_index(p[1]) < 0 || !is_digit(p[2])) return false;
-      run_.voices.CurrentVoice[vowel_index(p[1])] = static_cast<unsigned char>(p[2] - '0');
-      *stored++ = *p;
-      p += 3;
-    } else if (c == ')') {
-      *stored++ = *p++;
-      break;
-    } else {
-      return false;
-    }
-  }
-  const SyllableRow* row = find_syllable(key, j);
-  if (!row || p == end || note_byte(*p, 0) != 1) return false;
-  const unsigned char* note = p;
-  size_t k = 1;
-  *stored++ = *p++;
-  if (p != end && note_byte(*p, 1) == 1) {
-    k = 2;
-    *stored++ = *p++;
-  }
-  if (p == end) return false;
-  unsigned char* length = s_.note_length;
-  size_t count = 0;
-  if (*p == '%' || *p == '#' || is_digit(*p)) {
-    length[count++] = *stored++ = *p++;
-  } else {
-    std::memcpy(length, s_.DefaultLength, s_.default_size);
-    count = s_.default_size;
-  }
-  while (p != end && (is_digit(*p) || *p == '.') && count < kLengthMax) length[count++] = *stored++ = *p++;
-  if (p == end) return false;
-
-  line_.pos = static_cast<size_t>(stored - line_.LineBuf);
-  in_.cur = p;
-  s_.flags &= ~InSyllable;
-  write_expansion(run_, *row, note, k, length, count);
-  return true;
-}
-
-// The rest of a line after ';' or a line-comment '/' is copied unconverted.
-// It is written straight from the input buffer when its end is in view.
-void Scanner::comment_line() {
-  size_t avail = static_cast<size_t>(in_.lim - in_.cur);
-  const void* nl = std::memchr(in_.cur, '\n', avail < kLineMax ? avail : kLineMax);
-  if (nl) {
-    size_t n = static_cast<size_t>(static_cast<const unsigned char*>(nl) - in_.cur) + 1;
-    out_.write(in_.cur, n);
-    in_.cur += n;
-  } else {
-    long n = read_line(in_, s_.comment);
-    check(n != -1, kCantRead, in_.name);
-    out_.write(s_.comment, static_cast<size_t>(n));
-  }
-  ++line_.LINE_NO;
-  line_.pos = 0;
-  s_.flags |= AtLineStart;
-}
-
-// A length text is complete: expand its syllable, or write it as it came.
-void Scanner::end_length() {
-  s_.flags &= ~InLength;
-  if (s_.flags & InSyllable) {
-    s_.flags &= ~InSyllable;
-    // The key ends where its ')' was stored.
-    expand_syllable(run_, s_.key, s_.j - 1, s_.note, s_.k, s_.note_length, s_.count);
-  } else {
-    if (s_.target == s_.DefaultLength) s_.default_size = s_.count;
-    out_.write(s_.target, s_.count);
-  }
-}
-
-// What is pending when the input ends is finished as if one more byte, not
-// part of any of it, had come; an unfinished syllable or a ')' with no note
-// is refused.
-void Scanner::end_of_input() {
-  if (s_.flags & InLength) {
-    end_length();
-  } else if (s_.flags & LengthPending) {  // right after 'l'
-    s_.default_size = 0;
-  } else if (s_.flags & InNote) {
-    if (s_.k == 0) unfinished();
-    if (s_.flags & InSyllable) {
-      std::memcpy(s_.note_length, s_.DefaultLength, s_.default_size);
-      s_.count = s_.default_size;
-      s_.flags |= InLength;
-      end_length();
-    }
-  } else if (s_.flags & InSyllable) {
-    unfinished();
-  }
+// Writes the input up to `to` that is still to be written as it is.
+void Scanner::flush(const unsigned char* to) {
+  out_.write(copied_, static_cast<size_t>(to - copied_));
+  copied_ = to;
 }
 
 void Scanner::run() {
   for (;;) {
-    if ((s_.flags & ~(InBlockComment | AtLineStart)) == 0) stride();
-
-    // A. Read and store.
-    int c = in_.get();
-    if (c == kEnd) return end_of_input();
-    store(c);
-
-    // B. Directive line.
-    if ((s_.flags & AtLineStart) && c == '#') {
-      directive_line(run_, (s_.flags & InBlockComment) != 0);
-      continue;
-    }
-    s_.flags &= ~AtLineStart;
-
-    // C. States. `marks_comment`: this byte opened or closed a block comment
-    // and so is not looked at again as the start of another.
-    bool marks_comment = false;
-    if (s_.flags & StarSeen) {
-      s_.flags &= ~StarSeen;
-      if (c == '/') {
-        s_.flags &= ~InBlockComment;
-        marks_comment = true;
-      }
-    } else if (s_.flags & SlashSeen) {
-      s_.flags &= ~SlashSeen;
-      if (c == '*') {
-        s_.flags |= InBlockComment;
-        marks_comment = true;
-      } else if (c != '\n') {  // '/' before a newline is no comment
-        out_.put(static_cast<unsigned char>(c));
-        comment_line();
-        continue;
-      }
-    } else if ((s_.flags & (InSyllable | InNote | InLength)) == InSyllable) {
-      if (c == '@') {
-        if (!read_override(run_)) unfinished();
-        continue;
-      }
-      if (!((c >= 'A' && c <= 'Z') || c == ')') || s_.j >= 4) fail_at(kIllegalToken, line_);
-      s_.key[s_.j++] = static_cast<unsigned char>(c);
-    } else if (s_.flags & InNote) {
-      int taken = note_byte(c, s_.k);
-      if (taken == 0) fail_at(kSyntax, line_);
-      if (taken == 1) {
-        s_.note[s_.k++] = static_cast<unsigned char>(c);
-      } else {
-        s_.flags = static_cast<unsigned char>((s_.flags & ~InNote) | LengthPending);
-        s_.target = s_.note_length;
+    end_ = in_.lines();
+    const unsigned char* q = in_.cur;
+    if (q == end_) return;  // the end of input
+    copied_ = q;
+    q = begin_line(q, 0);
+    for (;;) {
+      size_t left = static_cast<size_t>(end_ - start_);
+      const unsigned char* stop = left > room_ ? start_ + room_ : end_;
+      q = skip_plain(q, stop, s_.in_block_comment);
+      if (q == end_) break;
+      if (q == stop) fail(kCantRead, in_.name);
+      switch (kTables.cls[*q]) {
+        case kNewline: q = begin_line(q + 1, 1); break;
+        case kSemicolon: q = comment(q + 1); break;
+        case kSlash: q = slash(q); break;
+        case kStar: q = star(q); break;
+        case kOpen: q = syllable(q); break;
+        case kClose: q = loose_note(q); break;
+        default: q = length_command(q); break;
       }
     }
-
-    // D. Length start.
-    if (s_.flags & LengthPending) {
-      s_.flags = static_cast<unsigned char>((s_.flags & ~LengthPending) | InLength);
-      s_.count = 0;
-      if (c == '%' || c == '#' || is_digit(c)) {
-        s_.target[0] = static_cast<unsigned char>(c);
-        s_.count = 1;
-        continue;
-      }
-      if (s_.flags & InSyllable) {
-        std::memcpy(s_.target, s_.DefaultLength, s_.default_size);
-        s_.count = s_.default_size;
-      }
-    }
-
-    // E. Length body.
-    if (s_.flags & InLength) {
-      if ((is_digit(c) || c == '.') && s_.count < kLengthMax) {
-        s_.target[s_.count++] = static_cast<unsigned char>(c);
-        continue;
-      }
-      end_length();
-    }
-
-    // F. Dispatch.
-    switch (kTables.cls[c]) {
-      case kSemicolon:
-        out_.put(static_cast<unsigned char>(c));
-        comment_line();
-        break;
-      case kSlash:
-        out_.put(static_cast<unsigned char>(c));
-        if (!marks_comment) s_.flags |= SlashSeen;
-        break;
-      case kStar:
-        out_.put(static_cast<unsigned char>(c));
-        if ((s_.flags & InBlockComment) && !marks_comment) s_.flags |= StarSeen;
-        break;
-      case kOpen:
-        s_.flags |= InSyllable;
-        s_.j = 0;
-        break;
-      case kClose:
-        s_.flags |= InNote;
-        s_.k = 0;
-        break;
-      case kLengthCommand:
-        out_.put(static_cast<unsigned char>(c));
-        s_.flags |= LengthPending;
-        s_.target = s_.DefaultLength;
-        s_.count = 0;
-        break;
-      case kNewline:
-        out_.put(static_cast<unsigned char>(c));
-        ++line_.LINE_NO;
-        line_.pos = 0;
-        s_.flags |= AtLineStart;
-        break;
-      default:
-        if (!(s_.flags & InSyllable)) out_.put(static_cast<unsigned char>(c));
-        break;
-    }
+    flush(end_);
+    in_.cur = end_;
   }
 }
 
@@ -444,8 +334,6 @@ int byte_class(unsigned char c) { return kTables.cls[c]; }
 void scan(Run& run) {
   std::memset(&run.voices, 0, sizeof run.voices);
   std::memset(&run.scan, 0, sizeof run.scan);
-  run.scan.flags = AtLineStart;
-  run.scan.target = run.scan.note_length;
   run.line.pos = 0;
   Scanner(run).run();
 }

@@ -7,20 +7,37 @@ void Reader::open(Source from, const char* display_name, size_t buffer_size) {
   name = display_name;
   cap = buffer_size == 0 || buffer_size > kStreamBuffer ? kStreamBuffer : buffer_size;
   cur = lim = buf;
+  ended = false;
   buf[0] = 0;
 }
 
-bool Reader::fill() {
-  bool failed = false;
-  size_t got = source.read(source.ctx, buf, cap, &failed);
-  check(!failed, kCantRead, name);
+bool Reader::more() {
+  size_t kept = static_cast<size_t>(lim - cur);
+  if (cur != buf) std::memmove(buf, cur, kept);
   cur = buf;
-  lim = buf + got;
-  buf[got] = 0;
+  lim = buf + kept;
+  size_t room = kStreamBuffer + kCarryRoom - kept;
+  if (ended || room == 0) return false;
+  bool failed = false;
+  size_t got = source.read(source.ctx, buf + kept, room < cap ? room : cap, &failed);
+  check(!failed, kCantRead, name);
+  ended = got == 0;
+  lim += got;
+  buf[kept + got] = 0;
   return got != 0;
 }
 
-int Reader::next() { return fill() ? *cur++ : kEnd; }
+const unsigned char* Reader::lines() {
+  const unsigned char* from = cur;  // no newline held before here
+  for (;;) {
+    for (const unsigned char* p = lim; p != from;) {
+      if (*--p == '\n') return p + 1;
+    }
+    size_t searched = static_cast<size_t>(lim - cur);
+    if (!more()) return lim;
+    from = cur + searched;
+  }
+}
 
 void Writer::open(Sink to, const char* display_name, size_t buffer_size) {
   sink = to;

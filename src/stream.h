@@ -1,6 +1,6 @@
-// Buffered byte streams with fixed buffers: the input the scanner reads one
-// byte at a time (or a run at a time on its fast path) and the output it
-// writes. Each works on any source or sink: a file, or memory in tests.
+// Buffered byte streams with fixed buffers: the input, handed over as whole
+// lines, and the output. Each works on any source or sink: a file, or
+// memory in tests.
 #pragma once
 
 #include <cstddef>
@@ -10,8 +10,17 @@
 
 #include "report.h"
 
-/// Size of each stream's fixed buffer.
+/// Size of each stream's fixed buffer, and of one read.
 constexpr size_t kStreamBuffer = 64 * 1024;
+
+/// Room in the input buffer beyond one read for the unfinished line carried
+/// over to the next: more than the longest line the conversion accepts
+/// (2048 stored bytes, two more for each override, a comment's own 2048).
+constexpr size_t kCarryRoom = 16 * 1024;
+
+/// Bytes after the input that may be loaded but never count: a 16-byte
+/// vector load that starts at the last byte stays inside the buffer.
+constexpr size_t kLoadSlack = 16;
 
 /// The end of input: a value outside 0-255, so every byte value is ordinary.
 constexpr int kEnd = -1;
@@ -29,28 +38,32 @@ struct Sink {
   void* ctx;
 };
 
-/// The input stream. Bytes in [cur, lim) are buffered and not yet taken,
-/// and *lim is always 0, so string functions may scan the buffer.
+/// The input stream. Bytes in [cur, lim) are read and not yet taken, and
+/// *lim is always 0, so a loop over digits or letters stops there.
 struct Reader {
   const unsigned char* cur;
   const unsigned char* lim;
+  bool ended;        // the source has given its last byte
   Source source;
-  size_t cap;        // how much of `buf` a refill uses (tests make it small)
+  size_t cap;        // how much one read asks for (tests make it small)
   const char* name;  // InFileName, for "Can't read file"
-  unsigned char buf[kStreamBuffer + 1];
+  unsigned char buf[kStreamBuffer + kCarryRoom + 1 + kLoadSlack];
 
-  /// Starts reading from `source`, refilling at most `buffer_size` bytes at a
-  /// time (0 or more than the buffer: the whole buffer).
+  /// Starts reading from `source`, at most `buffer_size` bytes a read (0 or
+  /// more than kStreamBuffer: kStreamBuffer).
   void open(Source source, const char* name, size_t buffer_size = 0);
 
   /// The next byte, or kEnd. A read error fails with kCantRead.
-  int get() { return cur != lim ? *cur++ : next(); }
+  int get() { return cur != lim || more() ? *cur++ : kEnd; }
 
-  /// Refills an empty buffer; false at the end of input.
-  bool fill();
+  /// The end of the whole lines held from cur on: just after the last
+  /// newline read, reading more while none is held. At the end of input,
+  /// or when one line fills the whole buffer, it is lim.
+  const unsigned char* lines();
 
- private:
-  int next();
+  /// Moves what is held from cur on to the front and reads more after it;
+  /// false if nothing more came (the end of input, or a full buffer).
+  bool more();
 };
 
 /// The output stream. Write failures surface when the buffer goes out; they

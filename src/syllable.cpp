@@ -212,11 +212,3 @@ void write_expansion(Run& run, const SyllableRow& row, const unsigned char* note
   }
   std::memcpy(run.voices.CurrentVoice, run.voices.DefaultVoice, kVowels);
 }
-
-void expand_syllable(Run& run, const unsigned char* key, size_t key_size,
-                     const unsigned char* note, size_t note_size, const unsigned char* length,
-                     size_t length_size) {
-  const SyllableRow* row = find_syllable(key, key_size);
-  if (!row) fail_at(kIllegalToken, run.line);
-  write_expansion(run, *row, note, note_size, length, length_size);
-}

@@ -65,9 +65,3 @@ size_t build_expansion(const SyllableRow& row, const Voices& voices, const unsig
 /// Writes `row`'s text to run.out and resets CurrentVoice to DefaultVoice.
 void write_expansion(Run& run, const SyllableRow& row, const unsigned char* note, size_t note_size,
                      const unsigned char* length, size_t length_size);
-
-/// Expands one syllable: looks the key up (a key not in the table fails with
-/// "Illegal token!"), writes its text, and resets CurrentVoice to DefaultVoice.
-void expand_syllable(Run& run, const unsigned char* key, size_t key_size,
-                     const unsigned char* note, size_t note_size, const unsigned char* length,
-                     size_t length_size);

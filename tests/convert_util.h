@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "main.h"
+#include "testing.h"
 
 using namespace std::string_literals;
 

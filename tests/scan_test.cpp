@@ -5,7 +5,7 @@
 #include <random>
 
 #include "convert_util.h"
-#include "scan.h"
+#include "testing.h"
 
 namespace {
 

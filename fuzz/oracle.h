@@ -1,0 +1,11 @@
+// A literal, byte-at-a-time reference of the conversion, kept beside the
+// fuzzer to check the program's scanner against. Not part of sylvo.
+#pragma once
+
+#include <cstddef>
+
+#include "testing.h"
+
+/// Converts `size` bytes in memory as convert_buffer() does, with the
+/// reference scanner in place of the program's.
+Outcome oracle_convert(const void* data, size_t size);
