@@ -53,33 +53,41 @@ constexpr ByteTables build_tables() {
 
 constexpr ByteTables kTables = build_tables();
 
-// The first byte in [q, stop) that is a stop byte, or `stop`. Sixteen bytes
-// at a time where SSE2 is there; the loads may reach past `stop` into the
-// input buffer's slack, never past it.
-const unsigned char* skip_plain(const unsigned char* q, const unsigned char* stop, bool in_comment) {
+// Finds the next stop byte: sixteen bytes at a time where SSE2 is there, a
+// table loop elsewhere; both give the same answer. The vector loads may
+// reach past `stop` into the input buffer's slack, never past it.
+struct StopFinder {
 #ifdef SYLVO_SSE2
-  const __m128i semicolon = _mm_set1_epi8(';'), slash = _mm_set1_epi8('/');
-  const __m128i parens = _mm_set1_epi8('('), not_low = _mm_set1_epi8(~1);  // '(' and ')'
-  const __m128i ell = _mm_set1_epi8('l'), newline = _mm_set1_epi8('\n');
-  const __m128i star = _mm_set1_epi8(in_comment ? '*' : '\n');
-  for (; q < stop; q += 16) {
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
-    __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(v, semicolon), _mm_cmpeq_epi8(v, slash));
-    hit = _mm_or_si128(hit, _mm_cmpeq_epi8(_mm_and_si128(v, not_low), parens));
-    hit = _mm_or_si128(hit, _mm_or_si128(_mm_cmpeq_epi8(v, ell), _mm_cmpeq_epi8(v, newline)));
-    hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, star));
-    if (int mask = _mm_movemask_epi8(hit)) {
-      q += __builtin_ctz(static_cast<unsigned>(mask));
-      return q < stop ? q : stop;
+  __m128i semicolon = _mm_set1_epi8(';'), slash = _mm_set1_epi8('/');
+  __m128i parens = _mm_set1_epi8('('), not_low = _mm_set1_epi8(~1);  // '(' and ')'
+  __m128i ell = _mm_set1_epi8('l'), newline = _mm_set1_epi8('\n'), star = _mm_set1_epi8('*');
+
+  // The first stop byte in [q, stop), or `stop`.
+  const unsigned char* operator()(const unsigned char* q, const unsigned char* stop,
+                                  bool in_comment) const {
+    const __m128i maybe_star = in_comment ? star : newline;
+    for (; q < stop; q += 16) {
+      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+      __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(v, semicolon), _mm_cmpeq_epi8(v, slash));
+      hit = _mm_or_si128(hit, _mm_cmpeq_epi8(_mm_and_si128(v, not_low), parens));
+      hit = _mm_or_si128(hit, _mm_or_si128(_mm_cmpeq_epi8(v, ell), _mm_cmpeq_epi8(v, newline)));
+      hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, maybe_star));
+      if (int mask = _mm_movemask_epi8(hit)) {
+        q += __builtin_ctz(static_cast<unsigned>(mask));
+        return q < stop ? q : stop;
+      }
     }
+    return stop;
   }
-  return stop;
 #else
-  const bool* stops = kTables.stop[in_comment];
-  while (q < stop && !stops[*q]) ++q;
-  return q;
+  const unsigned char* operator()(const unsigned char* q, const unsigned char* stop,
+                                  bool in_comment) const {
+    const bool* stops = kTables.stop[in_comment];
+    while (q < stop && !stops[*q]) ++q;
+    return q;
+  }
 #endif
-}
+};
 
 // Whether c begins a length text, and whether it continues one.
 bool is_length_lead(int c) { return c == '%' || c == '#' || is_digit(c); }
@@ -295,11 +303,12 @@ void Scanner::refuse(Kind kind, const unsigned char* last) {
 
 // Writes the input up to `to` that is still to be written as it is.
 void Scanner::flush(const unsigned char* to) {
-  out_.write(copied_, static_cast<size_t>(to - copied_));
+  if (to != copied_) out_.write(copied_, static_cast<size_t>(to - copied_));
   copied_ = to;
 }
 
 void Scanner::run() {
+  const StopFinder find_stop;
   for (;;) {
     end_ = in_.lines();
     const unsigned char* q = in_.cur;
@@ -309,7 +318,7 @@ void Scanner::run() {
     for (;;) {
       size_t left = static_cast<size_t>(end_ - start_);
       const unsigned char* stop = left > room_ ? start_ + room_ : end_;
-      q = skip_plain(q, stop, s_.in_block_comment);
+      q = find_stop(q, stop, s_.in_block_comment);
       if (q == end_) break;
       if (q == stop) fail(kCantRead, in_.name);
       switch (kTables.cls[*q]) {

@@ -46,15 +46,16 @@ void Writer::open(Sink to, const char* display_name, size_t buffer_size) {
   pos = 0;
 }
 
-// Fills the buffer, sends it out, and so on; a buffer's worth or more goes
-// to the sink directly.
+// A piece of a quarter buffer or more goes to the sink as it is, after what
+// is held; a smaller one fills the buffer, which is sent out, and so on.
 void Writer::write_through(const void* data, size_t size) {
   const unsigned char* p = static_cast<const unsigned char*>(data);
+  if (size >= cap / 4) {
+    flush(kWriteString);
+    check(sink.write(sink.ctx, p, size), kWriteString, name);
+    return;
+  }
   while (size > cap - pos) {
-    if (pos == 0) {  // a whole buffer or more: straight to the sink
-      check(sink.write(sink.ctx, p, size), kWriteString, name);
-      return;
-    }
     size_t part = cap - pos;
     std::memcpy(buf + pos, p, part);
     pos += part;

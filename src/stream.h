@@ -87,7 +87,7 @@ struct Writer {
 
   /// Writes `size` bytes; a failure is kWriteString. A zero size succeeds.
   void write(const void* data, size_t size) {
-    if (size <= cap - pos) {
+    if (size <= cap - pos && size < cap / 4) {
       if (size != 0) std::memcpy(buf + pos, data, size);
       pos += size;
     } else {
