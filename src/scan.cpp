@@ -65,6 +65,7 @@ struct StopFinder {
   // The first stop byte in [q, stop), or `stop`.
   const unsigned char* operator()(const unsigned char* q, const unsigned char* stop,
                                   bool in_comment) const {
+    if (q < stop && kTables.stop[in_comment][*q]) return q;  // in lyrics, often the next byte
     const __m128i maybe_star = in_comment ? star : newline;
     for (; q < stop; q += 16) {
       __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
@@ -238,18 +239,23 @@ const unsigned char* Scanner::override(const unsigned char* q) {
 // with its note letter is expanded, an unfinished one refused.
 const unsigned char* Scanner::syllable(const unsigned char* q) {
   const unsigned char* r = q + 1;
-  unsigned char key[4];
-  size_t j = 0;  // key bytes taken, the ')' included
+  unsigned code = 0;  // the key's letters as syllable_by_code() takes them
+  size_t j = 0;       // key bytes taken, the ')' included
   for (;;) {
     if (r == end_) refuse(kSyntax, r - 1);
     stored(r);
-    if (*r == '@') {
+    unsigned letter = static_cast<unsigned>(*r - 'A');
+    if (letter < 26 && j < 4) {
+      code = code * 27 + letter + 1;  // past three letters no lookup is made
+      ++j, ++r;
+    } else if (*r == ')' && j < 4) {
+      ++r;
+      break;
+    } else if (*r == '@') {
       r = override(r);
-      continue;
+    } else {
+      refuse(kIllegalToken, r);
     }
-    if (!((*r >= 'A' && *r <= 'Z') || *r == ')') || j == 4) refuse(kIllegalToken, r);
-    key[j++] = *r;
-    if (*r++ == ')') break;
   }
 
   if (r == end_) refuse(kSyntax, r - 1);
@@ -278,7 +284,7 @@ const unsigned char* Scanner::syllable(const unsigned char* q) {
     }
   }
 
-  const SyllableRow* row = find_syllable(key, j - 1);
+  const SyllableRow* row = j <= 3 ? syllable_by_code(code) : nullptr;
   if (!row) refuse(kIllegalToken, last);
   flush(q);
   write_expansion(run_, *row, note, note_size, length, held);

@@ -89,9 +89,12 @@ constexpr Layout make_layout(const char* templ, size_t size, size_t note_size) {
   for (size_t i = 0; i < size;) {
     if (templ[i] == '%' || vowel_index(templ[i]) >= 0) {
       bool note = templ[i] == '%';
-      l.at[l.patches] = static_cast<unsigned char>(n);
-      l.what[l.patches] = static_cast<signed char>(note ? -1 : vowel_index(templ[i]));
-      ++l.patches;
+      if (note) {
+        l.note_at[l.notes++] = static_cast<unsigned char>(n);
+      } else {
+        l.vowel_at[l.vowels] = static_cast<unsigned char>(n);
+        l.vowel_of[l.vowels++] = static_cast<unsigned char>(vowel_index(templ[i]));
+      }
       size_t width = note ? note_size : 2;
       for (size_t w = 0; w < width; ++w) l.text[n++] = templ[i];
       i += 2;
@@ -165,12 +168,16 @@ constexpr std::array<unsigned char, kKeyCodes> kIndex = build_index();
 const SyllableRow& syllable_row(int i) { return kRows[i]; }
 
 const SyllableRow* find_syllable(const unsigned char* key, size_t size) {
-  if (size == 0 || size > 3) return nullptr;
-  size_t code = 0;
+  if (size > 3) return nullptr;
+  unsigned code = 0;
   for (size_t i = 0; i < size; ++i) {
     if (key[i] < 'A' || key[i] > 'Z') return nullptr;
-    code = code * 27 + (key[i] - 'A' + 1);
+    code = code * 27 + static_cast<unsigned>(key[i] - 'A' + 1);
   }
+  return syllable_by_code(code);
+}
+
+const SyllableRow* syllable_by_code(unsigned code) {
   unsigned char row = kIndex[code];
   return row ? &kRows[row - 1] : nullptr;
 }
@@ -182,15 +189,14 @@ size_t build_expansion(const SyllableRow& row, const Voices& voices, const unsig
                        unsigned char* text) {
   const Layout& layout = row.layout[note_size - 1];
   std::memcpy(text, layout.text, kTemplateMax);
-  for (unsigned i = 0; i < layout.patches; ++i) {
-    unsigned char* at = text + layout.at[i];
-    int what = layout.what[i];
-    if (what < 0) {
-      at[0] = note[0];
-      if (note_size == 2) at[1] = note[1];
-    } else {
-      std::memcpy(at, kCodeDigits.digits[voices.CurrentVoice[what]][what], 2);
-    }
+  for (unsigned i = 0; i < layout.notes; ++i) {
+    unsigned char* at = text + layout.note_at[i];
+    at[0] = note[0];
+    at[note_size - 1] = note[note_size - 1];  // the same byte again for a one-byte note
+  }
+  for (unsigned i = 0; i < layout.vowels; ++i) {
+    unsigned vowel = layout.vowel_of[i];
+    std::memcpy(text + layout.vowel_at[i], kCodeDigits.digits[voices.CurrentVoice[vowel]][vowel], 2);
   }
   size_t n = layout.size;
   std::memcpy(text + n, length, length_size);

@@ -12,14 +12,16 @@ constexpr size_t kTemplateMax = 48;   // bytes of the longest template, with roo
 constexpr size_t kExpansionMax = 80;  // bytes of the longest expansion, with room
 
 /// Where a template's placeholders stand once the note is known to be one or
-/// two bytes long: the template's text with each "%s" made that long, and
-/// for each placeholder its offset and what goes there.
+/// two bytes long: the template's text with each "%s" made that long, the
+/// offsets of the note's places, and of the vowel codes with their vowels.
 struct Layout {
   char text[kTemplateMax];
   unsigned char size;
-  unsigned char patches;
-  unsigned char at[6];
-  signed char what[6];  // -1: the note; 0-4: the code of that vowel
+  unsigned char notes;
+  unsigned char note_at[3];
+  unsigned char vowels;
+  unsigned char vowel_at[3];
+  unsigned char vowel_of[3];  // 0-4: A, I, U, E, O
 };
 
 /// One row of the syllable table, with its expansion work done in advance.
@@ -50,6 +52,10 @@ const SyllableRow& syllable_row(int i);
 
 /// The row whose key is exactly these `size` bytes, or null.
 const SyllableRow* find_syllable(const unsigned char* key, size_t size);
+
+/// The row of the key whose letters, A=1 to Z=26, are the digits of `code`
+/// in base 27 (a key of at most three letters: below 27 * 27 * 27), or null.
+const SyllableRow* syllable_by_code(unsigned code);
 
 /// The code of `vowel` (0-4) in voice set `set` (0-9): its base plus the
 /// vowel's index, 0 to 74.
