@@ -29,6 +29,15 @@ inline Outcome convert_body(const std::string& body, size_t buffer = 0) {
 /// Text of n bytes `c`.
 inline std::string repeat(size_t n, char c) { return std::string(n, c); }
 
+/// Plain lines of n bytes in all, so that the first 64 KiB read of a body
+/// behind "#SYLVO\n" ends 65529 - n bytes into what follows them.
+inline std::string lines_of(size_t n) {
+  std::string text;
+  while (text.size() + 100 <= n) text += std::string(99, 'x') + "\n";
+  if (text.size() < n) text += std::string(n - text.size() - 1, 'x') + "\n";
+  return text;
+}
+
 constexpr char kDone[] = "\n@ SyLvO conversion completed.\n\n";
 
 /// A body and the output it must convert to.

@@ -37,6 +37,8 @@ TEST(Scan, Syllables) {
       {"(KA)c8\r\n(KA)c8\r\n", kKA + "8~#3\r\n" + kKA + "8~#3\r\n"},
       {"v)c8 ", "vc8 "},
       {"v)c+8. x", "vc+8. x"},
+      // The first read ends inside the syllable.
+      {lines_of(65526) + "(KA)c8\n", lines_of(65526) + kKA + "8~#3\n"},
   };
   for (const Case& c : cases) expect_converted(c);
 }
@@ -61,6 +63,10 @@ TEST(Scan, Comments) {
       {"a/\n(KA)c ", "a/\n" + kKA + "~#3 "},
       {"(KA)c/(KA)c\n(KA)c ", kKA + "~#3/(KA)c\n" + kKA + "~#3 "},
       {"; a\0b\n(KA)c "s, "; a\0b\n"s + kKA + "~#3 "},
+      // The first read ends inside a comment and inside a directive line.
+      {lines_of(65526) + "; (KA)c\n(KA)c ", lines_of(65526) + "; (KA)c\n" + kKA + "~#3 "},
+      {lines_of(65520) + "#SYLVO_VSET_ALL 1\n(KA)c ",
+       lines_of(65520) + ";#SYLVO_VSET_ALL 1\n@@5c#1@@6w#1@@7w#1@@30w~#3 "},
   };
   for (const Case& c : cases) expect_converted(c);
 }
@@ -73,6 +79,9 @@ TEST(Scan, BytesPassThrough) {
       {"\xff\0 (KA)c\xff\n"s, "\xff\0 "s + kKA + "~#3\xff\n"},
       {"#comment\n#SYLVO\nc#4 \n", "#comment\n#SYLVO\nc#4 \n"},
       {"%+-.@x\n", "%+-.@x\n"},
+      // A zero byte after a run long enough to be skipped in bulk, and last.
+      {repeat(40, 'a') + "\0(KA)c "s, repeat(40, 'a') + "\0"s + kKA + "~#3 "},
+      {"(KA)c\0"s, kKA + "~#3\0"s},
   };
   for (const Case& c : cases) expect_converted(c);
 }
