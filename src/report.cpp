@@ -28,7 +28,7 @@ constexpr MessageRow kMessages[] = {
     {-1, "\n*** Internal Error!\n\n"},
 };
 
-constexpr char kVersion[] = "2.0 beta4";
+constexpr char kVersion[] = SYLVO_VERSION_TEXT;  // set where the build sets the version
 constexpr char kCredit[] = "Lyric syllables in MML turned into sung instrument runs.";
 
 // Fills the first "%s" or "%u" of `text` with `value`. The value is copied as
