@@ -1,0 +1,52 @@
+# What `cmake --install` puts where, and the packages cpack makes of it:
+# a .tar.gz and a .deb on Linux, a .zip on Windows (the MinGW build).
+include(GNUInstallDirs)
+
+if(WIN32)
+  # Everything at the top of the .zip; the texts with CR LF line ends.
+  foreach(text README.md LICENSE)
+    file(READ "${PROJECT_SOURCE_DIR}/${text}" content)
+    string(REPLACE "\n" "\r\n" content "${content}")
+    get_filename_component(stem "${text}" NAME_WE)
+    file(WRITE "${PROJECT_BINARY_DIR}/crlf/${stem}.txt" "${content}")
+  endforeach()
+  install(TARGETS sylvo RUNTIME DESTINATION .)
+  install(FILES "${PROJECT_BINARY_DIR}/crlf/README.txt" "${PROJECT_BINARY_DIR}/crlf/LICENSE.txt"
+                "${PROJECT_SOURCE_DIR}/examples/song.mml" DESTINATION .)
+else()
+  configure_file(doc/sylvo.1.in "${PROJECT_BINARY_DIR}/sylvo.1" @ONLY)
+  install(TARGETS sylvo RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+  install(FILES "${PROJECT_BINARY_DIR}/sylvo.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+  install(FILES README.md LICENSE examples/song.mml DESTINATION "${CMAKE_INSTALL_DOCDIR}")
+endif()
+
+set(CPACK_PACKAGE_NAME sylvo)
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}-${SYLVO_PRERELEASE}")
+set(CPACK_PACKAGE_VENDOR "the sylvo authors")
+set(CPACK_PACKAGE_CONTACT "the sylvo authors <sylvo@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_PACKAGE_HOMEPAGE_URL "${PROJECT_HOMEPAGE_URL}")
+set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
+set(CPACK_STRIP_FILES ON)
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_SYSTEM_NAME win64)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+else()
+  set(CPACK_GENERATOR TGZ DEB)
+  set(CPACK_SYSTEM_NAME linux-${CMAKE_SYSTEM_PROCESSOR})
+  set(CPACK_DEBIAN_PACKAGE_VERSION "${PROJECT_VERSION}~${SYLVO_PRERELEASE}")
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "sylvo converts music macro language (MML) files in which lyric syllables
+are written into the notes, such as (KA)c8. Every syllable becomes the run
+of instrument selections, sub-notes and waits that makes a sound chip sing
+it; everything else is copied byte for byte.")
+  # Debian's own rules for the .deb alone: a compressed manual page, a
+  # copyright file and a changelog.
+  set(CPACK_PRE_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/cmake/debian.cmake")
+  set(CPACK_SYLVO_CHANGELOG_DATE "Wed, 09 Dec 2026 00:00:00 +0000")
+endif()
+include(CPack)
