@@ -48,20 +48,24 @@ inline std::string generate_input(const char* kind, size_t size) {
         "/* a block comment over a line, where (KA)c8 is converted */\n";
   } else if (std::strcmp(kind, "mix") == 0) {
     // Plain MML with comments, 'l' commands and a syllable every line or two.
+    // clang-format off: the pieces and their weights are tables
     static const char* const pieces[] = {
         "c8 ", "d4 ", "e ", "f+16 ", "g-8. ", "a2 ", "b ", "r4 ", ">c< ", "o4 ", "v12 ", "q7 ",
         "@@12 ", "t120 ", "cdefgab ", "l8 ", "l16 ", "(KA)c ", "(SHI)d4 ", "(N)f2. ",
         "; a comment (KA)c8\n", "// more comment\n", "/* inline */ "};
     static const unsigned weights[] = {30, 30, 20, 10, 10, 10, 10, 10, 8, 8, 5, 5,
                                        4,  2,  6,  4,  2,  3,  3,  2,  2,  1, 1};
+    // clang-format on
     return generate_mix(pieces, weights, sizeof weights / sizeof weights[0], 12, size);
   } else if (std::strcmp(kind, "densemix") == 0) {
     // Keys, notes, lengths, overrides and directive lines, all mixed.
+    // clang-format off
     static const char* const pieces[] = {
         "(KA)c8", "(KYA)d+8.", "(@I2KI)c4", "(N)f2.", "(SHI)d4", "(TSU)e16", "(A)c", "(GA)g-4.",
         "(MI)c", "(WO)e", "(@U3YU)f", "(RYO)a8", "(XTU)c", "(DJA)b%12", "(HWE)c#3", " ", "l8 ",
         "\n#SYLVO_VSET_ALL 3\n", "\n#SYLVO_VSET 1 2 3 4 5\n", "(@A1@O9NYO)k16.."};
     static const unsigned weights[] = {10, 6, 4, 6, 6, 4, 6, 4, 4, 4, 3, 3, 2, 2, 2, 6, 2, 1, 1, 1};
+    // clang-format on
     return generate_mix(pieces, weights, sizeof weights / sizeof weights[0], 10, size);
   } else if (std::strcmp(kind, "tiny") == 0) {
     block = "A l8 o4 (KA)c (SHI)d4 (@O2KO)e ; la\n";
