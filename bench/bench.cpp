@@ -25,7 +25,8 @@ void convert_text(benchmark::State& state, const std::string& text) {
     convert(*run);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
-  state.counters["out/in"] = static_cast<double>(written) / static_cast<double>(state.iterations() * text.size());
+  state.counters["out/in"] =
+      static_cast<double>(written) / static_cast<double>(state.iterations() * text.size());
 }
 
 void convert_kind(benchmark::State& state, const char* kind) {
@@ -34,8 +35,9 @@ void convert_kind(benchmark::State& state, const char* kind) {
 
 // One construct repeated, to see what each costs: state.range(0) picks it.
 void BM_Construct(benchmark::State& state) {
-  const char* pieces[] = {"abcdefghij", "l8 ", "; comment text here\n", "// comment\n",
-                          "(KA)c ", "(KYA)d+8.", "/* x */", "\n", "c8\r\n"};
+  const char* pieces[] = {"abcdefghij",   "l8 ",    "; comment text here\n",
+                          "// comment\n", "(KA)c ", "(KYA)d+8.",
+                          "/* x */",      "\n",     "c8\r\n"};
   const char* piece = pieces[state.range(0)];
   std::string text = "#SYLVO\n";
   while (text.size() < (4 << 20)) {

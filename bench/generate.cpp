@@ -15,7 +15,8 @@
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: sylvo_generate plain|mix|notes|dense|densemix|comment|tiny [bytes]\n");
+    std::fprintf(stderr,
+                 "usage: sylvo_generate plain|mix|notes|dense|densemix|comment|tiny [bytes]\n");
     return 2;
   }
   size_t size = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1 << 20;

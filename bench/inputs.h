@@ -49,12 +49,31 @@ inline std::string generate_input(const char* kind, size_t size) {
   } else if (std::strcmp(kind, "mix") == 0) {
     // Plain MML with comments, 'l' commands and a syllable every line or two.
     // clang-format off: the pieces and their weights are tables
-    static const char* const pieces[] = {
-        "c8 ", "d4 ", "e ", "f+16 ", "g-8. ", "a2 ", "b ", "r4 ", ">c< ", "o4 ", "v12 ", "q7 ",
-        "@@12 ", "t120 ", "cdefgab ", "l8 ", "l16 ", "(KA)c ", "(SHI)d4 ", "(N)f2. ",
-        "; a comment (KA)c8\n", "// more comment\n", "/* inline */ "};
+    static const char* const pieces[] = {"c8 ",
+                                         "d4 ",
+                                         "e ",
+                                         "f+16 ",
+                                         "g-8. ",
+                                         "a2 ",
+                                         "b ",
+                                         "r4 ",
+                                         ">c< ",
+                                         "o4 ",
+                                         "v12 ",
+                                         "q7 ",
+                                         "@@12 ",
+                                         "t120 ",
+                                         "cdefgab ",
+                                         "l8 ",
+                                         "l16 ",
+                                         "(KA)c ",
+                                         "(SHI)d4 ",
+                                         "(N)f2. ",
+                                         "; a comment (KA)c8\n",
+                                         "// more comment\n",
+                                         "/* inline */ "};
     static const unsigned weights[] = {30, 30, 20, 10, 10, 10, 10, 10, 8, 8, 5, 5,
-                                       4,  2,  6,  4,  2,  3,  3,  2,  2,  1, 1};
+                                       4,  2,  6,  4,  2,  3,  3,  2,  2, 1, 1};
     // clang-format on
     return generate_mix(pieces, weights, sizeof weights / sizeof weights[0], 12, size);
   } else if (std::strcmp(kind, "densemix") == 0) {
@@ -75,6 +94,7 @@ inline std::string generate_input(const char* kind, size_t size) {
   }
   std::string text = head;
   size_t n = std::strlen(block);
-  do text += block; while (text.size() + n <= size);
+  do text += block;
+  while (text.size() + n <= size);
   return text;
 }

@@ -16,8 +16,14 @@
 namespace {
 
 enum Flag : unsigned char {
-  AtLineStart = 0x80, InNote = 0x40, InSyllable = 0x20, InLength = 0x10,
-  LengthPending = 0x08, StarSeen = 0x04, InBlockComment = 0x02, SlashSeen = 0x01,
+  AtLineStart = 0x80,
+  InNote = 0x40,
+  InSyllable = 0x20,
+  InLength = 0x10,
+  LengthPending = 0x08,
+  StarSeen = 0x04,
+  InBlockComment = 0x02,
+  SlashSeen = 0x01,
 };
 
 struct State {
@@ -71,7 +77,8 @@ class Oracle {
     int letter = in_.get();
     int digit = letter == kEnd || vowel_index(letter) < 0 ? 0 : in_.get();
     if (letter == kEnd || digit == kEnd) return false;
-    if (int kind = apply_override(run_.voices, letter, digit)) fail_at(static_cast<Kind>(kind), line_);
+    if (int kind = apply_override(run_.voices, letter, digit))
+      fail_at(static_cast<Kind>(kind), line_);
     return true;
   }
   void end_length() {

@@ -2,9 +2,9 @@
 
 #ifdef _WIN32
 #include <io.h>
-#include <windows.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <windows.h>
 #else
 #include <sys/stat.h>
 #include <unistd.h>

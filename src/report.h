@@ -9,8 +9,8 @@ struct Line;
 
 /// Check kinds: each names a test and the message printed when it fails.
 enum Kind : int {
-  kUsage = 0,         // no input argument: banner and usage line
-  kSameFile = 1,      // output names the input file
+  kUsage = 0,     // no input argument: banner and usage line
+  kSameFile = 1,  // output names the input file
   kOpenInput = 2,
   kOpenOutput = 3,
   kPathTooLong = 4,   // a path over 255 bytes
@@ -21,8 +21,8 @@ enum Kind : int {
   kSyntax = 9,        // a byte that cannot begin a note, or an unusable voice set
   kWriteChar = 11,
   kWriteString = 12,
-  kPosition = 13,     // a stream could not be positioned at its start
-  kNotSylvo = 15,     // no header line
+  kPosition = 13,  // a stream could not be positioned at its start
+  kNotSylvo = 15,  // no header line
 };
 
 /// What a failed check throws: the kind and the complete text to print.

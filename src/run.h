@@ -6,10 +6,10 @@
 
 #include "stream.h"
 
-constexpr size_t kNameMax = 255;    // bytes in a file name
-constexpr size_t kLineMax = 2048;   // bytes of one line held in LineBuf
-constexpr size_t kLengthMax = 16;   // bytes of a length text
-constexpr int kVowels = 5;          // A, I, U, E, O, in that order
+constexpr size_t kNameMax = 255;   // bytes in a file name
+constexpr size_t kLineMax = 2048;  // bytes of one line held in LineBuf
+constexpr size_t kLengthMax = 16;  // bytes of a length text
+constexpr int kVowels = 5;         // A, I, U, E, O, in that order
 
 /// The four file names, each at most kNameMax bytes and zero-terminated.
 struct Names {
@@ -22,7 +22,7 @@ struct Names {
 /// The current line, echoed after syntax messages, and its 1-based number.
 struct Line {
   unsigned char LineBuf[kLineMax + 1];
-  size_t pos;                   // bytes of the line held
+  size_t pos;  // bytes of the line held
   unsigned long long LINE_NO;
 };
 

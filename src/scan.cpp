@@ -21,13 +21,22 @@ struct ClassRow {
 };
 
 constexpr ClassRow kClassRows[] = {
-    {1, ';'}, {2, '/'}, {3, '*'},  {4, '('},  {5, ')'},  {6, 'l'},  {7, '%'},
+    {1, ';'}, {2, '/'}, {3, '*'},  {4, '('},  {5, ')'},  {6, 'l'},   {7, '%'},
     {8, '#'}, {9, '+'}, {10, '-'}, {11, '.'}, {12, '@'}, {13, '\n'},
 };
 
 enum Class {
-  kOther = -1, kSemicolon = 1, kSlash = 2, kStar = 3, kOpen = 4, kClose = 5, kLengthCommand = 6,
-  kPercent = 7, kHash = 8, kAt = 12, kNewline = 13,
+  kOther = -1,
+  kSemicolon = 1,
+  kSlash = 2,
+  kStar = 3,
+  kOpen = 4,
+  kClose = 5,
+  kLengthCommand = 6,
+  kPercent = 7,
+  kHash = 8,
+  kAt = 12,
+  kNewline = 13,
 };
 
 // Every byte maps to its class through one 256-entry table: a load instead
@@ -108,7 +117,8 @@ bool is_note_letter(int c) { return (c >= 'a' && c <= 'g') || c == 'w' || c == '
 // when a message echoes it, and at each override, whose bytes it skips.
 class Scanner {
  public:
-  explicit Scanner(Run& run) : run_(run), in_(run.in), out_(run.out), line_(run.line), s_(run.scan) {}
+  explicit Scanner(Run& run)
+      : run_(run), in_(run.in), out_(run.out), line_(run.line), s_(run.scan) {}
 
   void run();
 

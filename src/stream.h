@@ -43,7 +43,7 @@ struct Sink {
 struct Reader {
   const unsigned char* cur;
   const unsigned char* lim;
-  bool ended;        // the source has given its last byte
+  bool ended;  // the source has given its last byte
   Source source;
   size_t cap;        // how much one read asks for (tests make it small)
   const char* name;  // InFileName, for "Can't read file"

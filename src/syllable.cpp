@@ -131,7 +131,8 @@ constexpr std::array<SyllableRow, kSyllables> build_rows() {
       if (row.frames != 0) {
         row.suffix[row.suffix_size++] = '~';
         row.suffix[row.suffix_size++] = '#';
-        if (row.frames >= 10) row.suffix[row.suffix_size++] = static_cast<char>('0' + row.frames / 10);
+        if (row.frames >= 10)
+          row.suffix[row.suffix_size++] = static_cast<char>('0' + row.frames / 10);
         row.suffix[row.suffix_size++] = static_cast<char>('0' + row.frames % 10);
       }
     }
@@ -196,7 +197,8 @@ size_t build_expansion(const SyllableRow& row, const Voices& voices, const unsig
   }
   for (unsigned i = 0; i < layout.vowels; ++i) {
     unsigned vowel = layout.vowel_of[i];
-    std::memcpy(text + layout.vowel_at[i], kCodeDigits.digits[voices.CurrentVoice[vowel]][vowel], 2);
+    std::memcpy(text + layout.vowel_at[i], kCodeDigits.digits[voices.CurrentVoice[vowel]][vowel],
+                2);
   }
   size_t n = layout.size;
   std::memcpy(text + n, length, length_size);
@@ -210,7 +212,8 @@ void write_expansion(Run& run, const SyllableRow& row, const unsigned char* note
   // Built in place in the output buffer where it fits, else copied there.
   unsigned char local[kExpansionMax];
   unsigned char* text = run.out.room(kExpansionMax);
-  size_t n = build_expansion(row, run.voices, note, note_size, length, length_size, text ? text : local);
+  size_t n =
+      build_expansion(row, run.voices, note, note_size, length, length_size, text ? text : local);
   if (text) {
     run.out.commit(n);
   } else {

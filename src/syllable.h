@@ -26,12 +26,12 @@ struct Layout {
 
 /// One row of the syllable table, with its expansion work done in advance.
 struct SyllableRow {
-  char key[4];                 // one to three upper-case letters, zero-terminated
-  unsigned char frames;        // the sum of the counts after the template's '#'s
-  char templ[kTemplateMax];    // "%s" for the note, "AA".."OO" for vowel codes
+  char key[4];               // one to three upper-case letters, zero-terminated
+  unsigned char frames;      // the sum of the counts after the template's '#'s
+  char templ[kTemplateMax];  // "%s" for the note, "AA".."OO" for vowel codes
   unsigned char templ_size;
-  Layout layout[2];            // for a note of one byte, and of two
-  char suffix[4];              // "~#" and the frames, or nothing for frames 0
+  Layout layout[2];  // for a note of one byte, and of two
+  char suffix[4];    // "~#" and the frames, or nothing for frames 0
   unsigned char suffix_size;
 };
 

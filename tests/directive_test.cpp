@@ -10,7 +10,8 @@ using std::string;
 // (KA)c (KI)c (KU)c (KE)c (KO)c with no length, as codes of each vowel.
 string five(const string& a, const string& i, const string& u, const string& e, const string& o) {
   const string kw = "@@5c#1@@6w#1@@7w#1@@";
-  return kw + a + "w~#3 " + kw + i + "w~#3 " + kw + u + "w~#3 " + kw + e + "w~#3 " + kw + o + "w~#3\n";
+  return kw + a + "w~#3 " + kw + i + "w~#3 " + kw + u + "w~#3 " + kw + e + "w~#3 " + kw + o +
+         "w~#3\n";
 }
 const string kFive = "(KA)c (KI)c (KU)c (KE)c (KO)c\n";
 
@@ -28,7 +29,8 @@ TEST(Directive, SetsVoicesForTheRestOfTheFile) {
       {"#SYLVO_VSET 1,2,3\n", ";#SYLVO_VSET 1,2,3\n", five("30", "36", "42", "03", "04")},
       {"#SYLVO_VSET A1 I2 U3\n", ";#SYLVO_VSET A1 I2 U3\n", five("30", "36", "42", "03", "04")},
       {"#SYLVO_VSET 05 1\n", ";#SYLVO_VSET 05 1\n", five("50", "51", "32", "03", "04")},
-      {"#SYLVO_VSET 1 2 3 4 5 6 7\n", ";#SYLVO_VSET 1 2 3 4 5 6 7\n", five("30", "36", "42", "48", "54")},
+      {"#SYLVO_VSET 1 2 3 4 5 6 7\n", ";#SYLVO_VSET 1 2 3 4 5 6 7\n",
+       five("30", "36", "42", "48", "54")},
       {"#SYLVO_VSET_ALL\n", ";#SYLVO_VSET_ALL\n", five("00", "01", "02", "03", "04")},
       {"#SYLVO_VSET_ALL x9y\n", ";#SYLVO_VSET_ALL x9y\n", five("70", "71", "72", "73", "74")},
       {"#SYLVO_VSET_ALL 007\r\n", ";#SYLVO_VSET_ALL 007\r\n", five("60", "61", "62", "63", "64")},
@@ -47,9 +49,11 @@ TEST(Directive, SetsVoicesForTheRestOfTheFile) {
 }
 
 TEST(Directive, LaterDirectivesChangeWhatFollows) {
-  Outcome o = convert_body("#SYLVO_VSET_ALL 3\n#SYLVO_VSET 1 2\n" + kFive + "#SYLVO_VSET_ALL 0\n" + kFive);
-  EXPECT_EQ(o.output, ";#SYLVO_VSET_ALL 3\n;#SYLVO_VSET 1 2\n" + five("30", "36", "42", "43", "44") +
-                          ";#SYLVO_VSET_ALL 0\n" + five("00", "01", "02", "03", "04"));
+  Outcome o =
+      convert_body("#SYLVO_VSET_ALL 3\n#SYLVO_VSET 1 2\n" + kFive + "#SYLVO_VSET_ALL 0\n" + kFive);
+  EXPECT_EQ(o.output, ";#SYLVO_VSET_ALL 3\n;#SYLVO_VSET 1 2\n" +
+                          five("30", "36", "42", "43", "44") + ";#SYLVO_VSET_ALL 0\n" +
+                          five("00", "01", "02", "03", "04"));
 }
 
 TEST(Directive, HeaderLineIsNotApplied) {
@@ -62,7 +66,8 @@ TEST(Directive, RefusesVoiceSetsAboveNine) {
       {"#SYLVO_VSET_ALL 10\n", "\n*** Syntax error! line:2\n\n> SYLVO_VSET_ALL 10\n\n\n"},
       {"#SYLVO_VSET_ALL 256\n", "\n*** Syntax error! line:2\n\n> SYLVO_VSET_ALL 256\n\n\n"},
       {"\n#SYLVO_VSET 1 2 12\n", "\n*** Syntax error! line:3\n\n> SYLVO_VSET 1 2 12\n\n\n"},
-      {"#SYLVO_VSET 0000000000000000000019\n", "\n*** Syntax error! line:2\n\n> SYLVO_VSET 0000000000000000000019\n\n\n"},
+      {"#SYLVO_VSET 0000000000000000000019\n",
+       "\n*** Syntax error! line:2\n\n> SYLVO_VSET 0000000000000000000019\n\n\n"},
   };
   for (const auto& c : cases) expect_refused({c.first + kFive, c.second});
 }

@@ -54,7 +54,8 @@ class E2E : public ::testing::Test {
   void SetUp() override {
     home_ = fs::current_path();
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() / ("sylvo-e2e-" + string(info->name()) + "-" + std::to_string(std::random_device{}()));
+    dir_ = fs::temp_directory_path() /
+           ("sylvo-e2e-" + string(info->name()) + "-" + std::to_string(std::random_device{}()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     fs::current_path(dir_);
@@ -268,7 +269,8 @@ TEST_F(E2E, RefusesToWriteTheInput) {
   put("song.mml", kSong);
   std::vector<string> spellings = {"song.mml", "./song.mml", "sub/../song.mml"};
 #ifdef _WIN32
-  for (const char* more : {".\\song.mml", "sub\\..\\song.mml", "SONG.MML", "Song.mml"}) spellings.push_back(more);
+  for (const char* more : {".\\song.mml", "sub\\..\\song.mml", "SONG.MML", "Song.mml"})
+    spellings.push_back(more);
 #endif
   std::error_code no_links;
   fs::create_symlink("song.mml", "link.mml", no_links);
@@ -339,7 +341,8 @@ TEST_F(E2E, ReadOnlyOutputIsLeftIntact) {
 #endif
   put("song.mml", kSong);
   put("ro.mml", "keep");
-  fs::permissions("ro.mml", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+  fs::permissions("ro.mml",
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
 #ifdef _WIN32
   if (std::FILE* f = std::fopen("ro.mml", "ab")) {  // Wine run by root, say
@@ -361,7 +364,8 @@ TEST_F(E2E, UnreadableInputAndUnwritableDirectory) {
   if (!permissions_bite(&why)) GTEST_SKIP() << why;
   put("song.mml", kSong);
   fs::create_directories("locked");
-  fs::permissions("locked", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+  fs::permissions("locked",
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
   put("secret.mml", kSong);
   fs::permissions("secret.mml", fs::perms::none);
@@ -475,7 +479,8 @@ std::regex readme_messages() {
   while (std::getline(readme, line)) {
     if (line.rfind("| `*** ", 0) != 0) continue;
     for (std::sregex_iterator m(line.begin(), line.end(), quoted), end; m != end; ++m) {
-      string text = std::regex_replace((*m)[1].str(), std::regex("[.*+?^${}()|\\[\\]\\\\]"), "\\$&");
+      string text =
+          std::regex_replace((*m)[1].str(), std::regex("[.*+?^${}()|\\[\\]\\\\]"), "\\$&");
       text = std::regex_replace(text, std::regex("line:N"), "line:[0-9]+");
       text = std::regex_replace(text, std::regex("NAME"), "[^\\n]*");
       alternatives += (alternatives.empty() ? "" : "|") + text;
@@ -506,7 +511,8 @@ std::map<string, string> snapshot(const fs::path& dir) {
 TEST_F(E2E, EveryFileCallCanFail) {
   const std::regex message = readme_messages();
   string big = "t120\n#SYLVO\n";
-  while (big.size() < 300000) big += "l8 (KYA)d+8. (@I2KI)c4 (N)f2. ; la la\n(KA)c8 (SHI)d4 /* x */ c d e f g\n";
+  while (big.size() < 300000)
+    big += "l8 (KYA)d+8. (@I2KI)c4 (N)f2. ; la la\n(KA)c8 (SHI)d4 /* x */ c d e f g\n";
   struct Scenario {
     const char* name;
     string input;
@@ -553,10 +559,12 @@ TEST_F(E2E, EveryFileCallCanFail) {
       const string& call = calls[at - 1];
       for (bool half : {false, true}) {
         if (half && call.rfind("fwrite", 0) != 0) continue;
-        SCOPED_TRACE(string(sc.name) + ": call " + std::to_string(at) + " " + call + (half ? " ENOSPC" : " EIO"));
+        SCOPED_TRACE(string(sc.name) + ": call " + std::to_string(at) + " " + call +
+                     (half ? " ENOSPC" : " EIO"));
         prepare();
         const std::map<string, string> before = snapshot(dir_);
-        env_ = "timeout 20 env SYLVO_FAULT_AT=" + std::to_string(at) + (half ? " SYLVO_FAULT_SHORT=1 " : " ") + preload;
+        env_ = "timeout 20 env SYLVO_FAULT_AT=" + std::to_string(at) +
+               (half ? " SYLVO_FAULT_SHORT=1 " : " ") + preload;
         Result r = run(sc.args);
         bool message_lost = call.find("stdout") != string::npos;
         ASSERT_TRUE(r.status == 0 || r.status == 1) << "status " << r.status;
@@ -576,7 +584,8 @@ TEST_F(E2E, EveryFileCallCanFail) {
         std::map<string, string> after = snapshot(dir_);
         for (const auto& file : after) {
           auto was = before.find(file.first);
-          EXPECT_TRUE(was != before.end() && was->second == file.second) << file.first << " made or changed";
+          EXPECT_TRUE(was != before.end() && was->second == file.second)
+              << file.first << " made or changed";
         }
         for (const auto& file : before) {
           bool own_output = file.first == sc.output && sc.old != "hard" && sc.old != "symlink";

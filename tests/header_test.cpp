@@ -18,7 +18,8 @@ struct LineReader {
   unsigned char area[kLineMax + 1];
 
   explicit LineReader(string bytes, size_t buffer = 0)
-      : text(std::move(bytes)), input{reinterpret_cast<const unsigned char*>(text.data()), text.size(), 0, 0} {
+      : text(std::move(bytes)),
+        input{reinterpret_cast<const unsigned char*>(text.data()), text.size(), 0, 0} {
     reader->open(memory_source(&input), "in", buffer);
   }
   long next() { return read_line(*reader, area); }
@@ -62,7 +63,8 @@ TEST(HeaderScan, CopiesLinesBeforeTheHeader) {
 
 TEST(HeaderScan, LineNumbersStartAfterTheHeader) {
   EXPECT_EQ(convert_text("#SYLVO\n(KA)x").message, "\n*** Syntax error! line:2\n\n> (KA)x\n\n");
-  EXPECT_EQ(convert_text("a\nb\n#SYLVO\n\n(KA)x").message, "\n*** Syntax error! line:5\n\n> (KA)x\n\n");
+  EXPECT_EQ(convert_text("a\nb\n#SYLVO\n\n(KA)x").message,
+            "\n*** Syntax error! line:5\n\n> (KA)x\n\n");
 }
 
 TEST(HeaderScan, Refusals) {

@@ -26,10 +26,13 @@ TEST(Report, MessageTableLookup) {
 }
 
 TEST(Report, NamesAreFilledAsBytes) {
-  EXPECT_EQ(failure_of([] { fail(kOpenInput, "so%sng.mml"); }), "\n*** Can't open input file: so%sng.mml\n\n");
+  EXPECT_EQ(failure_of([] { fail(kOpenInput, "so%sng.mml"); }),
+            "\n*** Can't open input file: so%sng.mml\n\n");
   EXPECT_EQ(failure_of([] { fail(kOpenOutput, ""); }), "\n*** Can't open output file: \n\n");
-  EXPECT_EQ(failure_of([] { fail(kPathTooLong); }), "\n*** Too long file path! (over 255 chars)\n\n");
-  EXPECT_EQ(failure_of([] { check(false, kWriteChar, "o"); }), "\n*** Can't write character to file: o\n\n");
+  EXPECT_EQ(failure_of([] { fail(kPathTooLong); }),
+            "\n*** Too long file path! (over 255 chars)\n\n");
+  EXPECT_EQ(failure_of([] { check(false, kWriteChar, "o"); }),
+            "\n*** Can't write character to file: o\n\n");
   EXPECT_EQ(failure_of([] { check(true, kWriteChar, "o"); }), "(no failure)");
 }
 
@@ -44,9 +47,11 @@ TEST(Report, SyntaxMessagesEchoTheLineUpToAZeroByte) {
   line.LINE_NO = 12;
   std::memcpy(line.LineBuf, "(KA)x\0yz", 8);
   line.pos = 8;
-  EXPECT_EQ(failure_of([] { fail_at(kSyntax, line); }), "\n*** Syntax error! line:12\n\n> (KA)x\n\n");
+  EXPECT_EQ(failure_of([] { fail_at(kSyntax, line); }),
+            "\n*** Syntax error! line:12\n\n> (KA)x\n\n");
   line.pos = 3;
-  EXPECT_EQ(failure_of([] { fail_at(kIllegalToken, line); }), "\n*** Illegal token! line:12\n\n> (KA\n\n");
+  EXPECT_EQ(failure_of([] { fail_at(kIllegalToken, line); }),
+            "\n*** Illegal token! line:12\n\n> (KA\n\n");
   EXPECT_EQ(failure_of([] { fail_at(kNotVowel, line); }), "\n*** Internal Error!\n\n> (KA\n\n");
 }
 

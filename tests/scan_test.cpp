@@ -54,7 +54,8 @@ TEST(Scan, Comments) {
       // The '*' that opens a comment does not also close it (a directive
       // inside a comment is copied unchanged) ...
       {"/*/\n#SYLVO_VSET_ALL 1\n(KA)c ", "/*/\n#SYLVO_VSET_ALL 1\n" + kKA + "~#3 "},
-      {"/* */\n#SYLVO_VSET_ALL 1\n(KA)c ", "/* */\n;#SYLVO_VSET_ALL 1\n@@5c#1@@6w#1@@7w#1@@30w~#3 "},
+      {"/* */\n#SYLVO_VSET_ALL 1\n(KA)c ",
+       "/* */\n;#SYLVO_VSET_ALL 1\n@@5c#1@@6w#1@@7w#1@@30w~#3 "},
       {"/*/(KA)c ", "/*/(KA)c "},
       // ... and the '/' that closes one does not start a line comment.
       {"/* */(KA)c ", "/* */" + kKA + "~#3 "},
@@ -75,7 +76,11 @@ TEST(Scan, BytesPassThrough) {
   const Case cases[] = {
       {"; \x83\x6c\x82\xa0\n", "; \x83\x6c\x82\xa0\n"},
       // A 0x6C second byte outside a comment is an 'l' command like any other.
-      {"\x83\x6c" "8 (KA)c ", "\x83\x6c" "8 " + kKA + "8~#3 "},
+      {"\x83\x6c"
+       "8 (KA)c ",
+       "\x83\x6c"
+       "8 " +
+           kKA + "8~#3 "},
       {"\xff\0 (KA)c\xff\n"s, "\xff\0 "s + kKA + "~#3\xff\n"},
       {"#comment\n#SYLVO\nc#4 \n", "#comment\n#SYLVO\nc#4 \n"},
       {"%+-.@x\n", "%+-.@x\n"},
@@ -133,7 +138,8 @@ TEST(Scan, LineLimit) {
   expect_converted({repeat(2048, 'a'), repeat(2048, 'a')});
   expect_converted({"(KA)c" + repeat(2043, ' '), kKA + "~#3" + repeat(2043, ' ')});
   expect_refused({repeat(2048, 'a') + "\n", "\n*** Can't read file: input\n\n"});
-  expect_refused({repeat(2000, 'a') + "(KA)c" + repeat(44, '4'), "\n*** Can't read file: input\n\n"});
+  expect_refused(
+      {repeat(2000, 'a') + "(KA)c" + repeat(44, '4'), "\n*** Can't read file: input\n\n"});
   expect_converted({repeat(2045, 'a') + "l1\n", repeat(2045, 'a') + "l1\n"});
   expect_refused({repeat(2046, 'a') + "l1\n", "\n*** Can't read file: input\n\n"});
   expect_refused({repeat(2046, 'a') + "l12", "\n*** Can't read file: input\n\n"});
@@ -159,10 +165,35 @@ TEST(Scan, ByteClasses) {
 // is split and the output buffered.
 TEST(Scan, BufferBoundariesDoNotMatter) {
   const char* pieces[] = {
-      "(KA)c8", "(KYA)d+8.", "(@I2KI)c4", "(N)f2.", "(XTU)c", "l8 ", "l ", "v)c8 ", "; x (KA)c\n",
-      "// c\n", "/* ", " */", "*", "/", "\n", "\r\n", "\n#SYLVO_VSET_ALL 3\n", "\n#SYLVO_VSET 1 2\n",
-      "\n#other\n", "c8 d4 ", "\x83\x6c", "\xff", "" /* a zero byte */, "(KA)c1234567890123456789 ",
-      "(A)e", "%", "@@5", "\n; ab\n", "(KA)c",
+      "(KA)c8",
+      "(KYA)d+8.",
+      "(@I2KI)c4",
+      "(N)f2.",
+      "(XTU)c",
+      "l8 ",
+      "l ",
+      "v)c8 ",
+      "; x (KA)c\n",
+      "// c\n",
+      "/* ",
+      " */",
+      "*",
+      "/",
+      "\n",
+      "\r\n",
+      "\n#SYLVO_VSET_ALL 3\n",
+      "\n#SYLVO_VSET 1 2\n",
+      "\n#other\n",
+      "c8 d4 ",
+      "\x83\x6c",
+      "\xff",
+      "" /* a zero byte */,
+      "(KA)c1234567890123456789 ",
+      "(A)e",
+      "%",
+      "@@5",
+      "\n; ab\n",
+      "(KA)c",
   };
   const char* refused[] = {"(KA)x", "(ka)", "(KX)c ", "(@X1", "\n#SYLVO_VSET 12\n", "x)"};
   std::mt19937 random(12345);

@@ -39,8 +39,12 @@ Kind kind_of(void (*body)(Writer&), size_t buffer, size_t room) {
 }
 
 TEST(Writer, FailureKindFollowsTheWriteThatSentTheBuffer) {
-  auto puts = [](Writer& w) { for (int i = 0; i < 10; ++i) w.put('x'); };
-  auto writes = [](Writer& w) { for (int i = 0; i < 10; ++i) w.write("xy", 2); };
+  auto puts = [](Writer& w) {
+    for (int i = 0; i < 10; ++i) w.put('x');
+  };
+  auto writes = [](Writer& w) {
+    for (int i = 0; i < 10; ++i) w.write("xy", 2);
+  };
   EXPECT_EQ(kind_of(puts, 4, 100), kEndOfInput);
   EXPECT_EQ(kind_of(puts, 4, 3), kWriteChar);
   EXPECT_EQ(kind_of(writes, 4, 3), kWriteString);

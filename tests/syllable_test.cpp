@@ -13,13 +13,16 @@ namespace {
 
 using std::string;
 
-const unsigned char* bytes(const string& s) { return reinterpret_cast<const unsigned char*>(s.data()); }
+const unsigned char* bytes(const string& s) {
+  return reinterpret_cast<const unsigned char*>(s.data());
+}
 
 string expand(const string& key, const string& note, const string& length, const Voices& voices) {
   const SyllableRow* row = find_syllable(bytes(key), key.size());
   if (!row) return "(none)";
   unsigned char text[kExpansionMax];
-  size_t n = build_expansion(*row, voices, bytes(note), note.size(), bytes(length), length.size(), text);
+  size_t n =
+      build_expansion(*row, voices, bytes(note), note.size(), bytes(length), length.size(), text);
   return string(reinterpret_cast<char*>(text), n);
 }
 
@@ -111,7 +114,8 @@ TEST(Expansion, EveryVoiceSetGivesBasePlusVowel) {
       unsigned code = base[set] + v;
       EXPECT_EQ(vowel_code(set, v), code);
       string digits = {static_cast<char>('0' + code / 10), static_cast<char>('0' + code % 10)};
-      EXPECT_EQ(expand(vowels[v], "c", "", all_sets(static_cast<unsigned char>(set))), "@@" + digits + "c");
+      EXPECT_EQ(expand(vowels[v], "c", "", all_sets(static_cast<unsigned char>(set))),
+                "@@" + digits + "c");
     }
   }
 }
@@ -119,8 +123,9 @@ TEST(Expansion, EveryVoiceSetGivesBasePlusVowel) {
 TEST(Expansion, OverrideLastsOneSyllableEvenWithoutVowelPair) {
   // N has no vowel pair, yet its expansion still resets the override.
   Outcome o = convert_body("(@A3N)c (KA)c (@A3KA)c (KA)c");
-  EXPECT_EQ(o.output, "@@14c @@5c#1@@6w#1@@7w#1@@00w~#3 @@5c#1@@6w#1@@7w#1@@40w~#3 "
-                      "@@5c#1@@6w#1@@7w#1@@00w~#3");
+  EXPECT_EQ(o.output,
+            "@@14c @@5c#1@@6w#1@@7w#1@@00w~#3 @@5c#1@@6w#1@@7w#1@@40w~#3 "
+            "@@5c#1@@6w#1@@7w#1@@00w~#3");
 }
 
 }  // namespace
