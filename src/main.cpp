@@ -51,10 +51,12 @@ const char* base_name(const char* path) {
   return base;
 }
 
-// Copies `size` bytes (at most kNameMax, checked by the caller) as a name.
-void set_name(char* name, const char* from, size_t size) {
-  std::memcpy(name, from, size);
-  name[size] = '\0';
+// Appends `size` bytes to a name; the caller has checked that the whole
+// stays within kNameMax.
+void append(char* name, const char* from, size_t size) {
+  size_t at = std::strlen(name);
+  std::memcpy(name + at, from, size);
+  name[at + size] = '\0';
 }
 
 void print(const char* text, size_t size) {
@@ -110,7 +112,7 @@ void form_names(int argc, const char* const* argv, Names& names) {
   size_t input_size = std::strlen(input);
   check(input_size <= kNameMax, kPathTooLong);
   const char* input_base = base_name(input);
-  set_name(names.InFileName, input_base, std::strlen(input_base));
+  append(names.InFileName, input_base, std::strlen(input_base));
 
   if (argc >= 3) {
     const char* output = argv[2];
@@ -118,19 +120,20 @@ void form_names(int argc, const char* const* argv, Names& names) {
     size_t output_size = std::strlen(output);
     check(output_size <= kNameMax, kPathTooLong);
     const char* output_base = base_name(output);
-    set_name(names.OutFilePath, output, static_cast<size_t>(output_base - output));
-    set_name(names.OutFileName, output_base, std::strlen(output_base));
+    append(names.OutFilePath, output, static_cast<size_t>(output_base - output));
+    append(names.OutFileName, output_base, std::strlen(output_base));
   } else {
     check(input_size + 4 <= kNameMax, kPathTooLong);
-    set_name(names.OutFilePath, input, static_cast<size_t>(input_base - input));
+    append(names.OutFilePath, input, static_cast<size_t>(input_base - input));
     // "_out" goes in front of the extension, the base name's last '.'.
     const char* dot = std::strrchr(names.InFileName, '.');
     size_t stem = dot ? static_cast<size_t>(dot - names.InFileName) : std::strlen(names.InFileName);
-    set_name(names.OutFileName, names.InFileName, stem);
-    std::strcat(names.OutFileName, "_out");
-    std::strcat(names.OutFileName, names.InFileName + stem);
+    append(names.OutFileName, names.InFileName, stem);
+    append(names.OutFileName, "_out", 4);
+    append(names.OutFileName, names.InFileName + stem, std::strlen(names.InFileName + stem));
   }
-  std::strcat(std::strcpy(names.OutFile, names.OutFilePath), names.OutFileName);
+  append(names.OutFile, names.OutFilePath, std::strlen(names.OutFilePath));
+  append(names.OutFile, names.OutFileName, std::strlen(names.OutFileName));
 }
 
 void start_run(Run& run, Source in, const char* in_name, Sink out, const char* out_name,

@@ -141,11 +141,11 @@ class Scanner {
   Writer& out_;
   Line& line_;
   ScanState& s_;
-  const unsigned char* end_;     // the window's end: after a newline, or the end of input
-  const unsigned char* start_;   // the current line's first byte
-  const unsigned char* echoed_;  // the line's bytes before this are in LineBuf
-  const unsigned char* copied_;  // the input before this is written or replaced
-  size_t room_;                  // a byte stored this far from start_ is one too many
+  const unsigned char* end_ = nullptr;     // the window's end: after a newline, or the end of input
+  const unsigned char* start_ = nullptr;   // the current line's first byte
+  const unsigned char* echoed_ = nullptr;  // the line's bytes before this are in LineBuf
+  const unsigned char* copied_ = nullptr;  // the input before this is written or replaced
+  size_t room_ = kLineMax;                 // a byte stored this far from start_ is one too many
 };
 
 // The one place where lines are counted: the line that starts at q becomes

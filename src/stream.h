@@ -11,12 +11,12 @@
 #include "report.h"
 
 /// Size of each stream's fixed buffer, and of one read.
-constexpr size_t kStreamBuffer = 64 * 1024;
+constexpr size_t kStreamBuffer = size_t{64} * 1024;
 
 /// Room in the input buffer beyond one read for the unfinished line carried
 /// over to the next: more than the longest line the conversion accepts
 /// (2048 stored bytes, two more for each override, a comment's own 2048).
-constexpr size_t kCarryRoom = 16 * 1024;
+constexpr size_t kCarryRoom = size_t{16} * 1024;
 
 /// Bytes after the input that may be loaded but never count: a 16-byte
 /// vector load that starts at the last byte stays inside the buffer.

@@ -144,7 +144,7 @@ constexpr std::array<SyllableRow, kSyllables> kRows = build_rows();
 
 // A key of up to three letters read as a base-27 number (A=1 .. Z=26) is a
 // direct index: one table load finds a row, with no string compares.
-constexpr size_t kKeyCodes = 27 * 27 * 27;
+constexpr size_t kKeyCodes = size_t{27} * 27 * 27;
 
 constexpr size_t key_code(const char* key, size_t size) {
   size_t code = 0;
