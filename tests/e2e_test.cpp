@@ -106,10 +106,16 @@ class E2E : public ::testing::Test {
     command += env_ + quote(program);
     for (const string& a : args) command += " " + quote(a);
     command += " > " + quote(capture().string());
+    std::error_code none;
+    fs::remove(capture(), none);  // no output of an earlier run is read as this one's
 #ifdef _WIN32
     (void)unprivileged;
     // cmd /c drops the first and the last quote of a command: add a pair.
-    int status = std::system(("\"" + command + "\"").c_str());
+    // -1: the shell itself did not start (Wine, now and then); start it again.
+    int status = -1;
+    for (int tries = 0; tries < 3 && status == -1; ++tries) {
+      status = std::system(("\"" + command + "\"").c_str());
+    }
     // Standard output is text there: each newline came out as CR LF.
     string out = read(capture());
     for (size_t at = 0; (at = out.find("\r\n", at)) != string::npos;) out.erase(at, 1);
