@@ -33,10 +33,7 @@ enum Class {
   kOpen = 4,
   kClose = 5,
   kLengthCommand = 6,
-  kPercent = 7,
-  kHash = 8,
-  kAt = 12,
-  kNewline = 13,
+  kNewline = 13,  // classes 7 to 12 have no action of their own
 };
 
 // Every byte maps to its class through one 256-entry table: a load instead
