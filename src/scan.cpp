@@ -131,6 +131,7 @@ class Scanner {
   const unsigned char* override(const unsigned char* q);
   void stored(const unsigned char* q);
   [[noreturn]] void refuse(Kind kind, const unsigned char* last);
+  void echo_through(const unsigned char* last);
   void flush(const unsigned char* to);
 
   Run& run_;
@@ -232,9 +233,7 @@ const unsigned char* Scanner::override(const unsigned char* q) {
   int letter = q + 1 < end_ ? q[1] : kEnd;
   int digit = q + 2 < end_ ? q[2] : kEnd;
   if (int kind = apply_override(run_.voices, letter, digit)) refuse(static_cast<Kind>(kind), q);
-  size_t n = static_cast<size_t>(q + 1 - echoed_);
-  std::memcpy(line_.LineBuf + line_.pos, echoed_, n);
-  line_.pos += n;
+  echo_through(q);
   echoed_ = q + 3;
   room_ += 2;
   return q + 3;
@@ -308,10 +307,16 @@ void Scanner::stored(const unsigned char* q) {
 // storing that byte had already failed.
 void Scanner::refuse(Kind kind, const unsigned char* last) {
   stored(last);
+  echo_through(last);
+  fail_at(kind, line_);
+}
+
+// Adds the line's bytes from echoed_ through `last` to LineBuf.
+void Scanner::echo_through(const unsigned char* last) {
   size_t n = static_cast<size_t>(last + 1 - echoed_);
   std::memcpy(line_.LineBuf + line_.pos, echoed_, n);
   line_.pos += n;
-  fail_at(kind, line_);
+  echoed_ = last + 1;
 }
 
 // Writes the input up to `to` that is still to be written as it is.
