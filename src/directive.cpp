@@ -24,7 +24,7 @@ unsigned char read_voice_set(Run& run, const unsigned char* line, size_t at, siz
     if (value > 9) {
       std::memcpy(run.line.LineBuf, line, size);
       run.line.pos = size;
-      fail_at(kSyntax, run.line);
+      fail_at(kSyntax, run.line, static_cast<long long>(at) + 1);  // after the '#'
     }
   }
   return static_cast<unsigned char>(value);

@@ -27,7 +27,7 @@ void scan_header(Run& run) {
     line.pos = 0;
     ++line.LINE_NO;
     long n = read_line(run.in, line.LineBuf);
-    check(n != -1, kCantRead, run.in.name);
+    if (n == -1) fail(kCantRead, run.in.name, {line.LINE_NO, kLineMax});
     if (n == 0) break;
     if (n >= 6 && std::memcmp(line.LineBuf, "#SYLVO", 6) == 0) {
       run.header_seen = true;

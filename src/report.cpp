@@ -50,20 +50,20 @@ const char* message_text(int kind) {
   return row->text;
 }
 
-void fail(Kind kind, const char* name) {
+void fail(Kind kind, const char* name, Place where) {
   std::string text = fill(message_text(kind), name);
   if (kind == kUsage) {
     text = std::string("\nSyLvO  Version ") + kVersion + "\n" + kCredit + "\n" + text;
   }
-  throw Failure{kind, std::move(text)};
+  throw Failure{kind, std::move(text), where};
 }
 
-void fail_at(Kind kind, const Line& line) {
+void fail_at(Kind kind, const Line& line, long long column) {
   std::string text = fill(message_text(kind), std::to_string(line.LINE_NO));
   // The echo prints LineBuf as a string: up to its first zero byte.
   const char* buf = reinterpret_cast<const char*>(line.LineBuf);
   size_t shown = 0;
   while (shown < line.pos && buf[shown] != '\0') ++shown;
   text.append("> ").append(buf, shown).append("\n\n");
-  throw Failure{kind, std::move(text)};
+  throw Failure{kind, std::move(text), {line.LINE_NO, column}};
 }

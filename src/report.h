@@ -25,10 +25,20 @@ enum Kind : int {
   kNotSylvo = 15,  // no header line
 };
 
-/// What a failed check throws: the kind and the complete text to print.
+/// Where in the input a check failed: the failing byte's line (1-based) and
+/// its place in that line (from 0). A failure at no byte has line 0; a place
+/// that is not known is -1.
+struct Place {
+  unsigned long long line;
+  long long column;
+};
+
+/// What a failed check throws: the kind, the complete text to print, and
+/// where it failed.
 struct Failure {
   Kind kind;
   std::string message;
+  Place where;
 };
 
 /// The message text of `kind` as the table gives it, placeholders unfilled;
@@ -37,11 +47,12 @@ const char* message_text(int kind);
 
 /// Ends the run with kind's message, its "%s" filled with `name`. For kUsage,
 /// `name` is the program's base name and the banner comes first.
-[[noreturn]] void fail(Kind kind, const char* name = "");
+[[noreturn]] void fail(Kind kind, const char* name = "", Place where = {0, -1});
 
 /// Ends the run with kind's message, its "%u" filled with LINE_NO, then the
-/// echo line "> LineBuf\n\n" (kinds 7, 8 and 9).
-[[noreturn]] void fail_at(Kind kind, const Line& line);
+/// echo line "> LineBuf\n\n" (kinds 7, 8 and 9); `column` is the failing
+/// byte's place in the line.
+[[noreturn]] void fail_at(Kind kind, const Line& line, long long column = -1);
 
 /// The run's fatal check: returns if `passed`, otherwise fails as fail() does.
 inline void check(bool passed, Kind kind, const char* name = "") {

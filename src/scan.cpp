@@ -130,6 +130,7 @@ class Scanner {
   const unsigned char* syllable(const unsigned char* q);
   const unsigned char* override(const unsigned char* q);
   void stored(const unsigned char* q);
+  [[noreturn]] void too_long(const unsigned char* q);
   [[noreturn]] void refuse(Kind kind, const unsigned char* last);
   void echo_through(const unsigned char* last);
   void flush(const unsigned char* to);
@@ -165,7 +166,7 @@ const unsigned char* Scanner::begin_line(const unsigned char* q, int ended) {
 // any inside a block comment, is copied as it is. Returns the line's end.
 const unsigned char* Scanner::directive(const unsigned char* q) {
   long n = line_size(q + 1, end_);
-  check(n >= 0, kCantRead, in_.name);
+  if (n < 0) too_long(q + 1 + kLineMax);
   if (!s_.in_block_comment && apply_directive(run_, q + 1, static_cast<size_t>(n))) {
     flush(q);
     out_.put(';');
@@ -177,7 +178,7 @@ const unsigned char* Scanner::directive(const unsigned char* q) {
 // q, copied unconverted.
 const unsigned char* Scanner::comment(const unsigned char* q) {
   long n = line_size(q, end_);
-  check(n >= 0, kCantRead, in_.name);
+  if (n < 0) too_long(q + kLineMax);
   return begin_line(q + n, 1);
 }
 
@@ -300,7 +301,12 @@ const unsigned char* Scanner::syllable(const unsigned char* q) {
 
 // A byte at q is stored in the current line: one too many fails the run.
 void Scanner::stored(const unsigned char* q) {
-  if (static_cast<size_t>(q - start_) >= room_) fail(kCantRead, in_.name);
+  if (static_cast<size_t>(q - start_) >= room_) too_long(q);
+}
+
+// Fails with "Can't read file": the line is too long from the byte at q.
+void Scanner::too_long(const unsigned char* q) {
+  fail(kCantRead, in_.name, {line_.LINE_NO, q - start_});
 }
 
 // Fails with `kind`, echoing the line up to `last`, the offending byte, unless
@@ -308,7 +314,7 @@ void Scanner::stored(const unsigned char* q) {
 void Scanner::refuse(Kind kind, const unsigned char* last) {
   stored(last);
   echo_through(last);
-  fail_at(kind, line_);
+  fail_at(kind, line_, last - start_);
 }
 
 // Adds the line's bytes from echoed_ through `last` to LineBuf.
@@ -338,7 +344,7 @@ void Scanner::run() {
       const unsigned char* stop = left > room_ ? start_ + room_ : end_;
       q = find_stop(q, stop, s_.in_block_comment);
       if (q == end_) break;
-      if (q == stop) fail(kCantRead, in_.name);
+      if (q == stop) too_long(stop);
       switch (kTables.cls[*q]) {
         case kNewline: q = begin_line(q + 1, 1); break;
         case kSemicolon: q = comment(q + 1); break;

@@ -23,6 +23,9 @@ struct Result {
   const unsigned char* output;  // what the output file would hold (nothing after a failure)
   size_t output_size;
   const char* output_name;  // the name sylvo would give the output file
+  unsigned line;            // the failing byte's line, from 1; 0 if the failure is at no byte
+  int column;               // that byte's place in its line, from 0; -1 if not known
+  int kind;                 // the check that failed (0 after a complete conversion)
 };
 
 std::unique_ptr<Run> g_run(new Run());
@@ -44,6 +47,8 @@ EMSCRIPTEN_KEEPALIVE const Result* sylvo_convert(const unsigned char* data, size
   const char* argv[] = {"sylvo", name};
   g_output.clear();
   int status = 0;
+  Place where{0, -1};
+  int kind = 0;
   try {
     form_names(2, argv, g_names);
     start_run(*g_run, memory_source(&input), g_names.InFileName, string_sink(&g_output),
@@ -53,11 +58,19 @@ EMSCRIPTEN_KEEPALIVE const Result* sylvo_convert(const unsigned char* data, size
   } catch (const Failure& failure) {
     status = 1;
     g_message = failure.message;
+    where = failure.where;
+    kind = failure.kind;
     g_output.clear();  // a failed run leaves no output file
   }
-  g_result = {status,           g_message.data(),
-              g_message.size(), reinterpret_cast<const unsigned char*>(g_output.data()),
-              g_output.size(),  g_names.OutFileName};
+  g_result = {status,
+              g_message.data(),
+              g_message.size(),
+              reinterpret_cast<const unsigned char*>(g_output.data()),
+              g_output.size(),
+              g_names.OutFileName,
+              static_cast<unsigned>(where.line),
+              static_cast<int>(where.column),
+              kind};
   return &g_result;
 }
 

@@ -1,6 +1,7 @@
-// The page in headless Chromium, used as a person would: open a file, read
-// the message, save the output. Every input must give what the native sylvo
-// gives for the same file: the same message, the same saved bytes and name.
+// The page in headless Chromium, used as a person would: open a file, edit
+// it, save it. Every saved input must hold exactly the bytes expected, and
+// every saved output what the native sylvo writes for those bytes, with its
+// message and name.
 //   SYLVO_SITE        the built page (default build-web/site)
 //   SYLVO_NATIVE      the native program (default build/sylvo)
 //   SYLVO_SCREENSHOT  where to save a screenshot with the example loaded
@@ -16,15 +17,67 @@ import { chromium } from 'playwright-core';
 const root = path.resolve(import.meta.dirname, '../..');
 const site = path.resolve(process.env.SYLVO_SITE || path.join(root, 'build-web/site'));
 const native = path.resolve(process.env.SYLVO_NATIVE || path.join(root, 'build/sylvo'));
+const bin = (text) => Buffer.from(text, 'latin1');
 
+// Each class of bytes the page must keep: Shift-JIS with CR LF, 0x00, 0xFF
+// and a lead byte with no trail; UTF-8 with a byte-order mark; UTF-8 with
+// mixed and lone CR line ends and sequences that are no UTF-8.
+const sjis = bin('#TITLE \x92\xa9\x82\xcc\x8eU\x95\xe0\r\n; \xff\x00\x81\r\n#SYLVO\r\nl8 (KA)c (N)d4\r\n; \x89\xcc (KA)c\r\n(KA)c');
+const bom = bin('\xef\xbb\xbf#SYLVO\n(KA)c8\n');
+const utf8 = bin('; caf\xc3\xa9 \xc3\x28 \xed\xa0\x80 \xf8\x00\xff\r\n#SYLVO\n(KA)c8\r(SA)d4\r\n(KA)c8\n');
+
+// Moves the caret to the end of line `n` (1-based) of the input.
+async function lineEnd(page, n) {
+  await page.click('#input .cm-content');
+  await page.keyboard.press('Control+Home');
+  for (let i = 1; i < n; ++i) await page.keyboard.press('ArrowDown');
+  await page.keyboard.press('End');
+}
+const typeAt = (n, text) => async (page) => {
+  await lineEnd(page, n);
+  await page.keyboard.type(text);
+};
+// Shows the file as UTF-8 (it has bytes that are no UTF-8, so it is not
+// detected as such), then edits it.
+const asUtf8 = (edit) => async (page) => {
+  await page.selectOption('#encoding', 'utf-8');
+  await page.waitForFunction(() => document.getElementById('file-info').textContent.startsWith('UTF-8'));
+  await edit(page);
+};
+const insert = (bytes, at, text) => Buffer.concat([bytes.subarray(0, at), bin(text), bytes.subarray(at)]);
+
+// [file, bytes, what is done, the input bytes that must be saved]
 const cases = [
   ['song.mml', fs.readFileSync(path.join(root, 'examples/song.mml'))],
-  ['bytes.mml', Buffer.from('; \x83\x81\x83\x8d\r\n\xff\x00\r\n#SYLVO\r\nl8 (KA)c (N)d4\r\n' +
-                            '; \x89\xcc (KA)c\x00\xff\r\n(KA)c', 'latin1')],
-  ['syntax.mml', Buffer.from('#SYLVO\n(KA)c8\n\n(KA)x8\n')],
-  ['token.mml', Buffer.from('#SYLVO\n(KA)c8\n(KX)c8 (N)c\n')],
-  ['long.mml', Buffer.from('#SYLVO\n' + 'a'.repeat(2048) + '\n')],
-  ['noheader.mml', Buffer.from('t120\nc8 d8\n')],
+  ['bytes.mml', sjis],
+  ['syntax.mml', bin('#SYLVO\n(KA)c8\n\n(KA)x8\n')],
+  ['token.mml', bin('#SYLVO\n(KA)c8\n(KX)c8 (N)c\n')],
+  ['long.mml', bin('#SYLVO\n' + 'a'.repeat(2048) + '\n')],
+  ['lonecr.mml', bin('#SYLVO\r(KA)c8\r\n(KX)c8\n')],
+  ['noheader.mml', bin('t120\nc8 d8\n')],
+  ['bom.mml', bom],
+  ['utf8.mml', utf8],
+  ['sjis-typed.mml', sjis, async (page) => {
+    await typeAt(2, 'x')(page);
+    await page.keyboard.press('Backspace');
+  }, sjis],
+  ['sjis-edited.mml', sjis, typeAt(4, ' (SA)e\u671d'), insert(sjis, sjis.indexOf('d4\r') + 2, ' (SA)e\x92\xa9')],
+  ['sjis-enter.mml', sjis, typeAt(4, '\n(I)c'), insert(sjis, sjis.indexOf('d4\r') + 2, '\r\n(I)c')],
+  ['sjis-refused.mml', sjis, typeAt(1, '\u{1f600}'), sjis],
+  ['utf8-typed.mml', utf8, asUtf8(async (page) => {
+    await typeAt(3, 'x')(page);
+    await page.keyboard.press('Backspace');
+  }), utf8],
+  ['utf8-edited.mml', utf8, asUtf8(typeAt(4, '\u00e9')), insert(utf8, utf8.lastIndexOf('c8\n') + 2, '\xc3\xa9')],
+  ['utf8-joined.mml', utf8, asUtf8(async (page) => {
+    await lineEnd(page, 1);
+    await page.keyboard.press('Delete');
+  }), bin(utf8.toString('latin1').replace('\xff\r\n#', '\xff#'))],
+  ['bom-removed.mml', bom, async (page) => {
+    await page.click('#input .cm-content');
+    await page.keyboard.press('Control+Home');
+    await page.keyboard.press('Delete');
+  }, bom.subarray(3)],
 ];
 
 // What the native program prints and leaves for `name` holding `bytes`.
@@ -35,7 +88,7 @@ function runNative(name, bytes) {
   const outName = fs.readdirSync(dir).find((f) => f !== name);
   const output = outName ? fs.readFileSync(path.join(dir, outName)) : null;
   fs.rmSync(dir, { recursive: true });
-  return { status: run.status, stdout: run.stdout, outName, output };
+  return { status: run.status, message: new TextDecoder().decode(run.stdout).trim(), outName, output };
 }
 
 let server, browser, url, files;
@@ -63,55 +116,150 @@ after(async () => {
   if (files) fs.rmSync(files, { recursive: true });
 });
 
-for (const [name, bytes] of cases) {
-  test(`${name} converts in the page as natively`, async () => {
-    const expected = runNative(name, bytes);
-    const page = await browser.newPage({ acceptDownloads: true, viewport: { width: 1280, height: 900 } });
-    const outside = [];
-    page.on('request', (r) => { if (!r.url().startsWith(url) && !r.url().startsWith('blob:')) outside.push(r.url()); });
-    await page.goto(url);
-    const file = path.join(files, name);
-    fs.writeFileSync(file, bytes);
-    await page.setInputFiles('#file', file);
-    await page.waitForFunction((n) => document.getElementById('file-name').textContent === n &&
-                                      document.getElementById('status').textContent !== '', name);
+async function newPage(context) {
+  const page = await (context || browser).newPage({ acceptDownloads: true, viewport: { width: 1280, height: 900 } });
+  page.outside = [];
+  page.on('request', (r) => { if (!r.url().startsWith(url) && !r.url().startsWith('blob:')) page.outside.push(r.url()); });
+  await page.goto(url);
+  await page.waitForFunction(() => window.sylvo && document.querySelector('#keys button'));
+  return page;
+}
+async function open(page, name, bytes) {
+  const file = path.join(files, name);
+  fs.writeFileSync(file, bytes);
+  await page.setInputFiles('#file', file);
+  await page.waitForFunction((n) => document.getElementById('file-name').textContent.startsWith(n), name);
+}
+// The message once the text on screen is converted.
+async function settled(page) {
+  await page.waitForFunction(() => document.getElementById('status').dataset.busy !== 'true');
+  return page.textContent('#status');
+}
+async function saved(page, button) {
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click(button)]);
+  return { name: download.suggestedFilename(), bytes: fs.readFileSync(await download.path()) };
+}
+// The page's message, output and failure marking against the native run.
+async function expectNative(page, bytes, name) {
+  const expected = runNative(name, bytes);
+  assert.equal(await settled(page), expected.message);
+  if (expected.status === 0) {
+    const out = await saved(page, '#save');
+    assert.equal(out.name, expected.outName);
+    assert.deepEqual(out.bytes, expected.output);
+    return;
+  }
+  assert.ok(await page.isDisabled('#save'));
+  // The failing line is marked: the one the message names, or the first
+  // that is too long.
+  const lines = bytes.toString('latin1').split('\n');
+  const named = /line:(\d+)/.exec(expected.message);
+  const n = named ? Number(named[1]) : lines.findIndex((l, i) => l.length + (i < lines.length - 1) > 2048) + 1;
+  const marked = await page.$$eval('#input .cm-failing-line', (all) => all.map((l) => l.textContent));
+  assert.deepEqual(marked, n ? [lines[n - 1].replace(/\r$/, '')] : []);
+}
 
-    const message = await page.textContent('#status');
-    assert.equal(message, new TextDecoder().decode(expected.stdout).trim());
-    if (expected.status === 0) {
-      const [download] = await Promise.all([page.waitForEvent('download'), page.click('#save')]);
-      assert.equal(download.suggestedFilename(), expected.outName);
-      assert.deepEqual(fs.readFileSync(await download.path()), expected.output);
-    } else {
-      assert.equal(expected.output, null);
-      assert.ok(await page.isDisabled('#save'));
-      const line = /line:(\d+)/.exec(message);
-      if (line) {
-        const shown = (await page.inputValue('#input')).split('\n')[Number(line[1]) - 1];
-        assert.equal(await page.textContent('#highlights mark'), shown + '\n');
-      }
+for (const [name, bytes, edit, edited] of cases) {
+  test(`${name} ${edit ? 'edited' : 'opened'} in the page keeps its bytes and converts as natively`, async () => {
+    const page = await newPage();
+    await open(page, name, bytes);
+    if (edit) {
+      await settled(page);
+      await edit(page);
     }
+    const kept = edited || bytes;
+    await expectNative(page, kept, name);
+    if (edit) assert.equal((await page.textContent('#notice')) !== '', name === 'sjis-refused.mml');
+    const input = await saved(page, '#save-input');
+    assert.equal(input.name, name);
+    assert.deepEqual(input.bytes, kept);
     if (name === 'song.mml' && process.env.SYLVO_SCREENSHOT) {
       await page.screenshot({ path: process.env.SYLVO_SCREENSHOT });
     }
-    assert.deepEqual(outside, []);
+    assert.deepEqual(page.outside, []);
     await page.close();
   });
 }
 
-test('window.sylvo.convert gives bytes, status and message', async () => {
-  const page = await browser.newPage();
-  await page.goto(url);
+// Work on screen is never lost: what Save writes right after an edit, what a
+// reload offers back, what opening another file over edits asks.
+const big = bin('#SYLVO\n' + 'l8 (KA)c (SA)d (N)e4\n; \x82\xa0 a comment\n'.repeat(20000));
+const kept = [
+  ['save right after an edit', async (page) => {
+    await open(page, 'big.mml', big);
+    await settled(page);
+    await typeAt(2, ' (KX)c')(page);
+    await page.keyboard.press('Control+s');
+    await page.waitForFunction(() => document.getElementById('notice').textContent !== '');
+    assert.match(await page.textContent('#status'), /Illegal token! line:2/);
+    await page.keyboard.press('Backspace');
+    await page.keyboard.press('Backspace');
+    await page.keyboard.press('Backspace');
+    await page.keyboard.type('A)c');
+    const [out] = await Promise.all([page.waitForEvent('download'), page.keyboard.press('Control+s')]);
+    const edited = insert(big, big.indexOf('\n', 7), ' (KA)c');
+    assert.deepEqual(fs.readFileSync(await out.path()), runNative('big.mml', edited).output);
+  }],
+  ['restore after a reload', async (page) => {
+    await open(page, 'bytes.mml', sjis);
+    await typeAt(4, ' (SA)e\u671d')(page);
+    await page.waitForTimeout(1200);  // the edits are kept half a second after typing stops
+    await page.reload();
+    await page.waitForSelector('#draft:not([hidden])');
+    await page.click('#restore');
+    await page.waitForFunction(() => document.getElementById('file-name').textContent === 'bytes.mml (edited)');
+    const input = await saved(page, '#save-input');
+    assert.deepEqual(input.bytes, insert(sjis, sjis.indexOf('d4\r') + 2, ' (SA)e\x92\xa9'));
+  }],
+  ['opening over unsaved edits asks first', async (page) => {
+    await open(page, 'bytes.mml', sjis);
+    await typeAt(1, 'x')(page);
+    let asked = 0;
+    page.once('dialog', (d) => { ++asked; d.dismiss(); });
+    fs.writeFileSync(path.join(files, 'other.mml'), '#SYLVO\n');
+    await page.setInputFiles('#file', path.join(files, 'other.mml'));
+    await page.waitForTimeout(300);
+    assert.equal(asked, 1);
+    assert.equal(await page.textContent('#file-name'), 'bytes.mml (edited)');
+    page.once('dialog', (d) => { ++asked; d.accept(); });
+    await open(page, 'song.mml', fs.readFileSync(path.join(root, 'examples/song.mml')));
+    assert.equal(asked, 2);
+  }],
+];
+
+for (const [what, act] of kept) {
+  test(what, async () => {
+    const context = await browser.newContext({ acceptDownloads: true });
+    const page = await newPage(context);
+    await act(page);
+    assert.deepEqual(page.outside, []);
+    await context.close();
+  });
+}
+
+test('window.sylvo.convert gives bytes, status, message and the failing place', async () => {
+  const page = await newPage();
   const got = await page.evaluate(async () => {
     await window.sylvo.ready;
-    const r = window.sylvo.convert(new TextEncoder().encode('#SYLVO\n(KA)c8\n'), 'a.mml');
-    return { status: r.status, message: r.message, output: Array.from(r.output), name: r.outputName };
+    const pick = (r) => ({ status: r.status, message: r.message, output: Array.from(r.output), name: r.outputName,
+                           line: r.line, column: r.column });
+    return [window.sylvo.convert(new TextEncoder().encode('#SYLVO\n(KA)c8\n'), 'a.mml'),
+            window.sylvo.convert(new TextEncoder().encode('#SYLVO\n\n(KA)c8 (KX)c8\n'), 'b.mml')].map(pick);
   });
-  assert.deepEqual(got, {
+  assert.deepEqual(got, [{
     status: 0,
     message: '\n@ SyLvO conversion completed.\n\n',
     output: Array.from(Buffer.from(';#SYLVO\n@@5c#1@@6w#1@@7w#1@@00w8~#3\n')),
     name: 'a_out.mml',
-  });
+    line: 0,
+    column: -1,
+  }, {
+    status: 1,
+    message: '\n*** Illegal token! line:3\n\n> (KA)c8 (KX)c8\n\n\n',
+    output: [],
+    name: 'b_out.mml',
+    line: 3,
+    column: 13,  // the byte that ended the syllable
+  }]);
   await page.close();
 });

@@ -1,0 +1,175 @@
+// The two editors (CodeMirror): the input, whose text maps exactly to the
+// file's bytes (codec.js), and the read-only output.
+import { defaultKeymap, history, historyKeymap } from '@codemirror/commands';
+import { highlightSelectionMatches, search, searchKeymap } from '@codemirror/search';
+import { ChangeSet, EditorSelection, EditorState, StateEffect, StateField, Transaction } from '@codemirror/state';
+import {
+  Decoration, drawSelection, EditorView, highlightActiveLine, highlightActiveLineGutter,
+  highlightSpecialChars, keymap, lineNumbers, MatchDecorator, ViewPlugin,
+} from '@codemirror/view';
+import { rawByte, unencodable } from './codec.js';
+
+// Lines end at LF only, as sylvo counts them; a CR is a character of its
+// line, so CR LF, LF and a lone CR all come back as they were.
+const lineSeparator = EditorState.lineSeparator.of('\n');
+
+// Characters drawn as a small box: controls but tab, CR and LF; invisible
+// marks; a byte-order mark; a byte with no character (codec.js) shown as its
+// hex value; a CR that does not end a line.
+const specials = /[\u0000-\u0008\u000b\u000c\u000e-\u001f\u007f-\u009f\u00ad\u061c\u200b-\u200f\u2028\u2029\u202a-\u202e\u2066-\u2069\ufeff\ufff9-\ufffc\udc00-\udcff]|\r(?!$)/gu;
+function renderSpecial(code, description) {
+  const box = document.createElement('span');
+  const raw = rawByte(code);
+  box.className = 'cm-byte';
+  box.textContent = raw >= 0 ? raw.toString(16).toUpperCase().padStart(2, '0')
+                             : code === 13 ? 'CR' : code === 0xfeff ? 'BOM' : code.toString(16).toUpperCase().padStart(2, '0');
+  box.title = raw >= 0 ? `byte 0x${box.textContent}: no character in this encoding; kept as it is`
+                       : code === 0xfeff ? 'byte-order mark (EF BB BF)' : description;
+  return box;
+}
+
+// The CR of a CR LF is not drawn: the status bar names the line ends.
+const lineEndCr = new MatchDecorator({ regexp: /\r$/g, decoration: Decoration.replace({}) });
+const hideLineEndCr = ViewPlugin.define((view) => ({
+  decorations: lineEndCr.createDeco(view),
+  update(u) { this.decorations = lineEndCr.updateDeco(u, this.decorations); },
+}), { decorations: (v) => v.decorations });
+
+const common = [lineSeparator, highlightSpecialChars({ specialChars: specials, render: renderSpecial }), hideLineEndCr,
+                lineNumbers(), highlightActiveLineGutter(), drawSelection(), highlightActiveLine(), search(),
+                highlightSelectionMatches()];
+
+// ---- Syllables, comments and directive lines, drawn in the visible lines
+// only. `keys` is the set of syllable keys: a key not in it is underlined.
+// A block comment is shown within its line.
+const tokens = /(^#.*)|(;.*|\/\*.*?(?:\*\/|$)|\/(?!\*|$).*)|\(([^()\n]*)\)(?:[a-gwk][+-]?(?:[%#]?[0-9.]*))?/gu;
+
+const refresh = StateEffect.define();
+/// Draws the syntax marks again (after the set of keys changed).
+export const refreshSyntax = (view) => view.dispatch({ effects: refresh.of(null) });
+
+function syntaxPlugin(keys) {
+  const mark = (cls, title) => Decoration.mark(title ? { class: cls, attributes: { title } } : { class: cls });
+  const directive = mark('cm-sy-directive'), comment = mark('cm-sy-comment'), syllable = mark('cm-sy-syllable');
+  function build(view) {
+    const ranges = [];
+    for (const { from, to } of view.visibleRanges) {
+      for (let pos = from; pos <= to;) {
+        const line = view.state.doc.lineAt(pos);
+        for (const m of line.text.matchAll(tokens)) {
+          const start = line.from + m.index, end = start + m[0].length;
+          if (m[1] !== undefined) ranges.push(directive.range(start, end));
+          else if (m[2] !== undefined) ranges.push(comment.range(start, end));
+          else {
+            const key = m[3].replace(/@../g, '');
+            ranges.push((keys.has(key) ? syllable : mark('cm-sy-unknown', `not a syllable key: ${key}`)).range(start, end));
+          }
+        }
+        pos = line.to + 1;
+      }
+    }
+    return Decoration.set(ranges, true);
+  }
+  return ViewPlugin.define((view) => ({
+    decorations: build(view),
+    update(u) {
+      if (u.docChanged || u.viewportChanged || u.transactions.some((t) => t.effects.some((e) => e.is(refresh)))) {
+        this.decorations = build(u.view);
+      }
+    },
+  }), { decorations: (v) => v.decorations });
+}
+
+// ---- The failing line and byte, marked until the next conversion. They
+// move with the text as it is edited.
+const setFailure = StateEffect.define();
+const failureField = StateField.define({
+  create: () => Decoration.none,
+  update(deco, tr) {
+    deco = deco.map(tr.changes);
+    for (const e of tr.effects) {
+      if (!e.is(setFailure)) continue;
+      const f = e.value;
+      deco = !f ? Decoration.none : Decoration.set([
+        Decoration.line({ class: 'cm-failing-line' }).range(f.lineFrom),
+        ...(f.to > f.from ? [Decoration.mark({ class: 'cm-failing' }).range(f.from, f.to)] : []),
+      ], true);
+    }
+    return deco;
+  },
+  provide: (f) => EditorView.decorations.from(f),
+});
+
+/// Marks the failure {lineFrom, from, to} in `view`, or clears it (null).
+export const markFailure = (view, failure) => view.dispatch({ effects: setFailure.of(failure) });
+/// Where the marked failing line starts now, or -1.
+export function markedFailure(state) {
+  const it = state.field(failureField).iter();
+  return it.value ? it.from : -1;
+}
+
+// ---- Edits, as the file's bytes want them. New line ends are the file's;
+// an edit never splits a CR LF; a character the encoding cannot hold is
+// refused. Undo and redo put back exactly what was there.
+function byteFilter(file) {
+  const splits = (doc, pos) => pos > 0 && pos < doc.length && doc.sliceString(pos - 1, pos + 1) === '\r\n';
+  return EditorState.transactionFilter.of((tr) => {
+    if (!tr.docChanged) return tr;
+    const doc = tr.startState.doc;
+    const restoring = tr.isUserEvent('undo') || tr.isUserEvent('redo');
+    const specs = [];
+    let changed = false, refused = null;
+    tr.changes.iterChanges((fromA, toA, fromB, toB, inserted) => {
+      let text = inserted.toString();
+      if (!restoring) {
+        const ends = text.replace(/\r\n|\r|\n/g, file.lineEnd);
+        if (ends !== text) text = ends, changed = true;
+        if (fromA === toA && splits(doc, fromA)) fromA = toA = fromA - 1, changed = true;
+        if (fromA < toA && splits(doc, fromA)) --fromA, changed = true;
+        if (fromA < toA && splits(doc, toA)) ++toA, changed = true;
+      }
+      refused = refused ?? unencodable(text, file.encoding);
+      specs.push({ from: fromA, to: toA, insert: text });
+    });
+    if (refused !== null) {
+      file.refuse(refused);
+      return [];
+    }
+    if (!changed) return tr;
+    for (let i = 1; i < specs.length; ++i) if (specs[i].from < specs[i - 1].to) return tr;
+    const changes = ChangeSet.of(specs, doc.length, '\n');
+    const after = changes.apply(doc);
+    const selection = EditorSelection.create(tr.startState.selection.map(changes, 1).ranges.map((r) =>
+      splits(after, r.head) ? EditorSelection.cursor(r.head - 1) : r));
+    const event = tr.annotation(Transaction.userEvent);
+    return { changes, selection, scrollIntoView: tr.scrollIntoView,
+             annotations: event ? Transaction.userEvent.of(event) : [] };
+  });
+}
+
+/// The input editor in `parent`. `file` says how new text is written:
+/// {encoding, lineEnd, refuse(char)}; `keys` the syllable keys; onEdit is
+/// called after every edit.
+export function inputEditor(parent, file, keys, onEdit) {
+  const extensions = [
+    common, history(), keymap.of([...defaultKeymap, ...historyKeymap, ...searchKeymap]),
+    byteFilter(file), syntaxPlugin(keys), failureField,
+    EditorView.updateListener.of((u) => { if (u.docChanged) onEdit(u); }),
+    EditorView.contentAttributes.of({ 'aria-label': 'MML input', spellcheck: 'false' }),
+  ];
+  const view = new EditorView({ parent });
+  const load = (text) => view.setState(EditorState.create({ doc: text, extensions }));
+  load('');
+  return { view, load };
+}
+
+/// The read-only output editor in `parent`.
+export function outputEditor(parent) {
+  return new EditorView({
+    parent,
+    state: EditorState.create({
+      extensions: [common, EditorState.readOnly.of(true), keymap.of([...defaultKeymap, ...searchKeymap]),
+                   EditorView.contentAttributes.of({ 'aria-label': 'Converted MML' })],
+    }),
+  });
+}

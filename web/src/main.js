@@ -1,0 +1,343 @@
+// The page around the conversion core. The document is the file's bytes: the
+// editor shows them through codec.js and gives them back exactly; a worker
+// holds them and converts them; Save writes what the core made of the text
+// on screen.
+import example from '../../examples/song.mml';
+import workerSource from 'worker-source';
+import { charsInBytes, lineEndName, SJIS, UTF8 } from './codec.js';
+import { coreSource, loadCore } from './core.js';
+import { readDraft } from './drafts.js';
+import { EditorView } from '@codemirror/view';
+import { inputEditor, markedFailure, markFailure, outputEditor, refreshSyntax } from './editor.js';
+
+const NAMES = { [UTF8]: 'UTF-8', [SJIS]: 'Shift-JIS' };
+const decoder = new TextDecoder();
+
+// window.sylvo: `ready`, a promise for the core; `convert(bytes, name)`,
+// which gives what `sylvo NAME` gives for a file NAME holding `bytes`:
+// {status, message, messageBytes, output, outputName, line, column};
+// `keys()`, the syllable keys.
+window.sylvo = (() => {
+  let core = null;
+  const ready = loadCore(self.sylvoCore()).then((c) => { core = c; });
+  function convert(bytes, name = 'input.mml') {
+    if (!core) throw new Error('sylvo: the core is not loaded yet; wait for sylvo.ready');
+    const r = core.convert(bytes, new TextEncoder().encode(name));
+    return { status: r.status, message: decoder.decode(r.messageBytes), messageBytes: r.messageBytes,
+             output: r.output, outputName: decoder.decode(r.outputNameBytes), line: r.line, column: r.column };
+  }
+  return { ready, convert, keys: () => core.keys() };
+})();
+
+const $ = (id) => document.getElementById(id);
+
+// ---- The worker, made from the core's source and its own bundle so that it
+// needs no file of its own (a page opened from a folder may load none).
+const worker = new Worker(URL.createObjectURL(new Blob([coreSource(), workerSource], { type: 'text/javascript' })));
+const pending = new Map();
+let nextId = 1;
+worker.onmessage = (e) => {
+  const { resolve, reject } = pending.get(e.data.id);
+  pending.delete(e.data.id);
+  if (e.data.error) reject(new Error(e.data.error));
+  else resolve(e.data);
+};
+function call(type, message = {}, transfer = []) {
+  const id = nextId++;
+  return new Promise((resolve, reject) => {
+    pending.set(id, { resolve, reject });
+    worker.postMessage({ id, type, ...message }, transfer);
+  });
+}
+
+// ---- The file: its name, how it is shown, how new text is written.
+const file = {
+  name: 'untitled.mml',
+  chosen: 'auto',     // the "Show as" choice
+  encoding: UTF8,     // what the bytes are shown as, and new text written in
+  lineEnd: '\n',      // new line ends: the one most lines have
+  ends: null,         // line ends counted when the file was opened
+  refuse(char) {
+    notice(`"${char}" cannot be written in ${NAMES[file.encoding]}, so it was not typed.` +
+           (file.encoding === SJIS ? ' "Rewrite as UTF-8" makes any character possible.' : ''));
+  },
+};
+let version = 0;    // edits so far, and loads
+let shown = -1;     // the version whose conversion is shown
+let result = null;  // that conversion
+let dirty = false;  // edits not saved as MML nor kept
+let keys = new Set();
+
+const input = inputEditor($('input'), file, keys, () => {
+  ++version;
+  dirty = true;
+  $('status').dataset.busy = 'true';
+  notice('');
+  showEmpty();
+  schedule();
+});
+const output = outputEditor($('output'));
+
+// ---- Converting: never more than one conversion at the worker; the newest
+// text goes next. A pause after typing, longer for a big song.
+let timer = 0;
+let running = null;
+function schedule() {
+  clearTimeout(timer);
+  timer = setTimeout(convertNow, input.view.state.doc.length > 200000 ? 250 : 40);
+}
+async function convertNow() {
+  clearTimeout(timer);
+  while (shown !== version) {
+    if (!running) {
+      const v = version;
+      running = call('edit', { text: input.view.state.doc.toString() })
+          .then((reply) => show(reply.result, v))
+          .finally(() => { running = null; });
+    }
+    await running;
+  }
+  return result;
+}
+
+function show(r, v) {
+  if (r.change) output.dispatch({ changes: r.change });  // every change, in order
+  if (v !== version) return;
+  shown = v;
+  result = r;
+  $('status').dataset.busy = 'false';
+  const empty = input.view.state.doc.length === 0;
+  $('status').textContent = empty ? '' : r.message;
+  $('status').classList.toggle('failed', r.status !== 0 && !empty);
+  $('output-pane').classList.toggle('stale', r.status !== 0);
+  $('go-to-error').hidden = r.status === 0 || r.line === 0 || empty;
+  for (const id of ['save', 'copy']) $(id).disabled = r.status !== 0;
+  $('out-name').textContent = r.status === 0 ? r.outputName : '';
+  $('bom').hidden = !(r.byteOrderMark && r.status !== 0);
+  markError(r);
+  if (dirty) keepSoon();
+}
+
+// Marks the failing line and byte; the view moves there only when the
+// failure is new, not for every key pressed while it lasts.
+function markError(r) {
+  const state = input.view.state;
+  if (r.status === 0 || r.line === 0 || r.line > state.doc.lines) {
+    markFailure(input.view, null);
+    return;
+  }
+  const line = state.doc.line(r.line);
+  const from = line.from + charsInBytes(line.text, Math.max(r.column, 0), file.encoding);
+  const to = r.kind === 5 ? line.to : Math.min(line.to, from + 1);  // 5: the line is too long from there
+  const before = markedFailure(state);
+  markFailure(input.view, { lineFrom: line.from, from, to: Math.max(to, from) });
+  if (before !== line.from) goToError(false);
+}
+function goToError(focus = true) {
+  const state = input.view.state;
+  const line = state.doc.line(Math.min(result.line, state.doc.lines));
+  const at = Math.min(line.to, line.from + charsInBytes(line.text, Math.max(result.column, 0), file.encoding));
+  input.view.dispatch({ effects: EditorView.scrollIntoView(at, { y: 'nearest' }),
+                        selection: focus ? { anchor: at } : undefined });
+  if (focus) input.view.focus();
+}
+
+function describeFile() {
+  const count = file.ends ? file.ends.count : {};
+  const others = Object.keys(count).filter((end) => end !== file.lineEnd && count[end] > 0)
+                                   .map((end) => `${count[end]} ${lineEndName(end)}`);
+  $('file-name').textContent = file.name + (dirty ? ' (edited)' : '');
+  $('file-info').textContent = `${NAMES[file.encoding]} · ${lineEndName(file.lineEnd)}` +
+                               (others.length ? ` (also ${others.join(', ')})` : '');
+  $('detected').textContent = file.chosen === 'auto' ? `detect (${NAMES[file.encoding]})` : 'detect';
+  $('to-utf8').hidden = file.encoding === UTF8;
+}
+
+// Shows text from the worker as the new document (a file opened, another
+// view of the same bytes): the undo history starts again.
+function load(reply) {
+  input.load(reply.text);
+  file.encoding = reply.encoding;
+  file.ends = reply.lineEnds;
+  file.lineEnd = reply.lineEnds.style;
+  ++version;
+  show(reply.result, version);
+  describeFile();
+  showEmpty();
+}
+
+async function openBytes(bytes, name, asEdited = false) {
+  file.name = name;
+  const copy = bytes.slice();
+  const reply = await call('open', { bytes: copy.buffer, name, encoding: file.chosen }, [copy.buffer]);
+  dirty = asEdited;
+  load(reply);
+  if (!asEdited) call('forget');
+}
+async function openFile(f) {
+  if (!f) return;
+  if (dirty && !confirm(`Open ${f.name}? The edits to ${file.name} are not saved and will be lost.`)) return;
+  await openBytes(new Uint8Array(await f.arrayBuffer()), f.name);
+}
+
+// ---- Saving
+function download(bytes, name) {
+  const link = document.createElement('a');
+  link.href = URL.createObjectURL(new Blob([bytes], { type: 'application/octet-stream' }));
+  link.download = name;
+  link.click();
+  setTimeout(() => URL.revokeObjectURL(link.href), 1000);
+}
+async function saveOutput() {
+  const r = await convertNow();
+  if (r.status !== 0) return notice('The text has an error: fix it, then save.');
+  download((await call('bytes', { what: 'output' })).bytes, r.outputName);
+}
+async function saveInput() {
+  await convertNow();
+  download((await call('bytes', { what: 'input' })).bytes, file.name);
+  dirty = false;
+  describeFile();
+  call('forget');
+}
+async function copyOutput() {
+  const r = await convertNow();
+  if (r.status !== 0) return;
+  await navigator.clipboard.writeText(output.state.doc.toString());
+  notice('The output is on the clipboard.');
+}
+
+// Unsaved edits are kept in the browser a moment after typing stops.
+let keepTimer = 0;
+function keepSoon() {
+  clearTimeout(keepTimer);
+  keepTimer = setTimeout(() => { if (dirty) call('keep'); }, 500);
+}
+
+function notice(text) {
+  $('notice').textContent = text;
+  $('notice').hidden = !text;
+}
+function showEmpty() {
+  $('empty').hidden = input.view.state.doc.length !== 0;
+  describeFile();
+}
+
+// ---- Controls
+$('open').addEventListener('click', () => $('file').click());
+$('file').addEventListener('change', (e) => { openFile(e.target.files[0]); e.target.value = ''; });
+$('example').addEventListener('click', () => {
+  if (!dirty || confirm(`Load the example? The edits to ${file.name} are not saved and will be lost.`)) {
+    openBytes(example, 'song.mml');
+  }
+});
+$('save').addEventListener('click', saveOutput);
+$('save-input').addEventListener('click', saveInput);
+$('copy').addEventListener('click', copyOutput);
+$('go-to-error').addEventListener('click', () => goToError());
+$('encoding').addEventListener('change', async (e) => {
+  await convertNow();
+  file.chosen = e.target.value;
+  load(await call('view', { encoding: file.chosen }));
+});
+$('to-utf8').addEventListener('click', async () => {
+  await convertNow();
+  file.chosen = 'auto';
+  $('encoding').value = 'auto';
+  dirty = true;
+  load(await call('toUtf8'));
+});
+window.addEventListener('keydown', (e) => {
+  if (!(e.ctrlKey || e.metaKey) || e.altKey) return;
+  const key = e.key.toLowerCase();
+  if (key === 's') e.preventDefault(), saveOutput();
+  if (key === 'o') e.preventDefault(), $('file').click();
+}, true);
+document.addEventListener('dragover', (e) => {
+  e.preventDefault();
+  document.body.classList.add('dragging');
+});
+document.addEventListener('dragleave', (e) => {
+  if (!e.relatedTarget) document.body.classList.remove('dragging');
+});
+document.addEventListener('drop', (e) => {
+  e.preventDefault();
+  document.body.classList.remove('dragging');
+  openFile(e.dataTransfer.files[0]);
+});
+
+// ---- The reference: what a syllable becomes under each voice set, as the
+// core converts it.
+const note = $('ref-note'), length = $('ref-length');
+let chosen = 'KA';
+function showReference() {
+  const syllable = `(${chosen})${note.value}${length.value}`;
+  const runs = [];
+  for (let set = 0; set <= 9; ++set) {
+    const r = window.sylvo.convert(new TextEncoder().encode(`#SYLVO\n#SYLVO_VSET_ALL ${set}\n${syllable}\n`), 'reference.mml');
+    runs.push(r.status === 0 ? decoder.decode(r.output).split('\n')[2] : null);
+  }
+  const failed = runs[0] === null;  // the voice set never makes a syllable fail
+  $('ref-caption').textContent = failed ? `${syllable} is not a syllable sylvo can convert: check the note and length.`
+                                        : `${syllable} under each voice set (#SYLVO_VSET_ALL n)`;
+  document.querySelector('#ref-table tbody').replaceChildren(...(failed ? [] : runs.map((run, set) => {
+    const row = document.createElement('tr');
+    const th = document.createElement('th');
+    const td = document.createElement('td');
+    th.scope = 'row';
+    th.textContent = set;
+    td.textContent = run;
+    row.append(th, td);
+    return row;
+  })));
+}
+function buildKeys() {
+  const buttons = window.sylvo.keys().map((key) => {
+    const b = document.createElement('button');
+    b.type = 'button';
+    b.className = 'key';
+    b.textContent = key;
+    b.setAttribute('aria-pressed', key === chosen);
+    b.addEventListener('click', () => {
+      $('keys').querySelector('[aria-pressed="true"]')?.setAttribute('aria-pressed', 'false');
+      b.setAttribute('aria-pressed', 'true');
+      chosen = key;
+      showReference();
+    });
+    return b;
+  });
+  $('keys').replaceChildren(...buttons);
+}
+$('search').addEventListener('input', () => {
+  const wanted = $('search').value.trim().toUpperCase();
+  for (const b of $('keys').children) b.hidden = !b.textContent.includes(wanted);
+});
+$('search').addEventListener('keydown', (e) => {
+  if (e.key === 'Enter') [...$('keys').children].find((b) => !b.hidden)?.click();
+});
+note.addEventListener('input', showReference);
+length.addEventListener('input', showReference);
+
+// ---- Start: the reference, then any edits kept from before a reload.
+window.sylvo.ready.then(async () => {
+  for (const key of window.sylvo.keys()) keys.add(key);
+  refreshSyntax(input.view);
+  buildKeys();
+  showReference();
+  await convertNow();
+  showEmpty();
+  const draft = await readDraft().catch(() => undefined);
+  if (!draft) return;
+  $('draft-text').textContent = `Unsaved edits to ${draft.name} from ${new Date(draft.time).toLocaleString()} were kept.`;
+  $('draft').hidden = false;
+  $('restore').onclick = () => {
+    $('draft').hidden = true;
+    file.chosen = draft.encoding;
+    $('encoding').value = draft.encoding;
+    openBytes(draft.bytes, draft.name, true);
+  };
+  $('discard').onclick = () => {
+    $('draft').hidden = true;
+    call('forget');
+  };
+});
