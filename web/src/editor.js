@@ -2,7 +2,7 @@
 // file's bytes (codec.js), and the read-only output.
 import { defaultKeymap, history, historyKeymap } from '@codemirror/commands';
 import { highlightSelectionMatches, search, searchKeymap } from '@codemirror/search';
-import { ChangeSet, EditorSelection, EditorState, StateEffect, StateField, Transaction } from '@codemirror/state';
+import { ChangeSet, Compartment, EditorSelection, EditorState, StateEffect, StateField, Transaction } from '@codemirror/state';
 import {
   Decoration, drawSelection, EditorView, highlightActiveLine, highlightActiveLineGutter,
   highlightSpecialChars, keymap, lineNumbers, MatchDecorator, ViewPlugin,
@@ -36,8 +36,7 @@ const hideLineEndCr = ViewPlugin.define((view) => ({
 }), { decorations: (v) => v.decorations });
 
 const common = [lineSeparator, highlightSpecialChars({ specialChars: specials, render: renderSpecial }), hideLineEndCr,
-                lineNumbers(), highlightActiveLineGutter(), drawSelection(), highlightActiveLine(), search(),
-                highlightSelectionMatches()];
+                highlightActiveLineGutter(), drawSelection(), highlightActiveLine(), search(), highlightSelectionMatches()];
 
 // ---- Syllables, comments and directive lines, drawn in the visible lines
 // only. `keys` is the set of syllable keys: a key not in it is underlined.
@@ -149,10 +148,10 @@ function byteFilter(file) {
 
 /// The input editor in `parent`. `file` says how new text is written:
 /// {encoding, lineEnd, refuse(char)}; `keys` the syllable keys; onEdit is
-/// called after every edit.
+/// called with the update after every edit.
 export function inputEditor(parent, file, keys, onEdit) {
   const extensions = [
-    common, history(), keymap.of([...defaultKeymap, ...historyKeymap, ...searchKeymap]),
+    common, lineNumbers(), history(), keymap.of([...defaultKeymap, ...historyKeymap, ...searchKeymap]),
     byteFilter(file), syntaxPlugin(keys), failureField,
     EditorView.updateListener.of((u) => { if (u.docChanged) onEdit(u); }),
     EditorView.contentAttributes.of({ 'aria-label': 'MML input', spellcheck: 'false' }),
@@ -163,13 +162,24 @@ export function inputEditor(parent, file, keys, onEdit) {
   return { view, load };
 }
 
+// The output's line numbers: a part of the output starts at another line.
+const numbering = new Compartment();
+const numberedFrom = (first) => lineNumbers({ formatNumber: (n) => String(n + first - 1) });
+
 /// The read-only output editor in `parent`.
 export function outputEditor(parent) {
   return new EditorView({
     parent,
     state: EditorState.create({
-      extensions: [common, EditorState.readOnly.of(true), keymap.of([...defaultKeymap, ...searchKeymap]),
+      extensions: [common, numbering.of(numberedFrom(1)), EditorState.readOnly.of(true),
+                   keymap.of([...defaultKeymap, ...searchKeymap]),
                    EditorView.contentAttributes.of({ 'aria-label': 'Converted MML' })],
     }),
   });
+}
+
+/// Shows `text` in the output editor as its lines from `first` on.
+export function showOutputPart(view, text, first) {
+  view.dispatch({ changes: { from: 0, to: view.state.doc.length, insert: text },
+                  effects: numbering.reconfigure(numberedFrom(first)) });
 }

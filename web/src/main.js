@@ -8,7 +8,7 @@ import { charsInBytes, lineEndName, SJIS, UTF8 } from './codec.js';
 import { coreSource, loadCore } from './core.js';
 import { readDraft } from './drafts.js';
 import { EditorView } from '@codemirror/view';
-import { inputEditor, markedFailure, markFailure, outputEditor, refreshSyntax } from './editor.js';
+import { inputEditor, markedFailure, markFailure, outputEditor, refreshSyntax, showOutputPart } from './editor.js';
 
 const NAMES = { [UTF8]: 'UTF-8', [SJIS]: 'Shift-JIS' };
 const decoder = new TextDecoder();
@@ -101,7 +101,10 @@ async function convertNow() {
 }
 
 function show(r, v) {
-  if (r.change) output.dispatch({ changes: r.change });  // every change, in order
+  // Every change, in order, so the output shown is the worker's.
+  if (r.change?.whole) showOutputPart(output, r.change.insert, 1);  // after a part
+  else if (r.change) output.dispatch({ changes: r.change });
+  if (r.change) part = null;
   if (v !== version) return;
   shown = v;
   result = r;
@@ -115,28 +118,65 @@ function show(r, v) {
   $('out-name').textContent = r.status === 0 ? r.outputName : '';
   $('bom').hidden = !(r.byteOrderMark && r.status !== 0);
   markError(r);
+  if (r.inPart) showPart(true);
+  $('part').hidden = !r.inPart;
   if (dirty) keepSoon();
+}
+
+// The output follows the input line for line: output line n is input line
+// n converted. A big output is shown some lines at a time: those of the
+// input in view, and a margin round them.
+let part = null;  // {from, to, total}: the output lines shown, or null for all
+async function showPart(always) {
+  const doc = input.view.state.doc, { from, to } = input.view.viewport;
+  const first = doc.lineAt(from).number, last = doc.lineAt(to).number;
+  if (!always && part && first >= part.from && last < part.to) return false;
+  part = await call('lines', { from: Math.max(1, first - 500), to: last + 500 });
+  showOutputPart(output, part.text, part.from);
+  alignOutput();
+  $('part').textContent = `Showing output lines ${part.from}–${part.to - 1} of ${part.total}, beside the input's. ` +
+                          'Save writes the whole output.';
+  return true;
+}
+let following = 0;
+function followInput() {
+  if (following) return;
+  following = requestAnimationFrame(async () => {
+    following = 0;
+    if (!part || !await showPart(false)) alignOutput();
+  });
+}
+// Scrolls the output to the input's top line, to the pixel.
+function alignOutput() {
+  const top = input.view.lineBlockAtHeight(input.view.scrollDOM.scrollTop);
+  const n = input.view.state.doc.lineAt(top.from).number - (part ? part.from - 1 : 0);
+  const line = output.state.doc.line(Math.min(Math.max(n, 1), output.state.doc.lines));
+  output.scrollDOM.scrollTop = output.lineBlockAt(line.from).top + input.view.scrollDOM.scrollTop - top.top;
+}
+input.view.scrollDOM.addEventListener('scroll', followInput);
+
+// Where the failure of `r` is in the text: its line and the failing byte.
+function failingPlace(r) {
+  const doc = input.view.state.doc;
+  const line = doc.line(Math.min(r.line, doc.lines));
+  return { line, at: line.from + charsInBytes(line.text, Math.max(r.column, 0), file.encoding) };
 }
 
 // Marks the failing line and byte; the view moves there only when the
 // failure is new, not for every key pressed while it lasts.
 function markError(r) {
-  const state = input.view.state;
-  if (r.status === 0 || r.line === 0 || r.line > state.doc.lines) {
+  if (r.status === 0 || r.line === 0 || r.line > input.view.state.doc.lines) {
     markFailure(input.view, null);
     return;
   }
-  const line = state.doc.line(r.line);
-  const from = line.from + charsInBytes(line.text, Math.max(r.column, 0), file.encoding);
-  const to = r.kind === 5 ? line.to : Math.min(line.to, from + 1);  // 5: the line is too long from there
-  const before = markedFailure(state);
-  markFailure(input.view, { lineFrom: line.from, from, to: Math.max(to, from) });
+  const { line, at } = failingPlace(r);
+  const to = r.kind === 5 ? line.to : Math.min(line.to, at + 1);  // 5: the line is too long from there
+  const before = markedFailure(input.view.state);
+  markFailure(input.view, { lineFrom: line.from, from: at, to: Math.max(to, at) });
   if (before !== line.from) goToError(false);
 }
 function goToError(focus = true) {
-  const state = input.view.state;
-  const line = state.doc.line(Math.min(result.line, state.doc.lines));
-  const at = Math.min(line.to, line.from + charsInBytes(line.text, Math.max(result.column, 0), file.encoding));
+  const { at } = failingPlace(result);
   input.view.dispatch({ effects: EditorView.scrollIntoView(at, { y: 'nearest' }),
                         selection: focus ? { anchor: at } : undefined });
   if (focus) input.view.focus();

@@ -8,9 +8,14 @@
 //   edit {text}                   the shown text changed: its bytes are the file now
 //   toUtf8 {}                     the file rewritten in UTF-8 (the user's explicit choice)
 //   bytes {what}                  a copy of the 'input' or of the last good 'output'
+//   lines {from, to}              the last good output's lines [from, to), from 1
 //   keep {}, forget {}            store or drop the unsaved edits, to offer after a reload
 // Messages out: {id, ...}. open, view, edit and toUtf8 answer with the
 // conversion `result`, and open, view and toUtf8 with the shown `text` too.
+//
+// An output up to kWhole bytes is shown whole: the result carries the change
+// from the output shown before. A bigger one is shown some lines at a time
+// (`lines`), which spares the page a copy of it as text.
 import { decode, detect, encode, hasByteOrderMark, lineEnds, unencodable, UTF8, SJIS } from './codec.js';
 import { loadCore } from './core.js';
 import { keepDraft, forgetDraft } from './drafts.js';
@@ -19,8 +24,10 @@ const core = loadCore(self.createSylvoCore);
 let bytes = new Uint8Array(0);
 let name = 'untitled.mml';
 let encoding = UTF8;
-let shownOutput = '';  // the last good output's text, as the page shows it
+const kWhole = 4 << 20;
+let shownOutput = '';  // the last good output's text, as the page shows it; null: shown in part
 let goodOutput = new Uint8Array(0);
+let lineStarts = null;  // where each line of goodOutput starts, once asked for
 
 // The file's name as sylvo on a system using the file's encoding would get it.
 function nameBytes() {
@@ -44,7 +51,18 @@ async function convert() {
   };
   if (r.status === 0) {
     goodOutput = r.output;
+    lineStarts = null;
+    if (r.output.length > kWhole) {
+      shownOutput = null;
+      result.inPart = true;
+      return result;
+    }
     const text = decode(r.output, encoding);
+    if (shownOutput === null) {
+      result.change = { whole: true, insert: text };
+      shownOutput = text;
+      return result;
+    }
     const old = shownOutput;
     const end = Math.min(old.length, text.length);
     let from = 0;
@@ -83,6 +101,19 @@ const handlers = {
   },
   bytes(m) {
     return { bytes: (m.what === 'input' ? bytes : goodOutput).slice() };
+  },
+  lines(m) {
+    if (!lineStarts) {
+      let n = 1;
+      for (let i = 0; i < goodOutput.length; ++i) if (goodOutput[i] === 0x0a) ++n;
+      lineStarts = new Uint32Array(n);
+      for (let i = 0, k = 1; i < goodOutput.length; ++i) if (goodOutput[i] === 0x0a) lineStarts[k++] = i + 1;
+    }
+    const total = lineStarts.length;
+    const from = Math.min(Math.max(m.from, 1), total);
+    const to = Math.min(Math.max(m.to, from + 1), total + 1);
+    const end = to <= total ? lineStarts[to - 1] - 1 : goodOutput.length;  // without the last newline
+    return { text: decode(goodOutput.subarray(lineStarts[from - 1], end), encoding), from, to, total };
   },
   async keep() {
     await keepDraft({ bytes, name, encoding });
