@@ -14,7 +14,6 @@ string(REGEX REPLACE "\n $" "\n" license "${license}")
 file(WRITE "${doc}/copyright"
 "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
 Upstream-Name: sylvo
-Source: ${CPACK_PACKAGE_HOMEPAGE_URL}
 
 Files: *
 Copyright: 2026 the sylvo authors
