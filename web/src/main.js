@@ -4,13 +4,14 @@
 // on screen.
 import example from '../../examples/song.mml';
 import workerSource from 'worker-source';
-import { charsInBytes, lineEndName, SJIS, UTF8 } from './codec.js';
+import { charsInBytes, decode, lineEndName, SJIS, UTF8 } from './codec.js';
 import { coreSource, loadCore } from './core.js';
 import { readDraft } from './drafts.js';
 import { EditorView } from '@codemirror/view';
 import { inputEditor, markedFailure, markFailure, outputEditor, refreshSyntax, showOutputPart } from './editor.js';
 
 const NAMES = { [UTF8]: 'UTF-8', [SJIS]: 'Shift-JIS' };
+const CANT_READ = 5, NOT_SYLVO = 15;  // the core's kinds of failure that the page explains
 const decoder = new TextDecoder();
 
 // window.sylvo: `ready`, a promise for the core; `convert(bytes, name)`,
@@ -116,7 +117,7 @@ function show(r, v) {
   $('go-to-error').hidden = r.status === 0 || r.line === 0 || empty;
   for (const id of ['save', 'copy']) $(id).disabled = r.status !== 0;
   $('out-name').textContent = r.status === 0 ? r.outputName : '';
-  $('bom').hidden = !(r.byteOrderMark && r.status !== 0);
+  $('bom').hidden = !(r.byteOrderMark && r.kind === NOT_SYLVO);
   markError(r);
   if (r.inPart) showPart(true);
   $('part').hidden = !r.inPart;
@@ -170,7 +171,7 @@ function markError(r) {
     return;
   }
   const { line, at } = failingPlace(r);
-  const to = r.kind === 5 ? line.to : Math.min(line.to, at + 1);  // 5: the line is too long from there
+  const to = r.kind === CANT_READ ? line.to : Math.min(line.to, at + 1);  // the line is too long from there
   const before = markedFailure(input.view.state);
   markFailure(input.view, { lineFrom: line.from, from: at, to: Math.max(to, at) });
   if (before !== line.from) goToError(false);
@@ -243,8 +244,13 @@ async function saveInput() {
 async function copyOutput() {
   const r = await convertNow();
   if (r.status !== 0) return;
-  await navigator.clipboard.writeText(output.state.doc.toString());
-  notice('The output is on the clipboard.');
+  const text = part ? decode((await call('bytes', { what: 'output' })).bytes, file.encoding) : output.state.doc.toString();
+  try {
+    await navigator.clipboard.writeText(text);
+    notice('The output is on the clipboard.');
+  } catch (e) {
+    notice('This browser does not let the page use the clipboard here; Save writes the output.');
+  }
 }
 
 // Unsaved edits are kept in the browser a moment after typing stops.
