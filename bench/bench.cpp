@@ -6,23 +6,37 @@
 #include <memory>
 
 #include "inputs.h"
-#include "main.h"
-#include "run.h"
+#include "sylvo.h"
 
 namespace {
 
-bool discard(void* ctx, const unsigned char*, size_t size) {
+struct Input {
+  const char* data;
+  size_t size;
+};
+
+size_t read_input(void* ctx, unsigned char* buffer, size_t capacity, int*) {
+  Input* in = static_cast<Input*>(ctx);
+  size_t n = in->size < capacity ? in->size : capacity;
+  std::memcpy(buffer, in->data, n);
+  in->data += n;
+  in->size -= n;
+  return n;
+}
+
+int discard(void* ctx, const unsigned char*, size_t size) {
   *static_cast<size_t*>(ctx) += size;
-  return true;
+  return 1;
 }
 
 void convert_text(benchmark::State& state, const std::string& text) {
-  auto run = std::make_unique<Run>();
+  auto result = std::make_unique<sylvo_result>();
   size_t written = 0;
   for (auto _ : state) {
-    MemoryInput input{reinterpret_cast<const unsigned char*>(text.data()), text.size(), 0, 0};
-    start_run(*run, memory_source(&input), "in", {discard, &written}, "out");
-    convert(*run);
+    Input input{text.data(), text.size()};
+    if (sylvo_convert(read_input, &input, discard, &written, "in", "out", result.get()) != 0) {
+      state.SkipWithError(result->message);
+    }
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
   state.counters["out/in"] =

@@ -8,7 +8,6 @@
 
 #include "directive.h"
 #include "header.h"
-#include "main.h"
 #include "report.h"
 #include "run.h"
 #include "syllable.h"
@@ -50,13 +49,15 @@ class Oracle {
   void run();
 
  private:
+  // The next byte, or kEnd.
+  int get() { return in_.cur != in_.lim || in_.more() ? *in_.cur++ : kEnd; }
   void store(int c) {
-    check(line_.pos < kLineMax, kCantRead, in_.name);
+    check(line_.pos < kLineMax, SYLVO_CANT_READ);
     line_.LineBuf[line_.pos++] = static_cast<unsigned char>(c);
   }
   void comment_line() {
     long n = read_line(in_, s_.comment);
-    check(n != -1, kCantRead, in_.name);
+    check(n != -1, SYLVO_CANT_READ);
     out_.write(s_.comment, static_cast<size_t>(n));
     ++line_.LINE_NO;
     line_.pos = 0;
@@ -64,21 +65,26 @@ class Oracle {
   }
   void directive_line() {
     long got = read_line(in_, line_.LineBuf);
-    check(got != -1, kCantRead, in_.name);
+    check(got != -1, SYLVO_CANT_READ);
     size_t size = static_cast<size_t>(got);
-    line_.pos = size;
-    bool vset = !(s_.flags & InBlockComment) && apply_directive(run_, line_.LineBuf, size);
+    line_.pos = size;  // a failure echoes the line after its '#'
+    bool vset = false;
+    if (!(s_.flags & InBlockComment)) {
+      Directive d = apply_directive(run_.voices, line_.LineBuf, size);
+      if (d.failure != SYLVO_COMPLETED) fail(d.failure);
+      vset = d.applied;
+    }
     out_.write(vset ? ";#" : "#", vset ? 2 : 1);
     out_.write(line_.LineBuf, size);
     ++line_.LINE_NO;
     line_.pos = 0;
   }
   bool read_override() {  // false at the end of input
-    int letter = in_.get();
-    int digit = letter == kEnd || vowel_index(letter) < 0 ? 0 : in_.get();
+    int letter = get();
+    int digit = letter == kEnd || vowel_index(letter) < 0 ? 0 : get();
     if (letter == kEnd || digit == kEnd) return false;
-    if (int kind = apply_override(run_.voices, letter, digit))
-      fail_at(static_cast<Kind>(kind), line_);
+    sylvo_kind failure = apply_override(run_.voices, letter, digit);
+    if (failure != SYLVO_COMPLETED) fail(failure);
     return true;
   }
   void end_length() {
@@ -86,7 +92,7 @@ class Oracle {
     if (s_.flags & InSyllable) {
       s_.flags &= ~InSyllable;
       const SyllableRow* row = find_syllable(s_.key, s_.j - 1);
-      if (!row) fail_at(kIllegalToken, line_);
+      if (!row) fail(SYLVO_ILLEGAL_TOKEN);
       write_expansion(run_, *row, s_.note, s_.k, s_.note_length, s_.count);
     } else {
       if (s_.target == run_.scan.DefaultLength) run_.scan.default_size = s_.count;
@@ -99,7 +105,7 @@ class Oracle {
     } else if (s_.flags & LengthPending) {
       run_.scan.default_size = 0;
     } else if (s_.flags & InNote) {
-      if (s_.k == 0) fail_at(kSyntax, line_);
+      if (s_.k == 0) fail(SYLVO_SYNTAX);
       if (s_.flags & InSyllable) {
         std::memcpy(s_.note_length, run_.scan.DefaultLength, run_.scan.default_size);
         s_.count = run_.scan.default_size;
@@ -107,7 +113,7 @@ class Oracle {
         end_length();
       }
     } else if (s_.flags & InSyllable) {
-      fail_at(kSyntax, line_);
+      fail(SYLVO_SYNTAX);
     }
   }
 
@@ -128,7 +134,7 @@ void Oracle::run() {
   unsigned char* DefaultLength = run_.scan.DefaultLength;
   for (;;) {
     // A. Read and store.
-    int c = in_.get();
+    int c = get();
     if (c == kEnd) return end_of_input();
     store(c);
 
@@ -160,14 +166,14 @@ void Oracle::run() {
       }
     } else if ((s_.flags & (InSyllable | InNote | InLength)) == InSyllable) {
       if (c == '@') {
-        if (!read_override()) fail_at(kSyntax, line_);
+        if (!read_override()) fail(SYLVO_SYNTAX);
         continue;
       }
-      if (!((c >= 'A' && c <= 'Z') || c == ')') || s_.j >= 4) fail_at(kIllegalToken, line_);
+      if (!((c >= 'A' && c <= 'Z') || c == ')') || s_.j >= 4) fail(SYLVO_ILLEGAL_TOKEN);
       s_.key[s_.j++] = static_cast<unsigned char>(c);
     } else if (s_.flags & InNote) {
       int taken = note_byte(c, s_.k);
-      if (taken == 0) fail_at(kSyntax, line_);
+      if (taken == 0) fail(SYLVO_SYNTAX);
       if (taken == 1) {
         s_.note[s_.k++] = static_cast<unsigned char>(c);
       } else {
@@ -245,17 +251,11 @@ void Oracle::run() {
 
 Outcome oracle_convert(const void* data, size_t size) {
   static std::unique_ptr<Run> run(new Run());
-  MemoryInput input{static_cast<const unsigned char*>(data), size, 0, 0};
+  static sylvo_result result;
+  ChunkedInput input{static_cast<const unsigned char*>(data), size, 0, 0};
   Outcome outcome{0, {}, {}};
-  start_run(*run, memory_source(&input), "input", string_sink(&outcome.output), "output");
-  try {
-    scan_header(*run);
-    Oracle(*run).run();
-    run->out.flush(kWriteString);
-    outcome.message = kCompletedText;
-  } catch (const Failure& failure) {
-    outcome.status = 1;
-    outcome.message = failure.message;
-  }
+  outcome.status = convert_run(*run, {read_chunks, &input}, {append_to, &outcome.output}, "input",
+                               "output", 0, &result, [](Run& r) { Oracle(r).run(); });
+  outcome.message.assign(result.message, result.message_size);
   return outcome;
 }

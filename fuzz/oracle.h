@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "testing.h"
+#include "support.h"
 
 /// Converts `size` bytes in memory as convert_buffer() does, with the
 /// reference scanner in place of the program's.

@@ -1,21 +1,28 @@
 // Directive lines, which set voice sets for the rest of the file, and the
-// "@" override, which sets one vowel's voice set for one syllable.
+// "@" override, which sets one vowel's voice set for one syllable. Neither
+// fails the run itself: each says what failed, and the scanner fails it.
 #pragma once
 
 #include <cstddef>
 
-struct Run;
+#include "sylvo.h"
+
 struct Voices;
 
+/// What a '#' line did to the voices.
+struct Directive {
+  bool applied;        // a voice-set directive: written back as a ";#" comment
+  sylvo_kind failure;  // SYLVO_COMPLETED, or SYLVO_SYNTAX for a voice set above 9
+  size_t at;           // with a failure, the byte of the line where it failed
+};
+
 /// Applies the '#' line whose bytes after the '#' are `text` (`size` bytes,
-/// its newline included): "SYLVO_VSET_ALL n" or "SYLVO_VSET a i u e o".
-/// Returns true for those two, which are written back as ";#" comments,
-/// false for any other line, which is copied unchanged. A voice set above 9
-/// fails with "Syntax error!" on the directive's line, echoing `text`.
-bool apply_directive(Run& run, const unsigned char* text, size_t size);
+/// its newline included): "SYLVO_VSET_ALL n" or "SYLVO_VSET a i u e o". Any
+/// other line is not applied, and is copied unchanged.
+Directive apply_directive(Voices& voices, const unsigned char* text, size_t size);
 
 /// Sets CurrentVoice for the override "@" `letter` `digit` (either may be
-/// kEnd, the end of input). Returns 0, or the check kind the override fails
-/// with: kNotVowel for a letter that is not a vowel, kSyntax for the end of
-/// input or a byte that is not a digit.
-int apply_override(Voices& voices, int letter, int digit);
+/// kEnd, the end of input). Returns SYLVO_COMPLETED, or the check it fails:
+/// SYLVO_INTERNAL_ERROR for a letter that is not a vowel, SYLVO_SYNTAX for
+/// the end of input or a byte that is not a digit.
+sylvo_kind apply_override(Voices& voices, int letter, int digit);

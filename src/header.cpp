@@ -27,7 +27,7 @@ void scan_header(Run& run) {
     line.pos = 0;
     ++line.LINE_NO;
     long n = read_line(run.in, line.LineBuf);
-    if (n == -1) fail(kCantRead, run.in.name, {line.LINE_NO, kLineMax});
+    if (n == -1) fail(SYLVO_CANT_READ, {line.LINE_NO, kLineMax});
     if (n == 0) break;
     if (n >= 6 && std::memcmp(line.LineBuf, "#SYLVO", 6) == 0) {
       run.header_seen = true;
@@ -38,5 +38,5 @@ void scan_header(Run& run) {
     }
     run.out.write(line.LineBuf, static_cast<size_t>(n));
   }
-  check(run.header_seen, kNotSylvo, run.in.name);
+  check(run.header_seen, SYLVO_NOT_SYLVO);
 }

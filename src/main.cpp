@@ -1,28 +1,34 @@
-#include "main.h"
-
+// The command line: the arguments, the four file names, opening the files,
+// the same-file guard, and the clean-up after a failure or on a signal. The
+// conversion itself is the library's (sylvo.h); this prints what it reports.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "header.h"
 #include "platform.h"
-#include "report.h"
-#include "run.h"
-#include "scan.h"
+#include "sylvo.h"
 
 namespace {
+
+/// The four file names, each at most SYLVO_NAME_MAX bytes and zero-terminated.
+struct Names {
+  char InFileName[SYLVO_NAME_MAX + 1];   // base name of the input argument
+  char OutFilePath[SYLVO_NAME_MAX + 1];  // the output's directory, with its separator
+  char OutFileName[SYLVO_NAME_MAX + 1];  // the output's base name
+  char OutFile[SYLVO_NAME_MAX + 1];      // OutFilePath followed by OutFileName
+};
 
 // The run's process-wide state. The streams are null until opened and after
 // closing. `g_out_owned` says this run created the output or emptied a
 // regular file of that name, the only files the clean-up deletes; the signal
 // handler reads it too. `g_out_id` is the file opened, as far as known.
 Names g_names;
-Run g_run;
 std::FILE* g_in;
 std::FILE* g_out;
 FileId g_out_id;
 volatile std::sig_atomic_t g_out_owned;
+sylvo_result g_result;
 
 // An interrupted run leaves no half-written output behind.
 extern "C" void on_interrupt(int) {
@@ -52,42 +58,90 @@ const char* base_name(const char* path) {
 }
 
 // Appends `size` bytes to a name; the caller has checked that the whole
-// stays within kNameMax.
+// stays within SYLVO_NAME_MAX.
 void append(char* name, const char* from, size_t size) {
   size_t at = std::strlen(name);
   std::memcpy(name + at, from, size);
   name[at + size] = '\0';
 }
 
-void print(const char* text, size_t size) {
-  std::fwrite(text, 1, size, stdout);
-  std::fflush(stdout);
+// A check that did not pass: its kind and the name its message prints.
+struct Refusal {
+  sylvo_kind kind;
+  const char* name;
+};
+constexpr Refusal kPassed{SYLVO_COMPLETED, ""};
+
+// Forms InFileName, OutFilePath, OutFileName and OutFile from the arguments
+// (argv[1] the input, argv[2] the optional output).
+Refusal form_names(int argc, const char* const* argv) {
+  std::memset(&g_names, 0, sizeof g_names);
+  if (argc < 2) return {SYLVO_USAGE, base_name(argc >= 1 && argv[0] ? argv[0] : "sylvo")};
+  const char* input = argv[1];
+  if (std::strlen(input) > SYLVO_NAME_MAX) return {SYLVO_PATH_TOO_LONG, ""};
+  const char* input_base = base_name(input);
+  append(g_names.InFileName, input_base, std::strlen(input_base));
+
+  const char* output = g_names.OutFile;
+  if (argc >= 3) {
+    output = argv[2];
+    if (std::strcmp(input, output) == 0) return {SYLVO_SAME_FILE, output};
+    if (std::strlen(output) > SYLVO_NAME_MAX) return {SYLVO_PATH_TOO_LONG, ""};
+  } else if (sylvo_output_name(input, g_names.OutFile, &g_result) != 0) {
+    return {SYLVO_PATH_TOO_LONG, ""};
+  }
+  const char* output_base = base_name(output);
+  append(g_names.OutFilePath, output, static_cast<size_t>(output_base - output));
+  append(g_names.OutFileName, output_base, std::strlen(output_base));
+  g_names.OutFile[0] = '\0';
+  append(g_names.OutFile, g_names.OutFilePath, std::strlen(g_names.OutFilePath));
+  append(g_names.OutFile, g_names.OutFileName, std::strlen(g_names.OutFileName));
+  return kPassed;
 }
 
-void open_files(int argc, const char* const* argv) {
+Refusal open_files(int argc, const char* const* argv) {
   const char* input = argv[1];
   g_in = std::fopen(input, "rb");
-  check(g_in != nullptr, kOpenInput, g_names.InFileName);
-  std::setvbuf(g_in, nullptr, _IONBF, 0);  // the reader buffers
-  check(!is_directory(g_in), kOpenInput, g_names.InFileName);
-  check(std::fseek(g_in, 0, SEEK_SET) == 0, kPosition, g_names.InFileName);
+  if (!g_in) return {SYLVO_OPEN_INPUT, g_names.InFileName};
+  std::setvbuf(g_in, nullptr, _IONBF, 0);  // the library buffers
+  if (is_directory(g_in)) return {SYLVO_OPEN_INPUT, g_names.InFileName};
+  if (std::fseek(g_in, 0, SEEK_SET) != 0) return {SYLVO_POSITION, g_names.InFileName};
 
   // The output must not be the input under another spelling or link:
   // opening it for writing would empty the user's file. An identity the
   // system will not tell refuses the run, before anything is opened.
   FileId input_id = file_id(g_in);
   OutputName output = inspect_output(g_names.OutFile);
-  check(input_id.known && output.kind != NameKind::kUnknown, kOpenOutput, g_names.OutFileName);
-  if (same_file(input_id, output.id)) fail(kSameFile, argc >= 3 ? argv[2] : g_names.OutFile);
+  if (!input_id.known || output.kind == NameKind::kUnknown)
+    return {SYLVO_OPEN_OUTPUT, g_names.OutFileName};
+  if (same_file(input_id, output.id))
+    return {SYLVO_SAME_FILE, argc >= 3 ? argv[2] : g_names.OutFile};
   // A name that ends in a separator names a directory, never a file.
-  check(g_names.OutFileName[0] != '\0', kOpenOutput, g_names.OutFileName);
+  if (g_names.OutFileName[0] == '\0') return {SYLVO_OPEN_OUTPUT, g_names.OutFileName};
   g_out = std::fopen(g_names.OutFile, "wb");
-  check(g_out != nullptr, kOpenOutput, g_names.OutFileName);
+  if (!g_out) return {SYLVO_OPEN_OUTPUT, g_names.OutFileName};
   // The run now owns what it created or emptied, and nothing else.
   g_out_owned = output.kind == NameKind::kAbsent || output.kind == NameKind::kRegular;
   g_out_id = file_id(g_out);
-  std::setvbuf(g_out, nullptr, _IONBF, 0);  // the writer buffers
-  check(std::fseek(g_out, 0, SEEK_SET) == 0, kPosition, g_names.InFileName);
+  std::setvbuf(g_out, nullptr, _IONBF, 0);  // the library buffers
+  if (std::fseek(g_out, 0, SEEK_SET) != 0) return {SYLVO_POSITION, g_names.InFileName};
+  return kPassed;
+}
+
+size_t read_file(void* file, unsigned char* buffer, size_t capacity, int* failed) {
+  std::FILE* f = static_cast<std::FILE*>(file);
+  size_t got = std::fread(buffer, 1, capacity, f);
+  if (got < capacity && std::ferror(f)) *failed = 1;
+  return got;
+}
+
+int write_file(void* file, const unsigned char* bytes, size_t size) {
+  return std::fwrite(bytes, 1, size, static_cast<std::FILE*>(file)) == size;
+}
+
+void print(const sylvo_result& result) {
+  std::fwrite(result.message, 1, result.message_size, stdout);
+  std::fflush(stdout);
 }
 
 // Closes what is open and deletes an output this run made; the files may be
@@ -103,75 +157,35 @@ void clean_up() {
   g_out_owned = 0;
 }
 
+// Ends a failed run: the message, then the clean-up. Returns the status.
+int fail(const sylvo_result& result) {
+  print(result);
+  clean_up();
+  return 1;
+}
+int fail(Refusal refusal) {
+  sylvo_report(refusal.kind, refusal.name, &g_result);
+  return fail(g_result);
+}
+
 }  // namespace
 
-void form_names(int argc, const char* const* argv, Names& names) {
-  std::memset(&names, 0, sizeof names);
-  check(argc >= 2, kUsage, base_name(argc >= 1 && argv[0] ? argv[0] : "sylvo"));
-  const char* input = argv[1];
-  size_t input_size = std::strlen(input);
-  check(input_size <= kNameMax, kPathTooLong);
-  const char* input_base = base_name(input);
-  append(names.InFileName, input_base, std::strlen(input_base));
-
-  if (argc >= 3) {
-    const char* output = argv[2];
-    check(std::strcmp(input, output) != 0, kSameFile, output);
-    size_t output_size = std::strlen(output);
-    check(output_size <= kNameMax, kPathTooLong);
-    const char* output_base = base_name(output);
-    append(names.OutFilePath, output, static_cast<size_t>(output_base - output));
-    append(names.OutFileName, output_base, std::strlen(output_base));
-  } else {
-    check(input_size + 4 <= kNameMax, kPathTooLong);
-    append(names.OutFilePath, input, static_cast<size_t>(input_base - input));
-    // "_out" goes in front of the extension, the base name's last '.'.
-    const char* dot = std::strrchr(names.InFileName, '.');
-    size_t stem = dot ? static_cast<size_t>(dot - names.InFileName) : std::strlen(names.InFileName);
-    append(names.OutFileName, names.InFileName, stem);
-    append(names.OutFileName, "_out", 4);
-    append(names.OutFileName, names.InFileName + stem, std::strlen(names.InFileName + stem));
-  }
-  append(names.OutFile, names.OutFilePath, std::strlen(names.OutFilePath));
-  append(names.OutFile, names.OutFileName, std::strlen(names.OutFileName));
-}
-
-void start_run(Run& run, Source in, const char* in_name, Sink out, const char* out_name,
-               size_t buffer) {
-  run.in.open(in, in_name, buffer);
-  run.out.open(out, out_name, buffer);
-  run.header_seen = false;
-  run.line.pos = 0;
-  run.line.LINE_NO = 0;
-  // The scanner resets its own state and the voices when it starts.
-}
-
-void convert(Run& run) {
-  scan_header(run);
-  scan(run);
-  run.out.flush(kWriteString);
-}
-
-int sylvo_main(int argc, const char* const* argv) {
+int main(int argc, char** argv) {
   catch_interrupts();
-  try {
-    form_names(argc, argv, g_names);
-    open_files(argc, argv);
-    start_run(g_run, file_source(g_in), g_names.InFileName, file_sink(g_out), g_names.OutFileName);
-    convert(g_run);
-
-    std::fclose(g_in);
-    g_in = nullptr;
-    std::FILE* out = g_out;
-    g_out = nullptr;
-    int closed = std::fclose(out);
-    check(closed == 0, kWriteString, g_names.OutFileName);
-    g_out_owned = 0;
-    print(kCompletedText, std::strlen(kCompletedText));
-    return 0;
-  } catch (const Failure& failure) {
-    print(failure.message.data(), failure.message.size());
-    clean_up();
-    return 1;
+  Refusal refusal = form_names(argc, argv);
+  if (refusal.kind == SYLVO_COMPLETED) refusal = open_files(argc, argv);
+  if (refusal.kind != SYLVO_COMPLETED) return fail(refusal);
+  if (sylvo_convert(read_file, g_in, write_file, g_out, g_names.InFileName, g_names.OutFileName,
+                    &g_result) != 0) {
+    return fail(g_result);
   }
+  // The completion line only once the output is safely closed.
+  std::fclose(g_in);
+  g_in = nullptr;
+  std::FILE* out = g_out;
+  g_out = nullptr;
+  if (std::fclose(out) != 0) return fail({SYLVO_WRITE_STRING, g_names.OutFileName});
+  g_out_owned = 0;
+  print(g_result);
+  return 0;
 }

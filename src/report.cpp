@@ -1,69 +1,87 @@
 #include "report.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "run.h"
 
 namespace {
 
-struct MessageRow {
-  int kind;
+// The message of each kind, in the order of the kinds. "%s" is a file name,
+// "%u" the line number; the syntax messages add the echo of LineBuf.
+struct Message {
+  sylvo_kind kind;
+  bool echo;
   const char* text;
 };
 
-// Searched in this order; the last row answers every kind without a row.
-constexpr MessageRow kMessages[] = {
-    {0, "\n*** Usage: %s input_filename [output_filename]\n\n"},
-    {1, "\n*** Can't write to input file: %s\n\n"},
-    {2, "\n*** Can't open input file: %s\n\n"},
-    {3, "\n*** Can't open output file: %s\n\n"},
-    {4, "\n*** Too long file path! (over 255 chars)\n\n"},
-    {15, "\n*** NOT SyLvO file: %s\n\n"},
-    {5, "\n*** Can't read file: %s\n\n"},
-    {7, "\n*** Illegal token! line:%u\n\n"},
-    {9, "\n*** Syntax error! line:%u\n\n"},
-    {11, "\n*** Can't write character to file: %s\n\n"},
-    {12, "\n*** Can't write string to file: %s\n\n"},
-    {13, "\n*** Unexpected EOF: %s\n\n"},
-    {-1, "\n*** Internal Error!\n\n"},
+constexpr Message kMessages[] = {
+    {SYLVO_COMPLETED, false, "\n@ SyLvO conversion completed.\n\n"},
+    {SYLVO_USAGE, false, "\n*** Usage: %s input_filename [output_filename]\n\n"},
+    {SYLVO_SAME_FILE, false, "\n*** Can't write to input file: %s\n\n"},
+    {SYLVO_OPEN_INPUT, false, "\n*** Can't open input file: %s\n\n"},
+    {SYLVO_OPEN_OUTPUT, false, "\n*** Can't open output file: %s\n\n"},
+    {SYLVO_PATH_TOO_LONG, false, "\n*** Too long file path! (over 255 chars)\n\n"},
+    {SYLVO_CANT_READ, false, "\n*** Can't read file: %s\n\n"},
+    {SYLVO_NOT_SYLVO, false, "\n*** NOT SyLvO file: %s\n\n"},
+    {SYLVO_ILLEGAL_TOKEN, true, "\n*** Illegal token! line:%u\n\n"},
+    {SYLVO_SYNTAX, true, "\n*** Syntax error! line:%u\n\n"},
+    {SYLVO_INTERNAL_ERROR, true, "\n*** Internal Error!\n\n"},
+    {SYLVO_WRITE_CHAR, false, "\n*** Can't write character to file: %s\n\n"},
+    {SYLVO_WRITE_STRING, false, "\n*** Can't write string to file: %s\n\n"},
+    {SYLVO_POSITION, false, "\n*** Unexpected EOF: %s\n\n"},
 };
 
-constexpr char kVersion[] = SYLVO_VERSION_TEXT;  // set where the build sets the version
+constexpr bool keyed_by_kind(size_t i = 0) {
+  return i == sizeof kMessages / sizeof kMessages[0] ||
+         (kMessages[i].kind == i && keyed_by_kind(i + 1));
+}
+static_assert(keyed_by_kind(), "kMessages has one row per kind, in the kinds' order");
+
 constexpr char kCredit[] = "Lyric syllables in MML turned into sung instrument runs.";
 
-// Fills the first "%s" or "%u" of `text` with `value`. The value is copied as
-// bytes, never used as a format, so a name holding '%' prints as it is.
-std::string fill(const char* text, const std::string& value) {
-  std::string out(text);
-  size_t at = out.find('%');
-  if (at != std::string::npos) out.replace(at, 2, value);
-  return out;
+// Appends to the result, never past its message area.
+void add(sylvo_result* r, const char* bytes, size_t size) {
+  size_t room = SYLVO_MESSAGE_MAX - r->message_size;
+  if (size > room) size = room;
+  std::memcpy(r->message + r->message_size, bytes, size);
+  r->message_size += size;
+  r->message[r->message_size] = '\0';
 }
+void add(sylvo_result* r, const char* text) { add(r, text, std::strlen(text)); }
 
 }  // namespace
 
-const char kCompletedText[] = "\n@ SyLvO conversion completed.\n\n";
-
-const char* message_text(int kind) {
-  const MessageRow* row = kMessages;
-  while (row->kind != kind && row->kind != -1) ++row;
-  return row->text;
-}
-
-void fail(Kind kind, const char* name, Place where) {
-  std::string text = fill(message_text(kind), name);
-  if (kind == kUsage) {
-    text = std::string("\nSyLvO  Version ") + kVersion + "\n" + kCredit + "\n" + text;
+int make_message(sylvo_kind kind, const char* name, const Line& line, sylvo_result* result) {
+  const Message& m = kMessages[kind];
+  result->kind = kind;
+  result->status = kind == SYLVO_COMPLETED ? 0 : 1;
+  result->message_size = 0;
+  result->message[0] = '\0';
+  if (kind == SYLVO_USAGE) {
+    add(result, "\nSyLvO  Version " SYLVO_VERSION "\n");
+    add(result, kCredit);
+    add(result, "\n");
   }
-  throw Failure{kind, std::move(text), where};
-}
-
-void fail_at(Kind kind, const Line& line, long long column) {
-  std::string text = fill(message_text(kind), std::to_string(line.LINE_NO));
-  // The echo prints LineBuf as a string: up to its first zero byte.
-  const char* buf = reinterpret_cast<const char*>(line.LineBuf);
-  size_t shown = 0;
-  while (shown < line.pos && buf[shown] != '\0') ++shown;
-  text.append("> ").append(buf, shown).append("\n\n");
-  throw Failure{kind, std::move(text), {line.LINE_NO, column}};
+  // The value fills the text as bytes, never as a format: a name holding
+  // '%' prints as it is.
+  const char* at = std::strchr(m.text, '%');
+  if (!at) {
+    add(result, m.text);
+  } else {
+    add(result, m.text, static_cast<size_t>(at - m.text));
+    char number[24];
+    std::snprintf(number, sizeof number, "%llu", line.LINE_NO);
+    add(result, at[1] == 'u' ? number : name);
+    add(result, at + 2);
+  }
+  if (m.echo) {  // LineBuf as a string: up to its first zero byte
+    const char* buf = reinterpret_cast<const char*>(line.LineBuf);
+    size_t shown = 0;
+    while (shown < line.pos && buf[shown] != '\0') ++shown;
+    add(result, "> ");
+    add(result, buf, shown);
+    add(result, "\n\n");
+  }
+  return result->status;
 }

@@ -5,19 +5,11 @@
 #include <cstddef>
 
 #include "stream.h"
+#include "sylvo.h"
 
-constexpr size_t kNameMax = 255;   // bytes in a file name
 constexpr size_t kLineMax = 2048;  // bytes of one line held in LineBuf
 constexpr size_t kLengthMax = 16;  // bytes of a length text
 constexpr int kVowels = 5;         // A, I, U, E, O, in that order
-
-/// The four file names, each at most kNameMax bytes and zero-terminated.
-struct Names {
-  char InFileName[kNameMax + 1];   // base name of the input argument
-  char OutFilePath[kNameMax + 1];  // the output's directory, with its separator
-  char OutFileName[kNameMax + 1];  // the output's base name
-  char OutFile[kNameMax + 1];      // OutFilePath followed by OutFileName
-};
 
 /// The current line, echoed after syntax messages, and its 1-based number.
 struct Line {
@@ -51,3 +43,11 @@ struct Run {
   Voices voices;
   ScanState scan;
 };
+
+/// Converts `in` to `out` in `run` as sylvo_convert() does, reading at most
+/// `buffer` bytes at a time and sending the output out in pieces of at most
+/// that (0: the stream buffers' size), with `scanner` after the header scan
+/// (the fuzzer passes its reference). The one place where a failure becomes
+/// a status and its message.
+int convert_run(Run& run, Source in, Sink out, const char* input_name, const char* output_name,
+                size_t buffer, sylvo_result* result, void (*scanner)(Run&) = nullptr);

@@ -15,44 +15,49 @@
 
 namespace {
 
-struct ClassRow {
-  int cls;
-  unsigned char c;
+// What a byte starts outside a syllable. Every other byte is copied as it is.
+enum Construct : unsigned char {
+  kCopied,         // any byte not in kActing
+  kNewline,        // the next line begins
+  kComment,        // ';': the rest of the line is copied unconverted
+  kSlash,          // '/': a block comment before '*', else a line comment
+  kStar,           // '*': closes a block comment before '/', inside one
+  kSyllable,       // '(': a syllable
+  kLooseNote,      // ')': a note and length copied without their ')'
+  kLengthCommand,  // 'l': a new default length
 };
 
-constexpr ClassRow kClassRows[] = {
-    {1, ';'}, {2, '/'}, {3, '*'},  {4, '('},  {5, ')'},  {6, 'l'},   {7, '%'},
-    {8, '#'}, {9, '+'}, {10, '-'}, {11, '.'}, {12, '@'}, {13, '\n'},
+struct Acting {
+  unsigned char byte;
+  Construct construct;
 };
 
-enum Class {
-  kOther = -1,
-  kSemicolon = 1,
-  kSlash = 2,
-  kStar = 3,
-  kOpen = 4,
-  kClose = 5,
-  kLengthCommand = 6,
-  kNewline = 13,  // classes 7 to 12 have no action of their own
+// The bytes the scanner acts on. The class table, the bytes that stop a run
+// of copied text, and the vector search for them are all made from it.
+constexpr Acting kActing[] = {
+    {'\n', kNewline}, {';', kComment},   {'/', kSlash},         {'*', kStar},
+    {'(', kSyllable}, {')', kLooseNote}, {'l', kLengthCommand},
 };
+// Whether a construct stops a run of copied text: '*' only inside a block
+// comment, where it may close it.
+constexpr bool stops(Construct c, bool in_comment) {
+  return c != kCopied && (c != kStar || in_comment);
+}
 
-// Every byte maps to its class through one 256-entry table: a load instead
-// of a search of the class rows. `stop` marks, outside and inside a block
-// comment, the bytes that do something outside a syllable; every other byte
-// is copied as it is, so runs of them are skipped at once.
+// Every byte maps to its construct through one 256-entry table: a load
+// instead of a search of the list. `stop` marks, outside and inside a block
+// comment, the bytes that end a run of copied text, which is skipped at once.
 struct ByteTables {
-  signed char cls[256];
+  Construct of[256];
   bool stop[2][256];
 };
 
 constexpr ByteTables build_tables() {
   ByteTables t{};
-  for (int c = 0; c < 256; ++c) t.cls[c] = kOther;
-  for (const ClassRow& row : kClassRows) t.cls[row.c] = static_cast<signed char>(row.cls);
+  for (const Acting& a : kActing) t.of[a.byte] = a.construct;
   for (int c = 0; c < 256; ++c) {
-    t.stop[0][c] = t.cls[c] >= kSemicolon && t.cls[c] <= kLengthCommand && t.cls[c] != kStar;
-    t.stop[0][c] = t.stop[0][c] || t.cls[c] == kNewline;
-    t.stop[1][c] = t.stop[0][c] || t.cls[c] == kStar;
+    for (int in_comment = 0; in_comment < 2; ++in_comment)
+      t.stop[in_comment][c] = stops(t.of[c], in_comment);
   }
   return t;
 }
@@ -60,25 +65,31 @@ constexpr ByteTables build_tables() {
 constexpr ByteTables kTables = build_tables();
 
 // Finds the next stop byte: sixteen bytes at a time where SSE2 is there, a
-// table loop elsewhere; both give the same answer. The vector loads may
-// reach past `stop` into the input buffer's slack, never past it.
+// table loop elsewhere; both stop at the bytes of kActing. The vector loads
+// may reach past `stop` into the input buffer's slack, never past it.
 struct StopFinder {
 #ifdef SYLVO_SSE2
-  __m128i semicolon = _mm_set1_epi8(';'), slash = _mm_set1_epi8('/');
-  __m128i parens = _mm_set1_epi8('('), not_low = _mm_set1_epi8(~1);  // '(' and ')'
-  __m128i ell = _mm_set1_epi8('l'), newline = _mm_set1_epi8('\n'), star = _mm_set1_epi8('*');
+  // The bytes that stop a run everywhere: all but '*', which stops it only
+  // in a block comment (outside one, a second newline that changes nothing).
+  __m128i everywhere[sizeof kActing / sizeof kActing[0] - 1];
+  __m128i star = _mm_set1_epi8('*'), newline = _mm_set1_epi8('\n');
+
+  StopFinder() {
+    __m128i* b = everywhere;
+    for (const Acting& a : kActing) {
+      if (a.construct != kStar) *b++ = _mm_set1_epi8(static_cast<char>(a.byte));
+    }
+  }
 
   // The first stop byte in [q, stop), or `stop`.
   const unsigned char* operator()(const unsigned char* q, const unsigned char* stop,
                                   bool in_comment) const {
     if (q < stop && kTables.stop[in_comment][*q]) return q;  // in lyrics, often the next byte
-    const __m128i maybe_star = in_comment ? star : newline;
+    const __m128i maybe = in_comment ? star : newline;
     for (; q < stop; q += 16) {
       __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
-      __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(v, semicolon), _mm_cmpeq_epi8(v, slash));
-      hit = _mm_or_si128(hit, _mm_cmpeq_epi8(_mm_and_si128(v, not_low), parens));
-      hit = _mm_or_si128(hit, _mm_or_si128(_mm_cmpeq_epi8(v, ell), _mm_cmpeq_epi8(v, newline)));
-      hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, maybe_star));
+      __m128i hit = _mm_cmpeq_epi8(v, maybe);
+      for (const __m128i& b : everywhere) hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, b));
       if (int mask = _mm_movemask_epi8(hit)) {
         q += __builtin_ctz(static_cast<unsigned>(mask));
         return q < stop ? q : stop;
@@ -128,12 +139,12 @@ class Scanner {
   const unsigned char* length_command(const unsigned char* q);
   const unsigned char* loose_note(const unsigned char* q);
   const unsigned char* syllable(const unsigned char* q);
-  const unsigned char* override(const unsigned char* q);
-  void stored(const unsigned char* q);
+  const unsigned char* voice_override(const unsigned char* q);
+  void check_room(const unsigned char* q);
   [[noreturn]] void too_long(const unsigned char* q);
-  [[noreturn]] void refuse(Kind kind, const unsigned char* last);
+  [[noreturn]] void refuse(sylvo_kind kind, const unsigned char* last);
   void echo_through(const unsigned char* last);
-  void flush(const unsigned char* to);
+  void copy_through(const unsigned char* to);
 
   Run& run_;
   Reader& in_;
@@ -163,12 +174,20 @@ const unsigned char* Scanner::begin_line(const unsigned char* q, int ended) {
 }
 
 // A '#' line: a voice-set directive becomes a ";#" comment; any other, or
-// any inside a block comment, is copied as it is. Returns the line's end.
+// any inside a block comment, is copied as it is. Returns the line's end. A
+// failure echoes the line after its '#'.
 const unsigned char* Scanner::directive(const unsigned char* q) {
   long n = line_size(q + 1, end_);
   if (n < 0) too_long(q + 1 + kLineMax);
-  if (!s_.in_block_comment && apply_directive(run_, q + 1, static_cast<size_t>(n))) {
-    flush(q);
+  if (s_.in_block_comment) return q + 1 + n;
+  Directive d = apply_directive(run_.voices, q + 1, static_cast<size_t>(n));
+  if (d.failure != SYLVO_COMPLETED) {
+    echoed_ = q + 1;
+    echo_through(q + n);
+    fail(d.failure, {line_.LINE_NO, q + 1 + static_cast<long long>(d.at) - start_});
+  }
+  if (d.applied) {
+    copy_through(q);
     out_.put(';');
   }
   return q + 1 + n;
@@ -187,7 +206,7 @@ const unsigned char* Scanner::comment(const unsigned char* q) {
 const unsigned char* Scanner::slash(const unsigned char* q) {
   const unsigned char* next = q + 1;
   if (next == end_) return next;
-  stored(next);
+  check_room(next);
   if (*next == '*') {  // this '*' closes nothing
     s_.in_block_comment = true;
     return next + 1;
@@ -199,7 +218,7 @@ const unsigned char* Scanner::slash(const unsigned char* q) {
 const unsigned char* Scanner::star(const unsigned char* q) {
   const unsigned char* next = q + 1;
   if (next == end_ || *next != '/') return next;
-  stored(next);
+  check_room(next);
   s_.in_block_comment = false;
   return next + 1;
 }
@@ -211,7 +230,7 @@ const unsigned char* Scanner::length_command(const unsigned char* q) {
   const unsigned char* r = from;
   if (is_length_lead(*r)) ++r;  // the buffer's 0 after the input stops these
   while (static_cast<size_t>(r - from) < kLengthMax && is_length_byte(*r)) ++r;
-  if (r != from) stored(r - 1);
+  if (r != from) check_room(r - 1);
   s_.default_size = static_cast<unsigned>(r - from);
   std::memcpy(s_.DefaultLength, from, s_.default_size);
   return r;
@@ -221,19 +240,20 @@ const unsigned char* Scanner::length_command(const unsigned char* q) {
 // note and its length are copied as they are.
 const unsigned char* Scanner::loose_note(const unsigned char* q) {
   const unsigned char* note = q + 1;
-  if (note == end_) refuse(kSyntax, q);
-  stored(note);
-  if (!is_note_letter(*note)) refuse(kSyntax, note);
-  flush(q);
+  if (note == end_) refuse(SYLVO_SYNTAX, q);
+  check_room(note);
+  if (!is_note_letter(*note)) refuse(SYLVO_SYNTAX, note);
+  copy_through(q);
   copied_ = note;
   return note;
 }
 
 // The two bytes after an override's '@' at q, neither stored nor counted.
-const unsigned char* Scanner::override(const unsigned char* q) {
+const unsigned char* Scanner::voice_override(const unsigned char* q) {
   int letter = q + 1 < end_ ? q[1] : kEnd;
   int digit = q + 2 < end_ ? q[2] : kEnd;
-  if (int kind = apply_override(run_.voices, letter, digit)) refuse(static_cast<Kind>(kind), q);
+  sylvo_kind failure = apply_override(run_.voices, letter, digit);
+  if (failure != SYLVO_COMPLETED) refuse(failure, q);
   echo_through(q);
   echoed_ = q + 3;
   room_ += 2;
@@ -247,10 +267,10 @@ const unsigned char* Scanner::override(const unsigned char* q) {
 const unsigned char* Scanner::syllable(const unsigned char* q) {
   const unsigned char* r = q + 1;
   unsigned code = 0;  // the key's letters as syllable_by_code() takes them
-  size_t j = 0;       // key bytes taken, the ')' included
+  size_t j = 0;       // key letters taken: a fourth is refused at the next byte
   for (;;) {
-    if (r == end_) refuse(kSyntax, r - 1);
-    stored(r);
+    if (r == end_) refuse(SYLVO_SYNTAX, r - 1);
+    check_room(r);
     unsigned letter = static_cast<unsigned>(*r - 'A');
     if (letter < 26 && j < 4) {
       code = code * 27 + letter + 1;  // past three letters no lookup is made
@@ -259,15 +279,15 @@ const unsigned char* Scanner::syllable(const unsigned char* q) {
       ++r;
       break;
     } else if (*r == '@') {
-      r = override(r);
+      r = voice_override(r);
     } else {
-      refuse(kIllegalToken, r);
+      refuse(SYLVO_ILLEGAL_TOKEN, r);
     }
   }
 
-  if (r == end_) refuse(kSyntax, r - 1);
-  stored(r);
-  if (!is_note_letter(*r)) refuse(kSyntax, r);
+  if (r == end_) refuse(SYLVO_SYNTAX, r - 1);
+  check_room(r);
+  if (!is_note_letter(*r)) refuse(SYLVO_SYNTAX, r);
   const unsigned char* note = r++;
   if (*r == '+' || *r == '-') ++r;
   size_t note_size = static_cast<size_t>(r - note);
@@ -279,7 +299,7 @@ const unsigned char* Scanner::syllable(const unsigned char* q) {
   if (own) ++r, ++held;
   while (held < kLengthMax && is_length_byte(*r)) ++r, ++held;
   const unsigned char* last = r == end_ ? r - 1 : r;  // the byte that ended it
-  stored(last);
+  check_room(last);
   const unsigned char* length = from;
   unsigned char joined[kLengthMax];
   if (!own) {
@@ -291,30 +311,30 @@ const unsigned char* Scanner::syllable(const unsigned char* q) {
     }
   }
 
-  const SyllableRow* row = j <= 3 ? syllable_by_code(code) : nullptr;
-  if (!row) refuse(kIllegalToken, last);
-  flush(q);
+  const SyllableRow* row = syllable_by_code(code);
+  if (!row) refuse(SYLVO_ILLEGAL_TOKEN, last);
+  copy_through(q);
   write_expansion(run_, *row, note, note_size, length, held);
   copied_ = r;
   return r;
 }
 
-// A byte at q is stored in the current line: one too many fails the run.
-void Scanner::stored(const unsigned char* q) {
+// Fails the run if the byte at q is one more than the current line may store.
+void Scanner::check_room(const unsigned char* q) {
   if (static_cast<size_t>(q - start_) >= room_) too_long(q);
 }
 
 // Fails with "Can't read file": the line is too long from the byte at q.
 void Scanner::too_long(const unsigned char* q) {
-  fail(kCantRead, in_.name, {line_.LINE_NO, q - start_});
+  fail(SYLVO_CANT_READ, {line_.LINE_NO, q - start_});
 }
 
-// Fails with `kind`, echoing the line up to `last`, the offending byte, unless
-// storing that byte had already failed.
-void Scanner::refuse(Kind kind, const unsigned char* last) {
-  stored(last);
+// Fails with `kind`, echoing the line up to `last`, the offending byte,
+// unless storing that byte had already failed.
+void Scanner::refuse(sylvo_kind kind, const unsigned char* last) {
+  check_room(last);
   echo_through(last);
-  fail_at(kind, line_, last - start_);
+  fail(kind, {line_.LINE_NO, last - start_});
 }
 
 // Adds the line's bytes from echoed_ through `last` to LineBuf.
@@ -326,7 +346,7 @@ void Scanner::echo_through(const unsigned char* last) {
 }
 
 // Writes the input up to `to` that is still to be written as it is.
-void Scanner::flush(const unsigned char* to) {
+void Scanner::copy_through(const unsigned char* to) {
   if (to != copied_) out_.write(copied_, static_cast<size_t>(to - copied_));
   copied_ = to;
 }
@@ -345,24 +365,23 @@ void Scanner::run() {
       q = find_stop(q, stop, s_.in_block_comment);
       if (q == end_) break;
       if (q == stop) too_long(stop);
-      switch (kTables.cls[*q]) {
+      switch (kTables.of[*q]) {
         case kNewline: q = begin_line(q + 1, 1); break;
-        case kSemicolon: q = comment(q + 1); break;
+        case kComment: q = comment(q + 1); break;
         case kSlash: q = slash(q); break;
         case kStar: q = star(q); break;
-        case kOpen: q = syllable(q); break;
-        case kClose: q = loose_note(q); break;
-        default: q = length_command(q); break;
+        case kSyllable: q = syllable(q); break;
+        case kLooseNote: q = loose_note(q); break;
+        case kLengthCommand: q = length_command(q); break;
+        case kCopied: ++q; break;  // never: only acting bytes stop
       }
     }
-    flush(end_);
+    copy_through(end_);
     in_.cur = end_;
   }
 }
 
 }  // namespace
-
-int byte_class(unsigned char c) { return kTables.cls[c]; }
 
 void scan(Run& run) {
   std::memset(&run.voices, 0, sizeof run.voices);

@@ -168,22 +168,10 @@ constexpr std::array<unsigned char, kKeyCodes> kIndex = build_index();
 
 const SyllableRow& syllable_row(int i) { return kRows[i]; }
 
-const SyllableRow* find_syllable(const unsigned char* key, size_t size) {
-  if (size > 3) return nullptr;
-  unsigned code = 0;
-  for (size_t i = 0; i < size; ++i) {
-    if (key[i] < 'A' || key[i] > 'Z') return nullptr;
-    code = code * 27 + static_cast<unsigned>(key[i] - 'A' + 1);
-  }
-  return syllable_by_code(code);
-}
-
 const SyllableRow* syllable_by_code(unsigned code) {
   unsigned char row = kIndex[code];
   return row ? &kRows[row - 1] : nullptr;
 }
-
-unsigned vowel_code(unsigned set, int vowel) { return code_of(set, vowel); }
 
 size_t build_expansion(const SyllableRow& row, const Voices& voices, const unsigned char* note,
                        size_t note_size, const unsigned char* length, size_t length_size,

@@ -50,16 +50,9 @@ constexpr int vowel_index(int c) {
 /// Row `i` of the table, in the order of its families.
 const SyllableRow& syllable_row(int i);
 
-/// The row whose key is exactly these `size` bytes, or null.
-const SyllableRow* find_syllable(const unsigned char* key, size_t size);
-
 /// The row of the key whose letters, A=1 to Z=26, are the digits of `code`
 /// in base 27 (a key of at most three letters: below 27 * 27 * 27), or null.
 const SyllableRow* syllable_by_code(unsigned code);
-
-/// The code of `vowel` (0-4) in voice set `set` (0-9): its base plus the
-/// vowel's index, 0 to 74.
-unsigned vowel_code(unsigned set, int vowel);
 
 /// Writes `row`'s text for a note of 1 or 2 bytes and a length text of at
 /// most 16 bytes to `text` (kExpansionMax bytes), using the voices'

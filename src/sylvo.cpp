@@ -1,3 +1,140 @@
-#include "main.h"
+// The library's one entry: a conversion from a source to a sink, and the one
+// place where a failure becomes a status and its message.
+#include "sylvo.h"
 
-int main(int argc, char** argv) { return sylvo_main(argc, argv); }
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "header.h"
+#include "report.h"
+#include "run.h"
+#include "scan.h"
+#include "stream.h"
+#include "syllable.h"
+
+namespace {
+
+bool is_separator(char c) { return c == '\\' || c == '/'; }
+
+// Memory handed over as the input.
+struct MemoryInput {
+  const unsigned char* data;
+  size_t size;
+};
+
+size_t read_memory(void* context, unsigned char* buffer, size_t capacity, int*) {
+  MemoryInput* in = static_cast<MemoryInput*>(context);
+  size_t n = in->size < capacity ? in->size : capacity;
+  if (n != 0) std::memcpy(buffer, in->data, n);
+  in->data += n;
+  in->size -= n;
+  return n;
+}
+
+// The output gathered in memory that grows as needed.
+struct MemoryOutput {
+  unsigned char* data;
+  size_t size;
+  size_t capacity;
+};
+
+int write_memory(void* context, const unsigned char* bytes, size_t size) {
+  MemoryOutput* out = static_cast<MemoryOutput*>(context);
+  if (size > out->capacity - out->size) {
+    size_t want = out->capacity * 2 > out->size + size ? out->capacity * 2 : out->size + size;
+    void* grown = std::realloc(out->data, want);
+    if (!grown) return 0;
+    out->data = static_cast<unsigned char*>(grown);
+    out->capacity = want;
+  }
+  std::memcpy(out->data + out->size, bytes, size);
+  out->size += size;
+  return 1;
+}
+
+}  // namespace
+
+int convert_run(Run& run, Source in, Sink out, const char* input_name, const char* output_name,
+                size_t buffer, sylvo_result* result, void (*scanner)(Run&)) {
+  run.line.pos = 0;
+  run.line.LINE_NO = 0;
+  Failure failure{SYLVO_COMPLETED, {0, -1}};
+  if (std::strlen(input_name) > SYLVO_NAME_MAX || std::strlen(output_name) > SYLVO_NAME_MAX) {
+    failure.kind = SYLVO_PATH_TOO_LONG;
+  } else {
+    run.in.open(in, buffer);
+    run.out.open(out, buffer);
+    run.header_seen = false;
+    try {
+      scan_header(run);
+      (scanner ? scanner : scan)(run);
+      run.out.flush(SYLVO_WRITE_STRING);
+    } catch (const Failure& f) {
+      failure = f;
+    } catch (...) {  // thrown by a caller's function: it must not cross into C
+      failure.kind = SYLVO_INTERNAL_ERROR;
+    }
+  }
+  bool names_output = failure.kind == SYLVO_WRITE_CHAR || failure.kind == SYLVO_WRITE_STRING;
+  int status =
+      make_message(failure.kind, names_output ? output_name : input_name, run.line, result);
+  result->line = failure.where.line;
+  result->column = failure.where.column;
+  return status;
+}
+
+int sylvo_convert(sylvo_read_fn read, void* read_context, sylvo_write_fn write, void* write_context,
+                  const char* input_name, const char* output_name, sylvo_result* result) {
+  std::unique_ptr<Run> run(new (std::nothrow) Run);
+  if (!run) return sylvo_report(SYLVO_CANT_READ, input_name, result);
+  return convert_run(*run, {read, read_context}, {write, write_context}, input_name, output_name, 0,
+                     result);
+}
+
+int sylvo_convert_memory(const void* input, size_t size, const char* input_name,
+                         const char* output_name, unsigned char** output, size_t* output_size,
+                         sylvo_result* result) {
+  MemoryInput in{static_cast<const unsigned char*>(input), size};
+  MemoryOutput out{static_cast<unsigned char*>(std::malloc(1)), 0, 1};  // never null when it worked
+  int status = out.data ? sylvo_convert(read_memory, &in, write_memory, &out, input_name,
+                                        output_name, result)
+                        : sylvo_report(SYLVO_WRITE_STRING, output_name, result);
+  if (status != 0) {
+    std::free(out.data);
+    out = {nullptr, 0, 0};
+  }
+  *output = out.data;
+  *output_size = out.size;
+  return status;
+}
+
+void sylvo_free(void* output) { std::free(output); }
+
+int sylvo_output_name(const char* input, char* output, sylvo_result* result) {
+  size_t size = std::strlen(input);
+  if (size + 4 > SYLVO_NAME_MAX) return sylvo_report(SYLVO_PATH_TOO_LONG, "", result);
+  // "_out" goes in front of the extension, the base name's last '.'.
+  size_t base = size;
+  while (base > 0 && !is_separator(input[base - 1])) --base;
+  size_t stem = size;
+  while (stem > base && input[stem - 1] != '.') --stem;
+  stem = stem > base ? stem - 1 : size;
+  std::snprintf(output, SYLVO_NAME_MAX + 1, "%.*s_out%s", static_cast<int>(stem), input,
+                input + stem);
+  return 0;
+}
+
+const char* sylvo_syllable_key(int index) {
+  return index >= 0 && index < kSyllables ? syllable_row(index).key : nullptr;
+}
+
+int sylvo_report(sylvo_kind kind, const char* name, sylvo_result* result) {
+  static const Line kNoLine{};
+  int status = make_message(kind, name, kNoLine, result);
+  result->line = 0;
+  result->column = -1;
+  return status;
+}

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "testing.h"
+#include "support.h"
 
 using namespace std::string_literals;
 

@@ -14,13 +14,13 @@ using std::string;
 struct LineReader {
   string text;
   std::unique_ptr<Reader> reader = std::make_unique<Reader>();
-  MemoryInput input;
+  ChunkedInput input;
   unsigned char area[kLineMax + 1];
 
   explicit LineReader(string bytes, size_t buffer = 0)
       : text(std::move(bytes)),
         input{reinterpret_cast<const unsigned char*>(text.data()), text.size(), 0, 0} {
-    reader->open(memory_source(&input), "in", buffer);
+    reader->open({read_chunks, &input}, buffer);
   }
   long next() { return read_line(*reader, area); }
 };

@@ -3,41 +3,30 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "run.h"
 
 namespace {
 
-std::string failure_of(void (*make)()) {
-  try {
-    make();
-  } catch (const Failure& f) {
-    return f.message;
-  }
-  return "(no failure)";
-}
-
-TEST(Report, MessageTableLookup) {
-  EXPECT_STREQ(message_text(15), "\n*** NOT SyLvO file: %s\n\n");
-  EXPECT_STREQ(message_text(13), "\n*** Unexpected EOF: %s\n\n");
-  for (int kind : {6, 8, 10, 14, 16, -1, -2}) {
-    EXPECT_STREQ(message_text(kind), "\n*** Internal Error!\n\n") << kind;
-  }
+std::string message_of(sylvo_kind kind, const char* name, const Line& line = Line{}) {
+  static sylvo_result result;
+  make_message(kind, name, line, &result);
+  EXPECT_EQ(std::strlen(result.message), result.message_size);
+  return std::string(result.message, result.message_size);
 }
 
 TEST(Report, NamesAreFilledAsBytes) {
-  EXPECT_EQ(failure_of([] { fail(kOpenInput, "so%sng.mml"); }),
+  EXPECT_EQ(message_of(SYLVO_OPEN_INPUT, "so%sng.mml"),
             "\n*** Can't open input file: so%sng.mml\n\n");
-  EXPECT_EQ(failure_of([] { fail(kOpenOutput, ""); }), "\n*** Can't open output file: \n\n");
-  EXPECT_EQ(failure_of([] { fail(kPathTooLong); }),
-            "\n*** Too long file path! (over 255 chars)\n\n");
-  EXPECT_EQ(failure_of([] { check(false, kWriteChar, "o"); }),
-            "\n*** Can't write character to file: o\n\n");
-  EXPECT_EQ(failure_of([] { check(true, kWriteChar, "o"); }), "(no failure)");
+  EXPECT_EQ(message_of(SYLVO_OPEN_OUTPUT, ""), "\n*** Can't open output file: \n\n");
+  EXPECT_EQ(message_of(SYLVO_PATH_TOO_LONG, "x"), "\n*** Too long file path! (over 255 chars)\n\n");
+  EXPECT_EQ(message_of(SYLVO_WRITE_CHAR, "o"), "\n*** Can't write character to file: o\n\n");
+  EXPECT_EQ(message_of(SYLVO_COMPLETED, "o"), "\n@ SyLvO conversion completed.\n\n");
 }
 
 TEST(Report, UsageComesAfterTheBanner) {
-  EXPECT_EQ(failure_of([] { fail(kUsage, "sylvo.exe"); }),
+  EXPECT_EQ(message_of(SYLVO_USAGE, "sylvo.exe"),
             "\nSyLvO  Version 2.0 beta4\nLyric syllables in MML turned into sung instrument runs.\n"
             "\n*** Usage: sylvo.exe input_filename [output_filename]\n\n");
 }
@@ -47,12 +36,20 @@ TEST(Report, SyntaxMessagesEchoTheLineUpToAZeroByte) {
   line.LINE_NO = 12;
   std::memcpy(line.LineBuf, "(KA)x\0yz", 8);
   line.pos = 8;
-  EXPECT_EQ(failure_of([] { fail_at(kSyntax, line); }),
-            "\n*** Syntax error! line:12\n\n> (KA)x\n\n");
+  EXPECT_EQ(message_of(SYLVO_SYNTAX, "", line), "\n*** Syntax error! line:12\n\n> (KA)x\n\n");
   line.pos = 3;
-  EXPECT_EQ(failure_of([] { fail_at(kIllegalToken, line); }),
-            "\n*** Illegal token! line:12\n\n> (KA\n\n");
-  EXPECT_EQ(failure_of([] { fail_at(kNotVowel, line); }), "\n*** Internal Error!\n\n> (KA\n\n");
+  EXPECT_EQ(message_of(SYLVO_ILLEGAL_TOKEN, "", line), "\n*** Illegal token! line:12\n\n> (KA\n\n");
+  EXPECT_EQ(message_of(SYLVO_INTERNAL_ERROR, "", line), "\n*** Internal Error!\n\n> (KA\n\n");
+}
+
+TEST(Report, NoMessageRunsPastItsArea) {
+  static Line line;
+  std::memset(line.LineBuf, 'x', kLineMax);
+  line.pos = kLineMax;
+  line.LINE_NO = ~0ull;
+  std::string longest = message_of(SYLVO_SYNTAX, "", line);
+  EXPECT_LE(longest.size(), size_t{SYLVO_MESSAGE_MAX});
+  EXPECT_EQ(longest.substr(longest.size() - 4), "xx\n\n");
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <random>
 
 #include "convert_util.h"
-#include "testing.h"
+#include "support.h"
 
 namespace {
 
@@ -150,15 +150,6 @@ TEST(Scan, LineLimit) {
   string comment = "x;" + repeat(2047, 'c') + "\n";
   expect_converted({comment + "(KA)c ", comment + kKA + "~#3 "});
   expect_refused({"x;" + repeat(2048, 'c') + "\n", "\n*** Can't read file: input\n\n"});
-}
-
-TEST(Scan, ByteClasses) {
-  EXPECT_EQ(byte_class(';'), 1);
-  EXPECT_EQ(byte_class('@'), 12);
-  EXPECT_EQ(byte_class('\n'), 13);
-  EXPECT_EQ(byte_class('L'), -1);
-  EXPECT_EQ(byte_class(0x6c), 6);
-  EXPECT_EQ(byte_class(0xff), -1);
 }
 
 // Inputs built from the notation's pieces convert the same however the input

@@ -15,12 +15,19 @@ namespace {
 
 const char kVowelLetters[] = "AIUEO";
 
-std::string expansion(const SyllableRow& row) {
-  Voices voices{};
+std::string expansion(const SyllableRow& row, const Voices& voices = Voices{}) {
   unsigned char text[kExpansionMax];
   const unsigned char note[] = {'c'};
   size_t size = build_expansion(row, voices, note, 1, note, 0, text);  // no length
   return std::string(reinterpret_cast<const char*>(text), size);
+}
+
+// The two digits of `vowel`'s instrument in voice set `set`: what the
+// vowel's own syllable ("A" to "O", the table's first rows) expands to.
+std::string vowel_code(unsigned set, int vowel) {
+  Voices voices{};
+  for (int v = 0; v < kVowels; ++v) voices.CurrentVoice[v] = static_cast<unsigned char>(set);
+  return expansion(syllable_row(vowel), voices).substr(2, 2);  // "@@" code "c"
 }
 
 // A family's rows share the template but for its last vowel pair.
@@ -67,12 +74,12 @@ void markdown() {
       "set plus the vowel's place (A 0, I 1, U 2, E 3, O 4). Voice sets are chosen with\n"
       "`#SYLVO_VSET_ALL n`, `#SYLVO_VSET a i u e o` and, for one syllable, `@` with a\n"
       "vowel and a digit inside the parentheses: `(@I2KI)c8` gives KI's I the code\n"
-      "%02u. Every voice set starts at 0. The list below uses voice set 0.\n\n"
+      "%s. Every voice set starts at 0. The list below uses voice set 0.\n\n"
       "| voice set | A | I | U | E | O |\n|---|---|---|---|---|---|\n",
-      vowel_code(2, 1));
+      vowel_code(2, 1).c_str());
   for (unsigned set = 0; set < 10; ++set) {
     std::printf("| %u |", set);
-    for (int v = 0; v < kVowels; ++v) std::printf(" %02u |", vowel_code(set, v));
+    for (int v = 0; v < kVowels; ++v) std::printf(" %s |", vowel_code(set, v).c_str());
     std::printf("\n");
   }
   std::printf(

@@ -1,21 +1,15 @@
-// The conversion core as a WebAssembly module for the page: bytes in, the
-// exit status, the message and the output bytes out, exactly as sylvo would
-// give them for a file with those bytes.
+// The conversion for the page, through the library's entry: bytes in, and
+// what sylvo gives for a file of that name holding them out.
 #include <emscripten/emscripten.h>
 
-#include <cstddef>
-#include <memory>
 #include <string>
 
-#include "main.h"
-#include "report.h"
-#include "run.h"
-#include "syllable.h"
+#include "sylvo.h"
 
 namespace {
 
-/// What sylvo_convert() hands back; the page reads it from the module's
-/// memory, four bytes a field.
+/// What sylvo_page_convert() hands back; the page reads it from the
+/// module's memory, four bytes a field.
 struct Result {
   int status;  // 0, or 1 after a failure
   const char* message;
@@ -25,13 +19,12 @@ struct Result {
   const char* output_name;  // the name sylvo would give the output file
   unsigned line;            // the failing byte's line, from 1; 0 if the failure is at no byte
   int column;               // that byte's place in its line, from 0; -1 if not known
-  int kind;                 // the check that failed (0 after a complete conversion)
+  int kind;                 // a sylvo_kind: SYLVO_COMPLETED, or the check that failed
 };
 
-std::unique_ptr<Run> g_run(new Run());
-Names g_names;
-std::string g_message;
-std::string g_output;
+sylvo_result g_report;
+char g_output_name[SYLVO_NAME_MAX + 1];
+unsigned char* g_output;
 std::string g_keys;
 Result g_result;
 
@@ -41,43 +34,35 @@ extern "C" {
 
 /// Converts `size` bytes at `data` as `sylvo NAME` converts a file `name`
 /// holding them; the result holds until the next call.
-EMSCRIPTEN_KEEPALIVE const Result* sylvo_convert(const unsigned char* data, size_t size,
-                                                 const char* name) {
-  MemoryInput input{data, size, 0, 0};
-  const char* argv[] = {"sylvo", name};
-  g_output.clear();
-  int status = 0;
-  Place where{0, -1};
-  int kind = 0;
-  try {
-    form_names(2, argv, g_names);
-    start_run(*g_run, memory_source(&input), g_names.InFileName, string_sink(&g_output),
-              g_names.OutFileName);
-    convert(*g_run);
-    g_message = kCompletedText;
-  } catch (const Failure& failure) {
-    status = 1;
-    g_message = failure.message;
-    where = failure.where;
-    kind = failure.kind;
-    g_output.clear();  // a failed run leaves no output file
+EMSCRIPTEN_KEEPALIVE const Result* sylvo_page_convert(const unsigned char* data, size_t size,
+                                                      const char* name) {
+  sylvo_free(g_output);
+  g_output = nullptr;
+  size_t output_size = 0;
+  g_output_name[0] = '\0';
+  const char* base = name;  // the messages name files without their directories
+  for (const char* p = name; *p; ++p) {
+    if (*p == '\\' || *p == '/') base = p + 1;
   }
-  g_result = {status,
-              g_message.data(),
-              g_message.size(),
-              reinterpret_cast<const unsigned char*>(g_output.data()),
-              g_output.size(),
-              g_names.OutFileName,
-              static_cast<unsigned>(where.line),
-              static_cast<int>(where.column),
-              kind};
+  if (sylvo_output_name(base, g_output_name, &g_report) == 0) {
+    sylvo_convert_memory(data, size, base, g_output_name, &g_output, &output_size, &g_report);
+  }
+  g_result = {g_report.status,
+              g_report.message,
+              g_report.message_size,
+              g_output,
+              output_size,
+              g_output_name,
+              static_cast<unsigned>(g_report.line),
+              static_cast<int>(g_report.column),
+              g_report.kind};
   return &g_result;
 }
 
 /// Every syllable key, in the table's order, separated by spaces.
-EMSCRIPTEN_KEEPALIVE const char* sylvo_keys() {
+EMSCRIPTEN_KEEPALIVE const char* sylvo_page_keys() {
   if (g_keys.empty()) {
-    for (int i = 0; i < kSyllables; ++i) g_keys += std::string(syllable_row(i).key) + " ";
+    for (int i = 0; const char* key = sylvo_syllable_key(i); ++i) g_keys.append(key).append(" ");
   }
   return g_keys.c_str();
 }

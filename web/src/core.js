@@ -21,7 +21,7 @@ export async function loadCore(factory) {
     core.HEAPU8.set(bytes, data);
     core.HEAPU8.set(nameBytes, name);
     core.HEAPU8[name + nameBytes.length] = 0;
-    const at = core._sylvo_convert(data, bytes.length, name) >>> 2;
+    const at = core._sylvo_page_convert(data, bytes.length, name) >>> 2;
     core._free(data);
     core._free(name);
     const [status, message, messageSize, output, outputSize, outputName, line, column, kind] =
@@ -36,6 +36,6 @@ export async function loadCore(factory) {
       column: column | 0,
     };
   };
-  const keys = () => new TextDecoder().decode(cString(core._sylvo_keys())).trim().split(' ');
+  const keys = () => new TextDecoder().decode(cString(core._sylvo_page_keys())).trim().split(' ');
   return { convert, keys };
 }

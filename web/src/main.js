@@ -11,7 +11,7 @@ import { EditorView } from '@codemirror/view';
 import { inputEditor, markedFailure, markFailure, outputEditor, refreshSyntax, showOutputPart } from './editor.js';
 
 const NAMES = { [UTF8]: 'UTF-8', [SJIS]: 'Shift-JIS' };
-const CANT_READ = 5, NOT_SYLVO = 15;  // the core's kinds of failure that the page explains
+const CANT_READ = 6, NOT_SYLVO = 7;  // the core's kinds (sylvo_kind) that the page explains
 const decoder = new TextDecoder();
 
 // window.sylvo: `ready`, a promise for the core; `convert(bytes, name)`,

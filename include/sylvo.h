@@ -1,0 +1,108 @@
+/* sylvo: turns lyric syllables in MML, such as "(KA)c8", into the instrument
+   runs that make a sound chip sing them; every other byte is copied as it is.
+   The conversion as a C library (C99 or C++): bytes in through a function of
+   yours, bytes out through another, in fixed memory whatever the size. It
+   never exits the process, never writes to standard output, and lets no C++
+   exception out. */
+#ifndef SYLVO_H
+#define SYLVO_H
+
+#include <stddef.h>
+
+#include "sylvo_version.h" /* SYLVO_VERSION, "2.0 beta4" */
+
+#if defined(_WIN32) && defined(SYLVO_SHARED) && defined(SYLVO_BUILDING) /* a DLL */
+#define SYLVO_API __declspec(dllexport)
+#elif defined(_WIN32) && defined(SYLVO_SHARED)
+#define SYLVO_API __declspec(dllimport)
+#elif defined(__GNUC__) && defined(SYLVO_BUILDING)
+#define SYLVO_API __attribute__((visibility("default")))
+#else
+#define SYLVO_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Longest name in bytes, and longest message. */
+#define SYLVO_NAME_MAX 255
+#define SYLVO_MESSAGE_MAX 2400
+
+/// What ended a conversion: its completion, or the check that failed.
+typedef enum sylvo_kind {
+  SYLVO_COMPLETED,      /* "@ SyLvO conversion completed." */
+  SYLVO_USAGE,          /* no input file: the banner and the usage line */
+  SYLVO_SAME_FILE,      /* "Can't write to input file" */
+  SYLVO_OPEN_INPUT,     /* "Can't open input file" */
+  SYLVO_OPEN_OUTPUT,    /* "Can't open output file" */
+  SYLVO_PATH_TOO_LONG,  /* "Too long file path!": a name over 255 bytes */
+  SYLVO_CANT_READ,      /* "Can't read file": a read error, or a line too long */
+  SYLVO_NOT_SYLVO,      /* "NOT SyLvO file": no "#SYLVO" header line */
+  SYLVO_ILLEGAL_TOKEN,  /* "Illegal token!": a bad key byte, or a key not in the table */
+  SYLVO_SYNTAX,         /* "Syntax error!": no note, a voice set over 9, an unfinished syllable */
+  SYLVO_INTERNAL_ERROR, /* "Internal Error!": an "@" override that names no vowel */
+  SYLVO_WRITE_CHAR,     /* "Can't write character to file" */
+  SYLVO_WRITE_STRING,   /* "Can't write string to file" */
+  SYLVO_POSITION        /* "Unexpected EOF": a stream that cannot be positioned at its start */
+} sylvo_kind;
+
+/// How a conversion ended, as sylvo would report it.
+typedef struct sylvo_result {
+  int status;              /* the exit status: 0 after a complete conversion, 1 after a failure */
+  sylvo_kind kind;         /* SYLVO_COMPLETED, or the check that failed */
+  unsigned long long line; /* the failing byte's line, from 1; 0 if the failure is at no byte */
+  long long column;        /* that byte's place in its line in bytes, from 0; -1 if not known */
+  size_t message_size;     /* bytes in `message` */
+  char
+      message[SYLVO_MESSAGE_MAX + 1]; /* what sylvo prints, blank lines included; zero-terminated */
+} sylvo_result;
+
+/// Reads up to `capacity` bytes of the input into `buffer` and returns how
+/// many; 0 at the end of the input. Sets `*failed` to non-zero on an error.
+typedef size_t (*sylvo_read_fn)(void* context, unsigned char* buffer, size_t capacity, int* failed);
+
+/// Writes `size` bytes of the output; returns non-zero if all were written.
+typedef int (*sylvo_write_fn)(void* context, const unsigned char* bytes, size_t size);
+
+/// Converts the input `read` gives to `write`, as sylvo converts a file named
+/// `input_name` to one named `output_name` (the names the messages print, at
+/// most SYLVO_NAME_MAX bytes). Returns the status and fills `result`. After a
+/// failure part of the output may have been written: drop it.
+SYLVO_API int sylvo_convert(sylvo_read_fn read, void* read_context, sylvo_write_fn write,
+                            void* write_context, const char* input_name, const char* output_name,
+                            sylvo_result* result);
+
+/// Converts `size` bytes at `input` as sylvo_convert() does. After a complete
+/// conversion `*output` holds the output's `*output_size` bytes, to be freed
+/// with sylvo_free(); after a failure it is null (also when memory ran out:
+/// then `result` says "Can't write string to file").
+SYLVO_API int sylvo_convert_memory(const void* input, size_t size, const char* input_name,
+                                   const char* output_name, unsigned char** output,
+                                   size_t* output_size, sylvo_result* result);
+
+/// Frees an output of sylvo_convert_memory().
+SYLVO_API void sylvo_free(void* output);
+
+/// Writes to `output` (SYLVO_NAME_MAX + 1 bytes) the name sylvo gives the
+/// output of the input path `input` when no output is named: its directory
+/// and base name, with "_out" before the base name's last '.' ("d/song.mml"
+/// gives "d/song_out.mml"; both '\' and '/' separate directories). Returns 0,
+/// or 1 with `result` saying "Too long file path!" if it would be over
+/// SYLVO_NAME_MAX bytes.
+SYLVO_API int sylvo_output_name(const char* input, char* output, sylvo_result* result);
+
+/// The key of syllable `index` (0 to 202, in the order of the syllable
+/// list), or null past the last: "KA", "SHI", ...
+SYLVO_API const char* sylvo_syllable_key(int index);
+
+/// Fills `result` with the message of `kind` as sylvo prints it, `name` in
+/// place of its file name, and returns its status (0 for SYLVO_COMPLETED).
+/// For SYLVO_USAGE `name` is the program's name, and the banner comes first.
+SYLVO_API int sylvo_report(sylvo_kind kind, const char* name, sylvo_result* result);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,48 @@
+#include "support.h"
+
+#include <cstring>
+#include <memory>
+
+#include "run.h"
+#include "syllable.h"
+
+size_t read_chunks(void* input, unsigned char* buffer, size_t capacity, int*) {
+  ChunkedInput* in = static_cast<ChunkedInput*>(input);
+  size_t n = in->size < capacity ? in->size : capacity;
+  size_t most = in->chunk;
+  if (most != 0 && in->vary != 0) {
+    in->vary = in->vary * 1103515245u + 12345u;
+    most = 1 + (in->vary >> 16) % most;
+  }
+  if (most != 0 && n > most) n = most;
+  if (n != 0) std::memcpy(buffer, in->data, n);
+  in->data += n;
+  in->size -= n;
+  return n;
+}
+
+int append_to(void* out, const unsigned char* bytes, size_t size) {
+  static_cast<std::string*>(out)->append(reinterpret_cast<const char*>(bytes), size);
+  return 1;
+}
+
+Outcome convert_buffer(const void* data, size_t size, size_t chunk, size_t buffer, unsigned vary) {
+  static std::unique_ptr<Run> run(new Run());
+  static sylvo_result result;
+  ChunkedInput input{static_cast<const unsigned char*>(data), size, chunk, vary};
+  Outcome outcome{0, {}, {}};
+  outcome.status = convert_run(*run, {read_chunks, &input}, {append_to, &outcome.output}, "input",
+                               "output", buffer, &result);
+  outcome.message.assign(result.message, result.message_size);
+  return outcome;
+}
+
+const SyllableRow* find_syllable(const unsigned char* key, size_t size) {
+  if (size > 3) return nullptr;
+  unsigned code = 0;
+  for (size_t i = 0; i < size; ++i) {
+    if (key[i] < 'A' || key[i] > 'Z') return nullptr;
+    code = code * 27 + static_cast<unsigned>(key[i] - 'A' + 1);
+  }
+  return syllable_by_code(code);
+}

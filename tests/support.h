@@ -1,0 +1,42 @@
+// For the tests, the fuzzer and the benchmarks: whole conversions in memory
+// through the library's entry, the input handed over in pieces of any size.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "sylvo.h"
+
+struct SyllableRow;
+
+/// What an in-memory conversion gave: exit status, output bytes, and the
+/// text the program would print.
+struct Outcome {
+  int status;
+  std::string output;
+  std::string message;
+};
+
+/// Converts `size` bytes in memory, the input handed over `chunk` bytes at a
+/// time (0: as they fit; with `vary` non-zero, between 1 and `chunk` bytes
+/// each time), read and written at most `buffer` bytes at a time (0: the
+/// default). Not reentrant.
+Outcome convert_buffer(const void* data, size_t size, size_t chunk = 0, size_t buffer = 0,
+                       unsigned vary = 0);
+
+/// Memory handed over by read_chunks(): at most `chunk` bytes a read (0: as
+/// many as asked), between 1 and `chunk` with a non-zero `vary`, the state
+/// of a small generator.
+struct ChunkedInput {
+  const unsigned char* data;
+  size_t size;
+  size_t chunk;
+  unsigned vary;
+};
+size_t read_chunks(void* input, unsigned char* buffer, size_t capacity, int* failed);
+
+/// A sink appending to the std::string `out`.
+int append_to(void* out, const unsigned char* bytes, size_t size);
+
+/// The row whose key is exactly these `size` bytes, or null.
+const SyllableRow* find_syllable(const unsigned char* key, size_t size);
