@@ -1,6 +1,8 @@
 # What `cmake --install` puts where, and the packages cpack makes of it:
-# a .tar.gz and a .deb on Linux, a .zip on Windows (the MinGW build).
-include(GNUInstallDirs)
+# a .tar.gz and two .deb on Linux (sylvo, the program; libsylvo-dev, the
+# library for other programs), a .zip on Windows (the MinGW build).
+include(CMakePackageConfigHelpers)
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME runtime)
 
 if(WIN32)
   # Everything at the top of the .zip; the texts with CR LF line ends.
@@ -24,6 +26,28 @@ else()
   install(FILES README.md CHANGELOG.md LICENSE examples/song.mml DESTINATION "${CMAKE_INSTALL_DOCDIR}")
   # The README's links: the syllable list and the picture of the page.
   install(FILES docs/syllables.md docs/web.png DESTINATION "${CMAKE_INSTALL_DOCDIR}/docs")
+
+  # The library, its header, and how pkg-config and CMake find them.
+  set(cmakedir "${CMAKE_INSTALL_LIBDIR}/cmake/sylvo")
+  install(TARGETS libsylvo EXPORT sylvo-targets
+    ARCHIVE DESTINATION "${CMAKE_INSTALL_LIBDIR}" COMPONENT development
+    LIBRARY DESTINATION "${CMAKE_INSTALL_LIBDIR}" COMPONENT development
+    PUBLIC_HEADER DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}" COMPONENT development)
+  install(EXPORT sylvo-targets NAMESPACE sylvo:: DESTINATION "${cmakedir}" COMPONENT development)
+  configure_package_config_file(cmake/sylvo-config.cmake.in "${PROJECT_BINARY_DIR}/sylvo-config.cmake"
+    INSTALL_DESTINATION "${cmakedir}")
+  write_basic_package_version_file("${PROJECT_BINARY_DIR}/sylvo-config-version.cmake"
+    COMPATIBILITY SameMajorVersion)
+  # A C program linking the static library also needs the C++ runtime.
+  set(SYLVO_PC_LIBS "")
+  if(NOT BUILD_SHARED_LIBS)
+    set(SYLVO_PC_LIBS -lstdc++)
+  endif()
+  configure_file(cmake/sylvo.pc.in "${PROJECT_BINARY_DIR}/sylvo.pc" @ONLY)
+  install(FILES "${PROJECT_BINARY_DIR}/sylvo-config.cmake" "${PROJECT_BINARY_DIR}/sylvo-config-version.cmake"
+    DESTINATION "${cmakedir}" COMPONENT development)
+  install(FILES "${PROJECT_BINARY_DIR}/sylvo.pc" DESTINATION "${CMAKE_INSTALL_LIBDIR}/pkgconfig"
+    COMPONENT development)
 endif()
 
 set(CPACK_PACKAGE_NAME sylvo)
@@ -45,6 +69,14 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION sound)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENTS_ALL runtime development)
+  set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME sylvo)
+  set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libsylvo-dev)
+  set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
+  set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DESCRIPTION "sylvo's conversion as a C library: lyric syllables in MML to sung runs
+The header sylvo.h and the static library libsylvo.a, with files for
+pkg-config and CMake, for programs that convert MML in-process.")
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "sylvo converts music macro language (MML) files in which lyric syllables
 are written into the notes, such as (KA)c8. Every syllable becomes the run
 of instrument selections, sub-notes and waits that makes a sound chip sing

@@ -71,13 +71,22 @@ struct StopFinder {
 #ifdef SYLVO_SSE2
   // The bytes that stop a run everywhere: all but '*', which stops it only
   // in a block comment (outside one, a second newline that changes nothing).
-  __m128i everywhere[sizeof kActing / sizeof kActing[0] - 1];
+  // Two bytes that differ only in the low bit, '(' and ')', share a compare
+  // of the byte with that bit cleared.
+  struct Compare {
+    __m128i mask, byte;
+  };
+  Compare everywhere[sizeof kActing / sizeof kActing[0] - 1];
+  int compares = 0;
   __m128i star = _mm_set1_epi8('*'), newline = _mm_set1_epi8('\n');
 
   StopFinder() {
-    __m128i* b = everywhere;
     for (const Acting& a : kActing) {
-      if (a.construct != kStar) *b++ = _mm_set1_epi8(static_cast<char>(a.byte));
+      if (a.construct == kStar) continue;
+      bool pair = kTables.of[a.byte ^ 1] != kCopied && kTables.of[a.byte ^ 1] != kStar;
+      if (pair && (a.byte & 1)) continue;  // its even twin compares for both
+      everywhere[compares++] = {_mm_set1_epi8(static_cast<char>(pair ? ~1 : ~0)),
+                                _mm_set1_epi8(static_cast<char>(a.byte))};
     }
   }
 
@@ -89,7 +98,10 @@ struct StopFinder {
     for (; q < stop; q += 16) {
       __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
       __m128i hit = _mm_cmpeq_epi8(v, maybe);
-      for (const __m128i& b : everywhere) hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, b));
+      for (int i = 0; i < compares; ++i) {
+        hit = _mm_or_si128(
+            hit, _mm_cmpeq_epi8(_mm_and_si128(v, everywhere[i].mask), everywhere[i].byte));
+      }
       if (int mask = _mm_movemask_epi8(hit)) {
         q += __builtin_ctz(static_cast<unsigned>(mask));
         return q < stop ? q : stop;
