@@ -40,10 +40,7 @@ TEST(Report, SyntaxMessagesEchoTheLineUpToAZeroByte) {
   line.pos = 3;
   EXPECT_EQ(message_of(SYLVO_ILLEGAL_TOKEN, "", line), "\n*** Illegal token! line:12\n\n> (KA\n\n");
   EXPECT_EQ(message_of(SYLVO_INTERNAL_ERROR, "", line), "\n*** Internal Error!\n\n> (KA\n\n");
-}
-
-TEST(Report, NoMessageRunsPastItsArea) {
-  static Line line;
+  // The longest echo with the longest number fits the message area.
   std::memset(line.LineBuf, 'x', kLineMax);
   line.pos = kLineMax;
   line.LINE_NO = ~0ull;
