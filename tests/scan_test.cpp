@@ -146,6 +146,10 @@ TEST(Scan, LineLimit) {
   expect_converted({repeat(2047, 'a') + ";x\n", repeat(2047, 'a') + ";x\n"});
   expect_refused({repeat(2048, 'a') + ";x\n", "\n*** Can't read file: input\n\n"});
   expect_refused({repeat(2043, 'a') + "(KA)c\n", "\n*** Can't read file: input\n\n"});
+  // The vowel and digit after an override's '@' are two bytes that do not count.
+  string kA1 = "@@5c#1@@6w#1@@7w#1@@30w~#3";
+  expect_converted({"(@A1KA)c" + repeat(2041, 'a') + "\n", kA1 + repeat(2041, 'a') + "\n"});
+  expect_refused({"(@A1KA)c" + repeat(2042, 'a') + "\n", "\n*** Can't read file: input\n\n"});
   // The rest of a comment line may hold 2048 bytes of its own.
   string comment = "x;" + repeat(2047, 'c') + "\n";
   expect_converted({comment + "(KA)c ", comment + kKA + "~#3 "});

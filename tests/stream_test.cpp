@@ -63,8 +63,17 @@ TEST(Writer, KeepsBytesInOrderAcrossBufferSizes) {
     w->write("", 0);
     w->put('k');
     w->write(std::string(200, 'z').data(), 200);
+    // Small pieces, the last of which does not fit the room left (buffer 64).
+    for (int i = 0; i < 7; ++i) w->write("0123456789", 10);
     w->flush(SYLVO_WRITE_STRING);
-    EXPECT_EQ(out, "abcdefghijk" + std::string(200, 'z')) << buffer;
+    EXPECT_EQ(
+        out, "abcdefghijk" + std::string(200, 'z') +
+                 [] {
+                   std::string tens;
+                   for (int i = 0; i < 7; ++i) tens += "0123456789";
+                   return tens;
+                 }())
+        << buffer;
   }
 }
 
