@@ -93,7 +93,10 @@ class Oracle {
       s_.flags &= ~InSyllable;
       const SyllableRow* row = find_syllable(s_.key, s_.j - 1);
       if (!row) fail(SYLVO_ILLEGAL_TOKEN);
-      write_expansion(run_, *row, s_.note, s_.k, s_.note_length, s_.count);
+      unsigned char text[kExpansionMax];
+      out_.write(text,
+                 build_expansion(*row, run_.voices, s_.note, s_.k, s_.note_length, s_.count, text));
+      std::memcpy(run_.voices.CurrentVoice, run_.voices.DefaultVoice, kVowels);
     } else {
       if (s_.target == run_.scan.DefaultLength) run_.scan.default_size = s_.count;
       out_.write(s_.target, s_.count);

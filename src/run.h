@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "stream.h"
+#include "syllable.h"
 #include "sylvo.h"
 
 constexpr size_t kLineMax = 2048;  // bytes of one line held in LineBuf
@@ -23,6 +24,8 @@ struct Line {
 struct Voices {
   unsigned char CurrentVoice[kVowels];
   unsigned char DefaultVoice[kVowels];
+  bool overridden;                // CurrentVoice differs from DefaultVoice (an override)
+  unsigned long long generation;  // changes whenever DefaultVoice does
 };
 
 /// What the scanner carries from one line to the next.
@@ -41,6 +44,7 @@ struct Run {
   Line line;
   bool header_seen;
   Voices voices;
+  Prepared prepared;
   ScanState scan;
 };
 

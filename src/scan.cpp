@@ -151,6 +151,7 @@ class Scanner {
   const unsigned char* length_command(const unsigned char* q);
   const unsigned char* loose_note(const unsigned char* q);
   const unsigned char* syllable(const unsigned char* q);
+  const unsigned char* key(const unsigned char* r, unsigned* code);
   const unsigned char* voice_override(const unsigned char* q);
   void check_room(const unsigned char* q);
   [[noreturn]] void too_long(const unsigned char* q);
@@ -266,39 +267,59 @@ const unsigned char* Scanner::voice_override(const unsigned char* q) {
   int digit = q + 2 < end_ ? q[2] : kEnd;
   sylvo_kind failure = apply_override(run_.voices, letter, digit);
   if (failure != SYLVO_COMPLETED) refuse(failure, q);
+  check_room(q);
   echo_through(q);
   echoed_ = q + 3;
   room_ += 2;
   return q + 3;
 }
 
-// A syllable from its '(' at q: key letters and overrides up to ')', a note,
-// a length text; expanded in place of all of it. Returns the byte that ended
-// it, which is looked at again as any byte. At the end of input a syllable
-// with its note letter is expanded, an unfinished one refused.
-const unsigned char* Scanner::syllable(const unsigned char* q) {
-  const unsigned char* r = q + 1;
-  unsigned code = 0;  // the key's letters as syllable_by_code() takes them
-  size_t j = 0;       // key letters taken: a fourth is refused at the next byte
+// A syllable's key from r, after its '(', byte by byte: letters and
+// overrides up to ')'. Returns the byte after the ')', with the key's code.
+const unsigned char* Scanner::key(const unsigned char* r, unsigned* code) {
+  size_t j = 0;  // key letters taken: a fourth is refused at the next byte
   for (;;) {
     if (r == end_) refuse(SYLVO_SYNTAX, r - 1);
-    check_room(r);
     unsigned letter = static_cast<unsigned>(*r - 'A');
     if (letter < 26 && j < 4) {
-      code = code * 27 + letter + 1;  // past three letters no lookup is made
+      *code = *code * 27 + letter + 1;  // past three letters no lookup is made
       ++j, ++r;
     } else if (*r == ')' && j < 4) {
-      ++r;
-      break;
+      return r + 1;
     } else if (*r == '@') {
       r = voice_override(r);
     } else {
       refuse(SYLVO_ILLEGAL_TOKEN, r);
     }
   }
+}
+
+// A syllable from its '(' at q: a key, a note, a length text; expanded in
+// place of all of it. Returns the byte that ended it, which is looked at
+// again as any byte. At the end of input a syllable with its note letter is
+// expanded, an unfinished one refused.
+const unsigned char* Scanner::syllable(const unsigned char* q) {
+  // The common key, one to three capitals and ')', is taken straight. A
+  // byte is looked at only after a capital, so never past the window's
+  // newline or the zero after the input.
+  const unsigned char* r = q + 1;
+  auto capital = [](unsigned char c) { return static_cast<unsigned>(c - 'A') < 26; };
+  auto letter = [](unsigned char c) { return c - 'A' + 1u; };
+  unsigned code = 0;
+  if (capital(r[0]) && r[1] == ')') {
+    code = letter(r[0]);
+    r += 2;
+  } else if (capital(r[0]) && capital(r[1]) && r[2] == ')') {
+    code = letter(r[0]) * 27 + letter(r[1]);
+    r += 3;
+  } else if (capital(r[0]) && capital(r[1]) && capital(r[2]) && r[3] == ')') {
+    code = (letter(r[0]) * 27 + letter(r[1])) * 27 + letter(r[2]);
+    r += 4;
+  } else {
+    r = key(r, &code);
+  }
 
   if (r == end_) refuse(SYLVO_SYNTAX, r - 1);
-  check_room(r);
   if (!is_note_letter(*r)) refuse(SYLVO_SYNTAX, r);
   const unsigned char* note = r++;
   if (*r == '+' || *r == '-') ++r;
@@ -396,7 +417,8 @@ void Scanner::run() {
 }  // namespace
 
 void scan(Run& run) {
-  std::memset(&run.voices, 0, sizeof run.voices);
+  run.voices = Voices{{}, {}, false, 1};  // every set 0, nothing prepared for it yet
+  std::memset(run.prepared.made, 0, sizeof run.prepared.made);
   std::memset(&run.scan, 0, sizeof run.scan);
   run.line.pos = 0;
   Scanner(run).run();

@@ -173,39 +173,69 @@ const SyllableRow* syllable_by_code(unsigned code) {
   return row ? &kRows[row - 1] : nullptr;
 }
 
-size_t build_expansion(const SyllableRow& row, const Voices& voices, const unsigned char* note,
-                       size_t note_size, const unsigned char* length, size_t length_size,
-                       unsigned char* text) {
-  const Layout& layout = row.layout[note_size - 1];
+namespace {
+
+// The layout's text with each vowel's code in the voice set `sets` gives it.
+void fill_vowels(const Layout& layout, const unsigned char* sets, unsigned char* text) {
   std::memcpy(text, layout.text, kTemplateMax);
+  for (unsigned i = 0; i < layout.vowels; ++i) {
+    unsigned vowel = layout.vowel_of[i];
+    std::memcpy(text + layout.vowel_at[i], kCodeDigits.digits[sets[vowel]][vowel], 2);
+  }
+}
+
+// Puts the note, the length and the frames into a text whose vowels are in.
+size_t finish(const SyllableRow& row, const Layout& layout, const unsigned char* note,
+              size_t note_size, const unsigned char* length, size_t length_size,
+              unsigned char* text) {
   for (unsigned i = 0; i < layout.notes; ++i) {
     unsigned char* at = text + layout.note_at[i];
     at[0] = note[0];
     at[note_size - 1] = note[note_size - 1];  // the same byte again for a one-byte note
   }
-  for (unsigned i = 0; i < layout.vowels; ++i) {
-    unsigned vowel = layout.vowel_of[i];
-    std::memcpy(text + layout.vowel_at[i], kCodeDigits.digits[voices.CurrentVoice[vowel]][vowel],
-                2);
-  }
   size_t n = layout.size;
-  std::memcpy(text + n, length, length_size);
+  std::memcpy(text + n, length, kLengthMax);  // a fixed size: no call to memcpy
   n += length_size;
   std::memcpy(text + n, row.suffix, sizeof row.suffix);
   return n + row.suffix_size;
+}
+
+}  // namespace
+
+size_t build_expansion(const SyllableRow& row, const Voices& voices, const unsigned char* note,
+                       size_t note_size, const unsigned char* length, size_t length_size,
+                       unsigned char* text) {
+  const Layout& layout = row.layout[note_size - 1];
+  fill_vowels(layout, voices.CurrentVoice, text);
+  return finish(row, layout, note, note_size, length, length_size, text);
 }
 
 void write_expansion(Run& run, const SyllableRow& row, const unsigned char* note, size_t note_size,
                      const unsigned char* length, size_t length_size) {
   // Built in place in the output buffer where it fits, else copied there.
   unsigned char local[kExpansionMax];
-  unsigned char* text = run.out.room(kExpansionMax);
-  size_t n =
-      build_expansion(row, run.voices, note, note_size, length, length_size, text ? text : local);
-  if (text) {
+  unsigned char* out = run.out.room(kExpansionMax);
+  unsigned char* text = out ? out : local;
+  const Layout& layout = row.layout[note_size - 1];
+  Voices& voices = run.voices;
+  if (voices.overridden) {
+    fill_vowels(layout, voices.CurrentVoice, text);
+    std::memcpy(voices.CurrentVoice, voices.DefaultVoice, kVowels);
+    voices.overridden = false;
+  } else {
+    size_t i = static_cast<size_t>(&row - kRows.data());
+    unsigned char* ready = run.prepared.text[i][note_size - 1];
+    unsigned long long& made = run.prepared.made[i][note_size - 1];
+    if (made != voices.generation) {
+      fill_vowels(layout, voices.DefaultVoice, ready);
+      made = voices.generation;
+    }
+    std::memcpy(text, ready, kTemplateMax);
+  }
+  size_t n = finish(row, layout, note, note_size, length, length_size, text);
+  if (out) {
     run.out.commit(n);
   } else {
     run.out.write(local, n);
   }
-  std::memcpy(run.voices.CurrentVoice, run.voices.DefaultVoice, kVowels);
 }

@@ -47,6 +47,13 @@ constexpr int vowel_index(int c) {
   }
 }
 
+/// Each row's text with the vowel codes of the default voices in place, for
+/// a note of one byte and of two, made when first needed since they changed.
+struct Prepared {
+  unsigned long long made[kSyllables][2];  // the Voices::generation each was made for; 0: none
+  unsigned char text[kSyllables][2][kTemplateMax];
+};
+
 /// Row `i` of the table, in the order of its families.
 const SyllableRow& syllable_row(int i);
 
@@ -56,11 +63,14 @@ const SyllableRow* syllable_by_code(unsigned code);
 
 /// Writes `row`'s text for a note of 1 or 2 bytes and a length text of at
 /// most 16 bytes to `text` (kExpansionMax bytes), using the voices'
-/// CurrentVoice, and returns its size.
+/// CurrentVoice, and returns its size. 16 bytes at `length` are read,
+/// whatever its size.
 size_t build_expansion(const SyllableRow& row, const Voices& voices, const unsigned char* note,
                        size_t note_size, const unsigned char* length, size_t length_size,
                        unsigned char* text);
 
-/// Writes `row`'s text to run.out and resets CurrentVoice to DefaultVoice.
+/// Writes `row`'s text to run.out as build_expansion() makes it, from
+/// run.prepared where no override is in force, and resets CurrentVoice to
+/// DefaultVoice.
 void write_expansion(Run& run, const SyllableRow& row, const unsigned char* note, size_t note_size,
                      const unsigned char* length, size_t length_size);

@@ -18,7 +18,8 @@ const char kVowelLetters[] = "AIUEO";
 std::string expansion(const SyllableRow& row, const Voices& voices = Voices{}) {
   unsigned char text[kExpansionMax];
   const unsigned char note[] = {'c'};
-  size_t size = build_expansion(row, voices, note, 1, note, 0, text);  // no length
+  const unsigned char no_length[kLengthMax] = {};
+  size_t size = build_expansion(row, voices, note, 1, no_length, 0, text);
   return std::string(reinterpret_cast<const char*>(text), size);
 }
 
