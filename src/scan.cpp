@@ -403,7 +403,10 @@ void Scanner::run() {
         case kComment: q = comment(q + 1); break;
         case kSlash: q = slash(q); break;
         case kStar: q = star(q); break;
-        case kSyllable: q = syllable(q); break;
+        case kSyllable:  // back to back: the next '(' was checked as the byte that ended one
+          do q = syllable(q);
+          while (q != end_ && *q == '(');
+          break;
         case kLooseNote: q = loose_note(q); break;
         case kLengthCommand: q = length_command(q); break;
         case kCopied: ++q; break;  // never: only acting bytes stop

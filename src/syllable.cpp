@@ -85,6 +85,7 @@ constexpr CodeDigits kCodeDigits = build_code_digits();
 
 constexpr Layout make_layout(const char* templ, size_t size, size_t note_size) {
   Layout l{};
+  for (unsigned char& at : l.note_at) at = kNoteScratch;
   size_t n = 0;
   for (size_t i = 0; i < size;) {
     if (templ[i] == '%' || vowel_index(templ[i]) >= 0) {
@@ -188,7 +189,7 @@ void fill_vowels(const Layout& layout, const unsigned char* sets, unsigned char*
 size_t finish(const SyllableRow& row, const Layout& layout, const unsigned char* note,
               size_t note_size, const unsigned char* length, size_t length_size,
               unsigned char* text) {
-  for (unsigned i = 0; i < layout.notes; ++i) {
+  for (unsigned i = 0; i < 3; ++i) {  // always three: the rest go to the scratch bytes
     unsigned char* at = text + layout.note_at[i];
     at[0] = note[0];
     at[note_size - 1] = note[note_size - 1];  // the same byte again for a one-byte note

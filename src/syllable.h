@@ -8,8 +8,9 @@ struct Run;
 struct Voices;
 
 constexpr int kSyllables = 203;
-constexpr size_t kTemplateMax = 48;   // bytes of the longest template, with room
-constexpr size_t kExpansionMax = 80;  // bytes of the longest expansion, with room
+constexpr size_t kTemplateMax = 48;                 // bytes of the longest template, with room
+constexpr size_t kExpansionMax = 80;                // bytes of the longest expansion, with room
+constexpr size_t kNoteScratch = kExpansionMax - 2;  // written, never part of an expansion
 
 /// Where a template's placeholders stand once the note is known to be one or
 /// two bytes long: the template's text with each "%s" made that long, the
@@ -18,7 +19,7 @@ struct Layout {
   char text[kTemplateMax];
   unsigned char size;
   unsigned char notes;
-  unsigned char note_at[3];
+  unsigned char note_at[3];  // the note's places; kNoteScratch where there are fewer
   unsigned char vowels;
   unsigned char vowel_at[3];
   unsigned char vowel_of[3];  // 0-4: A, I, U, E, O
