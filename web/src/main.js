@@ -326,6 +326,7 @@ function showReference() {
   const failed = runs[0] === null;  // the voice set never makes a syllable fail
   $('ref-caption').textContent = failed ? `${syllable} is not a syllable sylvo can convert: check the note and length.`
                                         : `${syllable} under each voice set (#SYLVO_VSET_ALL n)`;
+  document.querySelector('#ref-table thead').hidden = failed;
   document.querySelector('#ref-table tbody').replaceChildren(...(failed ? [] : runs.map((run, set) => {
     const row = document.createElement('tr');
     const th = document.createElement('th');
