@@ -16,15 +16,6 @@ static int write_file(void* file, const unsigned char* bytes, size_t size) {
   return fwrite(bytes, 1, size, (FILE*)file) == size;
 }
 
-/* The messages name a file without its directories, as sylvo does. */
-static const char* base_name(const char* path) {
-  const char* base = path;
-  for (; *path; ++path) {
-    if (*path == '/' || *path == '\\') base = path + 1;
-  }
-  return base;
-}
-
 int main(int argc, char** argv) {
   static sylvo_result result; /* holds a message of up to SYLVO_MESSAGE_MAX bytes */
   char output_name[SYLVO_NAME_MAX + 1];
@@ -39,14 +30,15 @@ int main(int argc, char** argv) {
   }
   in = fopen(argv[1], "rb");
   if (!in) {
-    sylvo_report(SYLVO_OPEN_INPUT, base_name(argv[1]), &result);
+    sylvo_report(SYLVO_OPEN_INPUT, sylvo_base_name(argv[1]), &result);
     fwrite(result.message, 1, result.message_size, stderr);
     return result.status;
   }
   /* The output streams to standard output as it is made; after a failure,
      what was written is incomplete, as the message says. */
-  sylvo_convert(read_file, in, write_file, stdout, base_name(argv[1]), base_name(output_name),
-                &result);
+  /* The messages name files without their directories, as sylvo does. */
+  sylvo_convert(read_file, in, write_file, stdout, sylvo_base_name(argv[1]),
+                sylvo_base_name(output_name), &result);
   fclose(in);
   fflush(stdout);
   fwrite(result.message, 1, result.message_size, stderr);

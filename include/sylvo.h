@@ -84,6 +84,10 @@ SYLVO_API int sylvo_convert_memory(const void* input, size_t size, const char* i
 /// Frees an output of sylvo_convert_memory().
 SYLVO_API void sylvo_free(void* output);
 
+/// The base name of `path`: what follows its last '\' or '/' (both separate
+/// directories on every system), as sylvo's messages name files.
+SYLVO_API const char* sylvo_base_name(const char* path);
+
 /// Writes to `output` (SYLVO_NAME_MAX + 1 bytes) the name sylvo gives the
 /// output of the input path `input` when no output is named: its directory
 /// and base name, with "_out" before the base name's last '.' ("d/song.mml"

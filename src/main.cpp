@@ -49,14 +49,6 @@ void catch_interrupts() {
 #endif
 }
 
-const char* base_name(const char* path) {
-  const char* base = path;
-  for (const char* p = path; *p; ++p) {
-    if (is_separator(*p)) base = p + 1;
-  }
-  return base;
-}
-
 // Appends `size` bytes to a name; the caller has checked that the whole
 // stays within SYLVO_NAME_MAX.
 void append(char* name, const char* from, size_t size) {
@@ -76,10 +68,10 @@ constexpr Refusal kPassed{SYLVO_COMPLETED, ""};
 // (argv[1] the input, argv[2] the optional output).
 Refusal form_names(int argc, const char* const* argv) {
   std::memset(&g_names, 0, sizeof g_names);
-  if (argc < 2) return {SYLVO_USAGE, base_name(argc >= 1 && argv[0] ? argv[0] : "sylvo")};
+  if (argc < 2) return {SYLVO_USAGE, sylvo_base_name(argc >= 1 && argv[0] ? argv[0] : "sylvo")};
   const char* input = argv[1];
   if (std::strlen(input) > SYLVO_NAME_MAX) return {SYLVO_PATH_TOO_LONG, ""};
-  const char* input_base = base_name(input);
+  const char* input_base = sylvo_base_name(input);
   append(g_names.InFileName, input_base, std::strlen(input_base));
 
   const char* output = g_names.OutFile;
@@ -90,7 +82,7 @@ Refusal form_names(int argc, const char* const* argv) {
   } else if (sylvo_output_name(input, g_names.OutFile, &g_result) != 0) {
     return {SYLVO_PATH_TOO_LONG, ""};
   }
-  const char* output_base = base_name(output);
+  const char* output_base = sylvo_base_name(output);
   append(g_names.OutFilePath, output, static_cast<size_t>(output_base - output));
   append(g_names.OutFileName, output_base, std::strlen(output_base));
   g_names.OutFile[0] = '\0';

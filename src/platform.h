@@ -48,6 +48,3 @@ bool remove_file(const char* path);
 /// that are safe there (on Windows the handle is closed first, as an open
 /// file cannot be deleted).
 void discard_output(std::FILE* f, const char* path);
-
-/// True when `c` separates the parts of a path: '\' and '/' on every system.
-inline bool is_separator(char c) { return c == '\\' || c == '/'; }

@@ -86,12 +86,13 @@ constexpr CodeDigits kCodeDigits = build_code_digits();
 constexpr Layout make_layout(const char* templ, size_t size, size_t note_size) {
   Layout l{};
   for (unsigned char& at : l.note_at) at = kNoteScratch;
+  unsigned notes = 0;
   size_t n = 0;
   for (size_t i = 0; i < size;) {
     if (templ[i] == '%' || vowel_index(templ[i]) >= 0) {
       bool note = templ[i] == '%';
       if (note) {
-        l.note_at[l.notes++] = static_cast<unsigned char>(n);
+        l.note_at[notes++] = static_cast<unsigned char>(n);
       } else {
         l.vowel_at[l.vowels] = static_cast<unsigned char>(n);
         l.vowel_of[l.vowels++] = static_cast<unsigned char>(vowel_index(templ[i]));

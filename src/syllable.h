@@ -18,7 +18,6 @@ constexpr size_t kNoteScratch = kExpansionMax - 2;  // written, never part of an
 struct Layout {
   char text[kTemplateMax];
   unsigned char size;
-  unsigned char notes;
   unsigned char note_at[3];  // the note's places; kNoteScratch where there are fewer
   unsigned char vowels;
   unsigned char vowel_at[3];

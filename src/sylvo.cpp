@@ -17,8 +17,6 @@
 
 namespace {
 
-bool is_separator(char c) { return c == '\\' || c == '/'; }
-
 // Memory handed over as the input.
 struct MemoryInput {
   const unsigned char* data;
@@ -117,14 +115,21 @@ int sylvo_output_name(const char* input, char* output, sylvo_result* result) {
   size_t size = std::strlen(input);
   if (size + 4 > SYLVO_NAME_MAX) return sylvo_report(SYLVO_PATH_TOO_LONG, "", result);
   // "_out" goes in front of the extension, the base name's last '.'.
-  size_t base = size;
-  while (base > 0 && !is_separator(input[base - 1])) --base;
+  size_t base = static_cast<size_t>(sylvo_base_name(input) - input);
   size_t stem = size;
   while (stem > base && input[stem - 1] != '.') --stem;
   stem = stem > base ? stem - 1 : size;
   std::snprintf(output, SYLVO_NAME_MAX + 1, "%.*s_out%s", static_cast<int>(stem), input,
                 input + stem);
   return 0;
+}
+
+const char* sylvo_base_name(const char* path) {
+  const char* base = path;
+  for (const char* p = path; *p; ++p) {
+    if (*p == '\\' || *p == '/') base = p + 1;
+  }
+  return base;
 }
 
 const char* sylvo_syllable_key(int index) {

@@ -40,10 +40,7 @@ EMSCRIPTEN_KEEPALIVE const Result* sylvo_page_convert(const unsigned char* data,
   g_output = nullptr;
   size_t output_size = 0;
   g_output_name[0] = '\0';
-  const char* base = name;  // the messages name files without their directories
-  for (const char* p = name; *p; ++p) {
-    if (*p == '\\' || *p == '/') base = p + 1;
-  }
+  const char* base = sylvo_base_name(name);  // the messages name files without their directories
   if (sylvo_output_name(base, g_output_name, &g_report) == 0) {
     sylvo_convert_memory(data, size, base, g_output_name, &g_output, &output_size, &g_report);
   }
