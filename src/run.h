@@ -33,6 +33,22 @@ struct ScanState {
   bool in_block_comment;                        // between "/*" and "*/"
   unsigned char DefaultLength[kLengthMax + 1];  // set by each 'l'
   unsigned default_size;                        // bytes in DefaultLength
+  unsigned long long length_changes;            // times an 'l' changed DefaultLength
+};
+
+/// A syllable's expansion kept for the next time the same bytes come: a
+/// syllable without overrides expands the same under the same default
+/// voices and default length. Slots are chosen by a hash of the bytes.
+constexpr int kRememberedBits = 10;
+struct alignas(64) Remembered {  // two cache lines
+  unsigned long long bytes[2];  // the syllable's input bytes from '(', zeros after them; 0: none
+  unsigned long long voices;    // the DefaultVoice it was made under, as its five bytes
+  unsigned long long lengths;   // ScanState::length_changes when it was made
+  unsigned char size;           // the syllable's input bytes
+  unsigned char overrides;      // the overrides in its key
+  unsigned char override_at[4];  // where each override's '@' stands from the '('
+  unsigned char text_size;
+  unsigned char text[kExpansionMax];
 };
 
 /// True for the bytes '0' to '9'.
@@ -46,6 +62,7 @@ struct Run {
   Voices voices;
   Prepared prepared;
   ScanState scan;
+  Remembered remembered[1 << kRememberedBits];
 };
 
 /// Converts `in` to `out` in `run` as sylvo_convert() does, reading at most

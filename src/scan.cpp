@@ -44,12 +44,19 @@ constexpr bool stops(Construct c, bool in_comment) {
   return c != kCopied && (c != kStar || in_comment);
 }
 
+// Whether c begins a length text, and whether it continues one.
+constexpr bool is_length_lead(int c) { return c == '%' || c == '#' || is_digit(c); }
+constexpr bool is_length_byte(int c) { return c == '.' || is_digit(c); }
+constexpr bool is_note_letter(int c) { return (c >= 'a' && c <= 'g') || c == 'w' || c == 'k'; }
+
 // Every byte maps to its construct through one 256-entry table: a load
 // instead of a search of the list. `stop` marks, outside and inside a block
 // comment, the bytes that end a run of copied text, which is skipped at once.
+// `extends` marks the bytes that may go on a syllable after its note letter.
 struct ByteTables {
   Construct of[256];
   bool stop[2][256];
+  bool extends[256];
 };
 
 constexpr ByteTables build_tables() {
@@ -58,6 +65,7 @@ constexpr ByteTables build_tables() {
   for (int c = 0; c < 256; ++c) {
     for (int in_comment = 0; in_comment < 2; ++in_comment)
       t.stop[in_comment][c] = stops(t.of[c], in_comment);
+    t.extends[c] = c == '+' || c == '-' || is_length_lead(c) || is_length_byte(c);
   }
   return t;
 }
@@ -119,10 +127,57 @@ struct StopFinder {
 #endif
 };
 
-// Whether c begins a length text, and whether it continues one.
-bool is_length_lead(int c) { return c == '%' || c == '#' || is_digit(c); }
-bool is_length_byte(int c) { return c == '.' || is_digit(c); }
-bool is_note_letter(int c) { return (c >= 'a' && c <= 'g') || c == 'w' || c == 'k'; }
+// The first n bytes of 16 kept, the rest cleared, for n of 0 to 16: a mask
+// that reads the same on any byte order.
+struct KeepMasks {
+  unsigned char keep[17][16];
+};
+
+constexpr KeepMasks build_keep_masks() {
+  KeepMasks m{};
+  for (int n = 0; n <= 16; ++n) {
+    for (int i = 0; i < n; ++i) m.keep[n][i] = 0xFF;
+  }
+  return m;
+}
+
+constexpr KeepMasks kKeep = build_keep_masks();
+
+// A syllable's bytes from its '(' as far as one could reach: the first ')'
+// after at least one key byte, the byte after it (the note letter), and
+// every byte after that which could go on a note or length. A syllable seen
+// before with these same bytes, no more and no fewer, is the same syllable.
+// The 17 bytes looked at are all in the input buffer, with its slack.
+struct Reach {
+  unsigned long long bytes[2];  // from '(' on, zeros after `size`
+  size_t size;                  // 0: more than 16 bytes
+};
+
+Reach reach(const unsigned char* q) {
+  Reach x{};
+  size_t e = 2;
+  while (q[e] != ')') {
+    if (++e == 14) return x;
+  }
+  e += 2;
+  while (kTables.extends[q[e]]) {
+    if (++e > 16) return x;
+  }
+  unsigned long long keep[2];
+  std::memcpy(x.bytes, q, sizeof x.bytes);
+  std::memcpy(keep, kKeep.keep[e], sizeof keep);
+  x.bytes[0] &= keep[0];
+  x.bytes[1] &= keep[1];
+  x.size = e;
+  return x;
+}
+
+// The slot that keeps the syllable of these bytes under the voices that
+// `salt` stands for.
+Remembered& slot(Remembered* remembered, const Reach& x, unsigned long long salt) {
+  unsigned long long h = (x.bytes[0] ^ (x.bytes[1] + salt)) * 0x9E3779B97F4A7C15ull;
+  return remembered[h >> (64 - kRememberedBits)];
+}
 
 // Converts the whole lines the reader holds, one window at a time. Every
 // construct is taken by one function from its first byte, with the rest of
@@ -138,7 +193,9 @@ bool is_note_letter(int c) { return (c >= 'a' && c <= 'g') || c == 'w' || c == '
 class Scanner {
  public:
   explicit Scanner(Run& run)
-      : run_(run), in_(run.in), out_(run.out), line_(run.line), s_(run.scan) {}
+      : run_(run), in_(run.in), out_(run.out), line_(run.line), s_(run.scan) {
+    remember_voices();
+  }
 
   void run();
 
@@ -151,6 +208,9 @@ class Scanner {
   const unsigned char* length_command(const unsigned char* q);
   const unsigned char* loose_note(const unsigned char* q);
   const unsigned char* syllable(const unsigned char* q);
+  const unsigned char* recall(const unsigned char* q, const Reach& x);
+  void emit(const unsigned char* text, size_t size);
+  void remember_voices();
   const unsigned char* key(const unsigned char* r, unsigned* code);
   const unsigned char* voice_override(const unsigned char* q);
   void check_room(const unsigned char* q);
@@ -169,6 +229,8 @@ class Scanner {
   const unsigned char* echoed_ = nullptr;  // the line's bytes before this are in LineBuf
   const unsigned char* copied_ = nullptr;  // the input before this is written or replaced
   size_t room_ = kLineMax;                 // a byte stored this far from start_ is one too many
+  unsigned long long voices_ = 0;          // DefaultVoice's five bytes, as Remembered keeps them
+  unsigned long long salt_ = 0;            // voices_ mixed, to choose a slot with the bytes
 };
 
 // The one place where lines are counted: the line that starts at q becomes
@@ -200,6 +262,7 @@ const unsigned char* Scanner::directive(const unsigned char* q) {
     fail(d.failure, {line_.LINE_NO, q + 1 + static_cast<long long>(d.at) - start_});
   }
   if (d.applied) {
+    remember_voices();
     copy_through(q);
     out_.put(';');
   }
@@ -244,8 +307,12 @@ const unsigned char* Scanner::length_command(const unsigned char* q) {
   if (is_length_lead(*r)) ++r;  // the buffer's 0 after the input stops these
   while (static_cast<size_t>(r - from) < kLengthMax && is_length_byte(*r)) ++r;
   if (r != from) check_room(r - 1);
-  s_.default_size = static_cast<unsigned>(r - from);
-  std::memcpy(s_.DefaultLength, from, s_.default_size);
+  size_t size = static_cast<size_t>(r - from);
+  if (size != s_.default_size || std::memcmp(s_.DefaultLength, from, size) != 0) {
+    s_.default_size = static_cast<unsigned>(size);
+    std::memcpy(s_.DefaultLength, from, size);
+    ++s_.length_changes;
+  }
   return r;
 }
 
@@ -297,8 +364,14 @@ const unsigned char* Scanner::key(const unsigned char* r, unsigned* code) {
 // A syllable from its '(' at q: a key, a note, a length text; expanded in
 // place of all of it. Returns the byte that ended it, which is looked at
 // again as any byte. At the end of input a syllable with its note letter is
-// expanded, an unfinished one refused.
+// expanded, an unfinished one refused. One without overrides is remembered
+// with its expansion, to be written again when the same bytes come back.
 const unsigned char* Scanner::syllable(const unsigned char* q) {
+  const Reach x = reach(q);
+  if (x.size != 0) {
+    if (const unsigned char* r = recall(q, x)) return r;
+  }
+
   // The common key, one to three capitals and ')', is taken straight. A
   // byte is looked at only after a capital, so never past the window's
   // newline or the zero after the input.
@@ -347,9 +420,67 @@ const unsigned char* Scanner::syllable(const unsigned char* q) {
   const SyllableRow* row = syllable_by_code(code);
   if (!row) refuse(SYLVO_ILLEGAL_TOKEN, last);
   copy_through(q);
-  write_expansion(run_, *row, note, note_size, length, held);
+  unsigned char local[kExpansionMax];
+  Remembered* keep = nullptr;
+  if (x.size == static_cast<size_t>(r - q)) {
+    keep = &slot(run_.remembered, x, salt_);
+    keep->bytes[0] = x.bytes[0];
+    keep->bytes[1] = x.bytes[1];
+    keep->voices = voices_;
+    keep->lengths = s_.length_changes;
+    keep->size = static_cast<unsigned char>(x.size);
+    keep->overrides = 0;
+    for (const unsigned char* k = q + 1; *k != ')'; ++k) {
+      if (*k == '@') keep->override_at[keep->overrides++] = static_cast<unsigned char>(k - q), k += 2;
+    }
+  }
+  unsigned char* text = keep ? keep->text : local;
+  size_t n = make_expansion(run_, *row, note, note_size, length, held, text);
+  if (keep) keep->text_size = static_cast<unsigned char>(n);
+  emit(text, n);
   copied_ = r;
   return r;
+}
+
+// The syllable at q written again if its bytes `x` are remembered under the
+// current voices and length, and it fits the line; returns the byte after
+// it, or null. Its overrides' bytes are left out of the line as when new.
+const unsigned char* Scanner::recall(const unsigned char* q, const Reach& x) {
+  const Remembered& m = slot(run_.remembered, x, salt_);
+  if (m.bytes[0] != x.bytes[0] || m.bytes[1] != x.bytes[1] || m.voices != voices_ ||
+      m.lengths != s_.length_changes)
+    return nullptr;
+  const unsigned char* r = q + x.size;
+  const unsigned char* last = r == end_ ? r - 1 : r;  // the byte that ended it
+  size_t room = room_ + 2 * size_t{m.overrides};
+  if (static_cast<size_t>(last - start_) >= room) return nullptr;  // to fail as a new one does
+  for (unsigned i = 0; i < m.overrides; ++i) {
+    echo_through(q + m.override_at[i]);
+    echoed_ += 2;
+  }
+  room_ = room;
+  copy_through(q);
+  emit(m.text, m.text_size);
+  copied_ = r;
+  return r;
+}
+
+// Keeps the default voices as one number, to tell whether they are the ones
+// a remembered expansion was made under.
+void Scanner::remember_voices() {
+  std::memcpy(&voices_, run_.voices.DefaultVoice, kVowels);
+  salt_ = voices_ * 0xFF51AFD7ED558CCDull;
+}
+
+// Writes an expansion; `text` holds kExpansionMax bytes, copied whole where
+// the output has room for them.
+void Scanner::emit(const unsigned char* text, size_t size) {
+  if (unsigned char* to = out_.room(kExpansionMax)) {
+    std::memcpy(to, text, kExpansionMax);
+    out_.commit(size);
+  } else {
+    out_.write(text, size);
+  }
 }
 
 // Fails the run if the byte at q is one more than the current line may store.
@@ -423,6 +554,7 @@ void scan(Run& run) {
   run.voices = Voices{{}, {}, false, 1};  // every set 0, nothing prepared for it yet
   std::memset(run.prepared.made, 0, sizeof run.prepared.made);
   std::memset(&run.scan, 0, sizeof run.scan);
+  std::memset(run.remembered, 0, sizeof run.remembered);
   run.line.pos = 0;
   Scanner(run).run();
 }

@@ -212,12 +212,8 @@ size_t build_expansion(const SyllableRow& row, const Voices& voices, const unsig
   return finish(row, layout, note, note_size, length, length_size, text);
 }
 
-void write_expansion(Run& run, const SyllableRow& row, const unsigned char* note, size_t note_size,
-                     const unsigned char* length, size_t length_size) {
-  // Built in place in the output buffer where it fits, else copied there.
-  unsigned char local[kExpansionMax];
-  unsigned char* out = run.out.room(kExpansionMax);
-  unsigned char* text = out ? out : local;
+size_t make_expansion(Run& run, const SyllableRow& row, const unsigned char* note, size_t note_size,
+                      const unsigned char* length, size_t length_size, unsigned char* text) {
   const Layout& layout = row.layout[note_size - 1];
   Voices& voices = run.voices;
   if (voices.overridden) {
@@ -234,10 +230,5 @@ void write_expansion(Run& run, const SyllableRow& row, const unsigned char* note
     }
     std::memcpy(text, ready, kTemplateMax);
   }
-  size_t n = finish(row, layout, note, note_size, length, length_size, text);
-  if (out) {
-    run.out.commit(n);
-  } else {
-    run.out.write(local, n);
-  }
+  return finish(row, layout, note, note_size, length, length_size, text);
 }

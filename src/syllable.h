@@ -69,8 +69,8 @@ size_t build_expansion(const SyllableRow& row, const Voices& voices, const unsig
                        size_t note_size, const unsigned char* length, size_t length_size,
                        unsigned char* text);
 
-/// Writes `row`'s text to run.out as build_expansion() makes it, from
-/// run.prepared where no override is in force, and resets CurrentVoice to
-/// DefaultVoice.
-void write_expansion(Run& run, const SyllableRow& row, const unsigned char* note, size_t note_size,
-                     const unsigned char* length, size_t length_size);
+/// Makes `row`'s text in `text` (kExpansionMax bytes) as build_expansion()
+/// does, from run.prepared where no override is in force, resets
+/// CurrentVoice to DefaultVoice, and returns the text's size.
+size_t make_expansion(Run& run, const SyllableRow& row, const unsigned char* note, size_t note_size,
+                      const unsigned char* length, size_t length_size, unsigned char* text);
