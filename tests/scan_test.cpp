@@ -35,6 +35,10 @@ TEST(Scan, Syllables) {
       {"(KA)c8(KI)d8\n", kKA + "8~#3@@5d#1@@6w#1@@7w#1@@01w8~#3\n"},
       {"(KA)w4 (KA)k4 ", "@@5w#1@@6w#1@@7w#1@@00w4~#3 @@5k#1@@6w#1@@7w#1@@00w4~#3 "},
       {"(KA)c8\r\n(KA)c8\r\n", kKA + "8~#3\r\n" + kKA + "8~#3\r\n"},
+      // A syllable seen before expands anew after a new length or voices.
+      {"l8 (KA)c l4 (KA)c l4 (KA)c\n", "l8 " + kKA + "8~#3 l4 " + kKA + "4~#3 l4 " + kKA + "4~#3\n"},
+      {"(KA)c\n#SYLVO_VSET_ALL 1\n(KA)c ",
+       kKA + "~#3\n;#SYLVO_VSET_ALL 1\n@@5c#1@@6w#1@@7w#1@@30w~#3 "},
       {"v)c8 ", "vc8 "},
       {"v)c+8. x", "vc+8. x"},
       // The first read ends inside the syllable.
@@ -126,6 +130,7 @@ TEST(Scan, RefusesBadSyllables) {
       {"x)", "\n*** Syntax error! line:2\n\n> x)\n\n"},
       {"\n(KA@", "\n*** Syntax error! line:3\n\n> (KA@\n\n"},
       {"(@A", "\n*** Syntax error! line:2\n\n> (@\n\n"},
+      {"(@A1KA)c(@A1KA)c(KX)c", "\n*** Illegal token! line:2\n\n> (@KA)c(@KA)c(KX)c\n\n"},
   };
   for (const Refused& c : cases) expect_refused(c);
 }
@@ -150,6 +155,10 @@ TEST(Scan, LineLimit) {
   string kA1 = "@@5c#1@@6w#1@@7w#1@@30w~#3";
   expect_converted({"(@A1KA)c" + repeat(2041, 'a') + "\n", kA1 + repeat(2041, 'a') + "\n"});
   expect_refused({"(@A1KA)c" + repeat(2042, 'a') + "\n", "\n*** Can't read file: input\n\n"});
+  expect_converted({"(@A1KA)c(@A1KA)c" + repeat(2035, 'a') + "\n",
+                    kA1 + kA1 + repeat(2035, 'a') + "\n"});
+  expect_refused(
+      {"(@A1KA)c(@A1KA)c" + repeat(2036, 'a') + "\n", "\n*** Can't read file: input\n\n"});
   // The rest of a comment line may hold 2048 bytes of its own.
   string comment = "x;" + repeat(2047, 'c') + "\n";
   expect_converted({comment + "(KA)c ", comment + kKA + "~#3 "});
