@@ -41,11 +41,11 @@ struct ScanState {
 /// voices and default length. Slots are chosen by a hash of the bytes.
 constexpr int kRememberedBits = 10;
 struct alignas(64) Remembered {  // two cache lines
-  unsigned long long bytes[2];  // the syllable's input bytes from '(', zeros after them; 0: none
-  unsigned long long voices;    // the DefaultVoice it was made under, as its five bytes
-  unsigned long long lengths;   // ScanState::length_changes when it was made
-  unsigned char size;           // the syllable's input bytes
-  unsigned char overrides;      // the overrides in its key
+  unsigned long long bytes[2];   // the syllable's input bytes from '(', zeros after them; 0: none
+  unsigned long long voices;     // the DefaultVoice it was made under, as its five bytes
+  unsigned long long lengths;    // ScanState::length_changes when it was made
+  unsigned char size;            // the syllable's input bytes
+  unsigned char overrides;       // the overrides in its key
   unsigned char override_at[4];  // where each override's '@' stands from the '('
   unsigned char text_size;
   unsigned char text[kExpansionMax];

@@ -431,7 +431,9 @@ const unsigned char* Scanner::syllable(const unsigned char* q) {
     keep->size = static_cast<unsigned char>(x.size);
     keep->overrides = 0;
     for (const unsigned char* k = q + 1; *k != ')'; ++k) {
-      if (*k == '@') keep->override_at[keep->overrides++] = static_cast<unsigned char>(k - q), k += 2;
+      if (*k != '@') continue;
+      keep->override_at[keep->overrides++] = static_cast<unsigned char>(k - q);
+      k += 2;
     }
   }
   unsigned char* text = keep ? keep->text : local;

@@ -36,7 +36,8 @@ TEST(Scan, Syllables) {
       {"(KA)w4 (KA)k4 ", "@@5w#1@@6w#1@@7w#1@@00w4~#3 @@5k#1@@6w#1@@7w#1@@00w4~#3 "},
       {"(KA)c8\r\n(KA)c8\r\n", kKA + "8~#3\r\n" + kKA + "8~#3\r\n"},
       // A syllable seen before expands anew after a new length or voices.
-      {"l8 (KA)c l4 (KA)c l4 (KA)c\n", "l8 " + kKA + "8~#3 l4 " + kKA + "4~#3 l4 " + kKA + "4~#3\n"},
+      {"l8 (KA)c l4 (KA)c l4 (KA)c\n",
+       "l8 " + kKA + "8~#3 l4 " + kKA + "4~#3 l4 " + kKA + "4~#3\n"},
       {"(KA)c\n#SYLVO_VSET_ALL 1\n(KA)c ",
        kKA + "~#3\n;#SYLVO_VSET_ALL 1\n@@5c#1@@6w#1@@7w#1@@30w~#3 "},
       {"v)c8 ", "vc8 "},
@@ -155,8 +156,8 @@ TEST(Scan, LineLimit) {
   string kA1 = "@@5c#1@@6w#1@@7w#1@@30w~#3";
   expect_converted({"(@A1KA)c" + repeat(2041, 'a') + "\n", kA1 + repeat(2041, 'a') + "\n"});
   expect_refused({"(@A1KA)c" + repeat(2042, 'a') + "\n", "\n*** Can't read file: input\n\n"});
-  expect_converted({"(@A1KA)c(@A1KA)c" + repeat(2035, 'a') + "\n",
-                    kA1 + kA1 + repeat(2035, 'a') + "\n"});
+  expect_converted(
+      {"(@A1KA)c(@A1KA)c" + repeat(2035, 'a') + "\n", kA1 + kA1 + repeat(2035, 'a') + "\n"});
   expect_refused(
       {"(@A1KA)c(@A1KA)c" + repeat(2036, 'a') + "\n", "\n*** Can't read file: input\n\n"});
   // The rest of a comment line may hold 2048 bytes of its own.
