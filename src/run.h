@@ -31,24 +31,24 @@ struct Voices {
 /// What the scanner carries from one line to the next.
 struct ScanState {
   bool in_block_comment;                        // between "/*" and "*/"
-  unsigned char DefaultLength[kLengthMax + 1];  // set by each 'l'
+  unsigned char DefaultLength[kLengthMax + 1];  // set by each 'l'; zeros after its bytes
   unsigned default_size;                        // bytes in DefaultLength
-  unsigned long long length_changes;            // times an 'l' changed DefaultLength
 };
 
 /// A syllable's expansion kept for the next time the same bytes come: a
-/// syllable without overrides expands the same under the same default
-/// voices and default length. Slots are chosen by a hash of the bytes.
+/// syllable expands the same under the same default voices and, if it has
+/// no length of its own, the same default length. Slots are chosen by a
+/// hash of the bytes and the voices.
 constexpr int kRememberedBits = 10;
 struct alignas(64) Remembered {  // two cache lines
+  unsigned char text[kExpansionMax];
   unsigned long long bytes[2];   // the syllable's input bytes from '(', zeros after them; 0: none
   unsigned long long voices;     // the DefaultVoice it was made under, as its five bytes
-  unsigned long long lengths;    // ScanState::length_changes when it was made
+  unsigned long long length[2];  // the DefaultLength it was made under
+  unsigned char takes_length;    // 1: it took the default length; 0: the length does not matter
   unsigned char size;            // the syllable's input bytes
   unsigned char overrides;       // the overrides in its key
-  unsigned char override_at[4];  // where each override's '@' stands from the '('
   unsigned char text_size;
-  unsigned char text[kExpansionMax];
 };
 
 /// True for the bytes '0' to '9'.

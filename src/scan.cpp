@@ -153,6 +153,15 @@ struct Reach {
   size_t size;                  // 0: more than 16 bytes
 };
 
+// The first n bytes (at most 16) of the 16 at p, zeros after them.
+void load_bytes(const unsigned char* p, size_t n, unsigned long long words[2]) {
+  unsigned long long keep[2];
+  std::memcpy(words, p, 2 * sizeof words[0]);
+  std::memcpy(keep, kKeep.keep[n], sizeof keep);
+  words[0] &= keep[0];
+  words[1] &= keep[1];
+}
+
 Reach reach(const unsigned char* q) {
   Reach x{};
   size_t e = 2;
@@ -163,11 +172,7 @@ Reach reach(const unsigned char* q) {
   while (kTables.extends[q[e]]) {
     if (++e > 16) return x;
   }
-  unsigned long long keep[2];
-  std::memcpy(x.bytes, q, sizeof x.bytes);
-  std::memcpy(keep, kKeep.keep[e], sizeof keep);
-  x.bytes[0] &= keep[0];
-  x.bytes[1] &= keep[1];
+  load_bytes(q, e, x.bytes);
   x.size = e;
   return x;
 }
@@ -208,7 +213,7 @@ class Scanner {
   const unsigned char* length_command(const unsigned char* q);
   const unsigned char* loose_note(const unsigned char* q);
   const unsigned char* syllable(const unsigned char* q);
-  const unsigned char* recall(const unsigned char* q, const Reach& x);
+  const unsigned char* recall(const unsigned char* q);
   void emit(const unsigned char* text, size_t size);
   void remember_voices();
   const unsigned char* key(const unsigned char* r, unsigned* code);
@@ -307,12 +312,10 @@ const unsigned char* Scanner::length_command(const unsigned char* q) {
   if (is_length_lead(*r)) ++r;  // the buffer's 0 after the input stops these
   while (static_cast<size_t>(r - from) < kLengthMax && is_length_byte(*r)) ++r;
   if (r != from) check_room(r - 1);
-  size_t size = static_cast<size_t>(r - from);
-  if (size != s_.default_size || std::memcmp(s_.DefaultLength, from, size) != 0) {
-    s_.default_size = static_cast<unsigned>(size);
-    std::memcpy(s_.DefaultLength, from, size);
-    ++s_.length_changes;
-  }
+  s_.default_size = static_cast<unsigned>(r - from);
+  unsigned long long words[2];  // from's 16 bytes are in the input buffer
+  load_bytes(from, s_.default_size, words);
+  std::memcpy(s_.DefaultLength, words, sizeof words);
   return r;
 }
 
@@ -367,11 +370,7 @@ const unsigned char* Scanner::key(const unsigned char* r, unsigned* code) {
 // expanded, an unfinished one refused. One without overrides is remembered
 // with its expansion, to be written again when the same bytes come back.
 const unsigned char* Scanner::syllable(const unsigned char* q) {
-  const Reach x = reach(q);
-  if (x.size != 0) {
-    if (const unsigned char* r = recall(q, x)) return r;
-  }
-
+  const size_t room_before = room_;
   // The common key, one to three capitals and ')', is taken straight. A
   // byte is looked at only after a capital, so never past the window's
   // newline or the zero after the input.
@@ -422,19 +421,16 @@ const unsigned char* Scanner::syllable(const unsigned char* q) {
   copy_through(q);
   unsigned char local[kExpansionMax];
   Remembered* keep = nullptr;
+  const Reach x = reach(q);
   if (x.size == static_cast<size_t>(r - q)) {
     keep = &slot(run_.remembered, x, salt_);
     keep->bytes[0] = x.bytes[0];
     keep->bytes[1] = x.bytes[1];
     keep->voices = voices_;
-    keep->lengths = s_.length_changes;
+    std::memcpy(keep->length, s_.DefaultLength, sizeof keep->length);
+    keep->takes_length = !own;
     keep->size = static_cast<unsigned char>(x.size);
-    keep->overrides = 0;
-    for (const unsigned char* k = q + 1; *k != ')'; ++k) {
-      if (*k != '@') continue;
-      keep->override_at[keep->overrides++] = static_cast<unsigned char>(k - q);
-      k += 2;
-    }
+    keep->overrides = static_cast<unsigned char>((room_ - room_before) / 2);  // two bytes each
   }
   unsigned char* text = keep ? keep->text : local;
   size_t n = make_expansion(run_, *row, note, note_size, length, held, text);
@@ -444,27 +440,54 @@ const unsigned char* Scanner::syllable(const unsigned char* q) {
   return r;
 }
 
-// The syllable at q written again if its bytes `x` are remembered under the
-// current voices and length, and it fits the line; returns the byte after
-// it, or null. Its overrides' bytes are left out of the line as when new.
-const unsigned char* Scanner::recall(const unsigned char* q, const Reach& x) {
-  const Remembered& m = slot(run_.remembered, x, salt_);
-  if (m.bytes[0] != x.bytes[0] || m.bytes[1] != x.bytes[1] || m.voices != voices_ ||
-      m.lengths != s_.length_changes)
-    return nullptr;
-  const unsigned char* r = q + x.size;
-  const unsigned char* last = r == end_ ? r - 1 : r;  // the byte that ended it
-  size_t room = room_ + 2 * size_t{m.overrides};
-  if (static_cast<size_t>(last - start_) >= room) return nullptr;  // to fail as a new one does
-  for (unsigned i = 0; i < m.overrides; ++i) {
-    echo_through(q + m.override_at[i]);
-    echoed_ += 2;
-  }
-  room_ = room;
+// Writes again the syllables remembered under the current voices and
+// length, back to back from the '(' at q, while they fit the line and the
+// output buffer; what it reads is held in locals. Returns the first byte
+// it did not take: a syllable for syllable(), or any other byte. An
+// override's bytes are left out of the line as when the syllable was new.
+const unsigned char* Scanner::recall(const unsigned char* q) {
+  Remembered* const table = run_.remembered;
+  const unsigned long long salt = salt_, voices = voices_;
+  unsigned long long length[2];
+  std::memcpy(length, s_.DefaultLength, sizeof length);
+  const unsigned char* const end = end_;
+  // A syllable must end before `limit` (which leaves out one at the very
+  // end of input whose last byte is the limit's: syllable() takes that).
+  const unsigned char* limit = static_cast<size_t>(end - start_) >= room_ ? start_ + room_ : end + 1;
+  const size_t cap = out_.cap;
+  unsigned char* const buf = out_.buf;
   copy_through(q);
-  emit(m.text, m.text_size);
-  copied_ = r;
-  return r;
+  size_t pos = out_.pos;
+  while (cap - pos >= kExpansionMax) {
+    const Reach x = reach(q);
+    if (x.size == 0) break;
+    const Remembered& m = slot(table, x, salt);
+    unsigned long long other_length = (m.length[0] ^ length[0]) | (m.length[1] ^ length[1]);
+    if (m.bytes[0] != x.bytes[0] || m.bytes[1] != x.bytes[1] || m.voices != voices ||
+        (other_length & (0 - static_cast<unsigned long long>(m.takes_length))) != 0)
+      break;
+    const unsigned char* r = q + x.size;
+    if (m.overrides != 0) {  // two more bytes a line for each
+      if (r >= limit + 2 * m.overrides) break;
+      limit += 2 * m.overrides;
+      room_ += 2 * size_t{m.overrides};
+      for (const unsigned char* k = q + 1; *k != ')'; ++k) {
+        if (*k != '@') continue;
+        echo_through(k);  // the '@' is kept in the line, its vowel and digit are not
+        echoed_ = k + 3;
+        k += 2;
+      }
+    } else if (r >= limit) {
+      break;
+    }
+    std::memcpy(buf + pos, m.text, kExpansionMax);
+    pos += m.text_size;
+    q = r;
+    if (q == end || *q != '(') break;
+  }
+  out_.pos = pos;
+  copied_ = q;
+  return q;
 }
 
 // Keeps the default voices as one number, to tell whether they are the ones
@@ -537,8 +560,12 @@ void Scanner::run() {
         case kSlash: q = slash(q); break;
         case kStar: q = star(q); break;
         case kSyllable:  // back to back: the next '(' was checked as the byte that ended one
-          do q = syllable(q);
-          while (q != end_ && *q == '(');
+          for (;;) {
+            q = recall(q);
+            if (q == end_ || *q != '(') break;
+            q = syllable(q);
+            if (q == end_ || *q != '(') break;
+          }
           break;
         case kLooseNote: q = loose_note(q); break;
         case kLengthCommand: q = length_command(q); break;
