@@ -6,6 +6,8 @@
 #include <memory>
 
 #include "inputs.h"
+#include "oracle.h"
+#include "run.h"
 #include "sylvo.h"
 
 namespace {
@@ -29,22 +31,27 @@ int discard(void* ctx, const unsigned char*, size_t size) {
   return 1;
 }
 
-void convert_text(benchmark::State& state, const std::string& text) {
+// Converts `text` through the library's entry, or with the reference
+// scanner through the same path.
+void convert_text(benchmark::State& state, const std::string& text, bool reference = false) {
   auto result = std::make_unique<sylvo_result>();
+  auto run = std::make_unique<Run>();
   size_t written = 0;
   for (auto _ : state) {
     Input input{text.data(), text.size()};
-    if (sylvo_convert(read_input, &input, discard, &written, "in", "out", result.get()) != 0) {
-      state.SkipWithError(result->message);
-    }
+    int status =
+        reference ? convert_run(*run, {read_input, &input}, {discard, &written}, "in", "out", 0,
+                                result.get(), oracle_scan)
+                  : sylvo_convert(read_input, &input, discard, &written, "in", "out", result.get());
+    if (status != 0) state.SkipWithError(result->message);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
   state.counters["out/in"] =
       static_cast<double>(written) / static_cast<double>(state.iterations() * text.size());
 }
 
-void convert_kind(benchmark::State& state, const char* kind) {
-  convert_text(state, generate_input(kind, static_cast<size_t>(state.range(0))));
+void convert_kind(benchmark::State& state, const char* kind, bool reference = false) {
+  convert_text(state, generate_input(kind, static_cast<size_t>(state.range(0))), reference);
 }
 
 // One construct repeated, to see what each costs: state.range(0) picks it.
@@ -69,6 +76,8 @@ void BM_Comment(benchmark::State& state) { convert_kind(state, "comment"); }
 void BM_Tiny(benchmark::State& state) { convert_kind(state, "tiny"); }
 void BM_Mix(benchmark::State& state) { convert_kind(state, "mix"); }
 void BM_DenseMix(benchmark::State& state) { convert_kind(state, "densemix"); }
+void BM_DenseReference(benchmark::State& state) { convert_kind(state, "dense", true); }
+void BM_DenseMixReference(benchmark::State& state) { convert_kind(state, "densemix", true); }
 
 BENCHMARK(BM_Plain)->Arg(8 << 20);
 BENCHMARK(BM_Notes)->Arg(8 << 20);
@@ -77,6 +86,8 @@ BENCHMARK(BM_Comment)->Arg(8 << 20);
 BENCHMARK(BM_Tiny)->Arg(0);
 BENCHMARK(BM_Mix)->Arg(8 << 20);
 BENCHMARK(BM_DenseMix)->Arg(8 << 20);
+BENCHMARK(BM_DenseReference)->Arg(8 << 20);
+BENCHMARK(BM_DenseMixReference)->Arg(8 << 20);
 BENCHMARK(BM_Construct)->DenseRange(0, 8);
 
 }  // namespace

@@ -252,13 +252,15 @@ void Oracle::run() {
 
 }  // namespace
 
+void oracle_scan(Run& run) { Oracle(run).run(); }
+
 Outcome oracle_convert(const void* data, size_t size) {
   static std::unique_ptr<Run> run(new Run());
   static sylvo_result result;
   ChunkedInput input{static_cast<const unsigned char*>(data), size, 0, 0};
   Outcome outcome{0, {}, {}};
   outcome.status = convert_run(*run, {read_chunks, &input}, {append_to, &outcome.output}, "input",
-                               "output", 0, &result, [](Run& r) { Oracle(r).run(); });
+                               "output", 0, &result, oracle_scan);
   outcome.message.assign(result.message, result.message_size);
   return outcome;
 }

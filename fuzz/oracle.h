@@ -6,6 +6,11 @@
 
 #include "support.h"
 
+struct Run;
+
+/// The reference scanner, to pass to convert_run().
+void oracle_scan(Run& run);
+
 /// Converts `size` bytes in memory as convert_buffer() does, with the
 /// reference scanner in place of the program's.
 Outcome oracle_convert(const void* data, size_t size);

@@ -453,7 +453,8 @@ const unsigned char* Scanner::recall(const unsigned char* q) {
   const unsigned char* const end = end_;
   // A syllable must end before `limit` (which leaves out one at the very
   // end of input whose last byte is the limit's: syllable() takes that).
-  const unsigned char* limit = static_cast<size_t>(end - start_) >= room_ ? start_ + room_ : end + 1;
+  const unsigned char* limit =
+      static_cast<size_t>(end - start_) >= room_ ? start_ + room_ : end + 1;
   const size_t cap = out_.cap;
   unsigned char* const buf = out_.buf;
   copy_through(q);
@@ -483,7 +484,7 @@ const unsigned char* Scanner::recall(const unsigned char* q) {
     std::memcpy(buf + pos, m.text, kExpansionMax);
     pos += m.text_size;
     q = r;
-    if (q == end || *q != '(') break;
+    if (*q != '(') break;  // at `end` only when it is the input's end, and its 0
   }
   out_.pos = pos;
   copied_ = q;
