@@ -219,6 +219,13 @@ class Scanner {
   const unsigned char* key(const unsigned char* r, unsigned* code);
   const unsigned char* voice_override(const unsigned char* q);
   void check_room(const unsigned char* q);
+  const unsigned char* room_end(size_t room) const {
+    return static_cast<size_t>(end_ - start_) > room ? start_ + room : end_;
+  }
+  void set_room(size_t room) {
+    room_ = room;
+    stop_ = room_end(room);
+  }
   [[noreturn]] void too_long(const unsigned char* q);
   [[noreturn]] void refuse(sylvo_kind kind, const unsigned char* last);
   void echo_through(const unsigned char* last);
@@ -234,6 +241,7 @@ class Scanner {
   const unsigned char* echoed_ = nullptr;  // the line's bytes before this are in LineBuf
   const unsigned char* copied_ = nullptr;  // the input before this is written or replaced
   size_t room_ = kLineMax;                 // a byte stored this far from start_ is one too many
+  const unsigned char* stop_ = nullptr;    // start_ + room_, or end_ if that comes first
   unsigned long long voices_ = 0;          // DefaultVoice's five bytes, as Remembered keeps them
   unsigned long long salt_ = 0;            // voices_ mixed, to choose a slot with the bytes
 };
@@ -245,7 +253,7 @@ const unsigned char* Scanner::begin_line(const unsigned char* q, int ended) {
   line_.LINE_NO += static_cast<unsigned>(ended);
   for (;;) {
     start_ = echoed_ = q;
-    room_ = kLineMax;
+    set_room(kLineMax);
     line_.pos = 0;
     if (q == end_ || *q != '#') return q;
     q = directive(q);
@@ -340,7 +348,7 @@ const unsigned char* Scanner::voice_override(const unsigned char* q) {
   check_room(q);
   echo_through(q);
   echoed_ = q + 3;
-  room_ += 2;
+  set_room(room_ + 2);
   return q + 3;
 }
 
@@ -450,11 +458,9 @@ const unsigned char* Scanner::recall(const unsigned char* q) {
   const unsigned long long salt = salt_, voices = voices_;
   unsigned long long length[2];
   std::memcpy(length, s_.DefaultLength, sizeof length);
-  const unsigned char* const end = end_;
-  // A syllable must end before `limit` (which leaves out one at the very
-  // end of input whose last byte is the limit's: syllable() takes that).
-  const unsigned char* limit =
-      static_cast<size_t>(end - start_) >= room_ ? start_ + room_ : end + 1;
+  // A syllable must end before `limit` (which leaves out one whose last
+  // byte is the input's: syllable() takes that).
+  const unsigned char* limit = stop_;
   const size_t cap = out_.cap;
   unsigned char* const buf = out_.buf;
   copy_through(q);
@@ -469,9 +475,10 @@ const unsigned char* Scanner::recall(const unsigned char* q) {
       break;
     const unsigned char* r = q + x.size;
     if (m.overrides != 0) {  // two more bytes a line for each
-      if (r >= limit + 2 * m.overrides) break;
-      limit += 2 * m.overrides;
-      room_ += 2 * size_t{m.overrides};
+      size_t room = room_ + 2 * size_t{m.overrides};
+      if (r >= room_end(room)) break;
+      set_room(room);
+      limit = stop_;
       for (const unsigned char* k = q + 1; *k != ')'; ++k) {
         if (*k != '@') continue;
         echo_through(k);  // the '@' is kept in the line, its vowel and digit are not
@@ -550,11 +557,9 @@ void Scanner::run() {
     copied_ = q;
     q = begin_line(q, 0);
     for (;;) {
-      size_t left = static_cast<size_t>(end_ - start_);
-      const unsigned char* stop = left > room_ ? start_ + room_ : end_;
-      q = find_stop(q, stop, s_.in_block_comment);
+      q = find_stop(q, stop_, s_.in_block_comment);
       if (q == end_) break;
-      if (q == stop) too_long(stop);
+      if (q == stop_) too_long(q);
       switch (kTables.of[*q]) {
         case kNewline: q = begin_line(q + 1, 1); break;
         case kComment: q = comment(q + 1); break;
