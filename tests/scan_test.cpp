@@ -38,6 +38,7 @@ TEST(Scan, Syllables) {
       // A syllable seen before expands anew after a new length or voices.
       {"l8 (KA)c l4 (KA)c l4 (KA)c\n",
        "l8 " + kKA + "8~#3 l4 " + kKA + "4~#3 l4 " + kKA + "4~#3\n"},
+      {"(KA)c+-(KA)c+- ", "@@5c+#1@@6w#1@@7w#1@@00w~#3-@@5c+#1@@6w#1@@7w#1@@00w~#3- "},
       {"(KA)c\n#SYLVO_VSET_ALL 1\n(KA)c ",
        kKA + "~#3\n;#SYLVO_VSET_ALL 1\n@@5c#1@@6w#1@@7w#1@@30w~#3 "},
       {"v)c8 ", "vc8 "},
