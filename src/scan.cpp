@@ -150,7 +150,7 @@ constexpr KeepMasks kKeep = build_keep_masks();
 // The 17 bytes looked at are all in the input buffer, with its slack.
 struct Reach {
   unsigned long long bytes[2];  // from '(' on, zeros after `size`
-  size_t size;                  // 0: more than 16 bytes
+  size_t size;                  // 0: none within 16 bytes
 };
 
 // The first n bytes (at most 16) of the 16 at p, zeros after them.
@@ -375,8 +375,9 @@ const unsigned char* Scanner::key(const unsigned char* r, unsigned* code) {
 // A syllable from its '(' at q: a key, a note, a length text; expanded in
 // place of all of it. Returns the byte that ended it, which is looked at
 // again as any byte. At the end of input a syllable with its note letter is
-// expanded, an unfinished one refused. One without overrides is remembered
-// with its expansion, to be written again when the same bytes come back.
+// expanded, an unfinished one refused. One that ends where its reach does
+// is remembered with its expansion, for recall() when the same bytes come
+// back.
 const unsigned char* Scanner::syllable(const unsigned char* q) {
   const size_t room_before = room_;
   // The common key, one to three capitals and ')', is taken straight. A
