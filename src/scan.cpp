@@ -244,6 +244,7 @@ class Scanner {
   const unsigned char* stop_ = nullptr;    // start_ + room_, or end_ if that comes first
   unsigned long long voices_ = 0;          // DefaultVoice's five bytes, as Remembered keeps them
   unsigned long long salt_ = 0;            // voices_ mixed, to choose a slot with the bytes
+  bool remembering_ = false;               // run_.remembered is cleared for this run
 };
 
 // The one place where lines are counted: the line that starts at q becomes
@@ -566,8 +567,12 @@ void Scanner::run() {
         case kComment: q = comment(q + 1); break;
         case kSlash: q = slash(q); break;
         case kStar: q = star(q); break;
-        case kSyllable:  // back to back: the next '(' was checked as the byte that ended one
-          for (;;) {
+        case kSyllable:
+          if (!remembering_) {  // input without lyrics never touches the table
+            std::memset(run_.remembered, 0, sizeof run_.remembered);
+            remembering_ = true;
+          }
+          for (;;) {  // back to back: the next '(' was checked as the byte that ended one
             q = recall(q);
             if (q == end_ || *q != '(') break;
             q = syllable(q);
@@ -590,7 +595,6 @@ void scan(Run& run) {
   run.voices = Voices{{}, {}, false, 1};  // every set 0, nothing prepared for it yet
   std::memset(run.prepared.made, 0, sizeof run.prepared.made);
   std::memset(&run.scan, 0, sizeof run.scan);
-  std::memset(run.remembered, 0, sizeof run.remembered);
   run.line.pos = 0;
   Scanner(run).run();
 }

@@ -144,6 +144,20 @@ constexpr std::array<SyllableRow, kSyllables> build_rows() {
 
 constexpr std::array<SyllableRow, kSyllables> kRows = build_rows();
 
+// Every expansion fits kExpansionMax bytes with the fixed-size copies that
+// make it (the template, 16 bytes of length, 4 of suffix), and the note's
+// scratch places lie past every template's text.
+constexpr bool expansions_fit() {
+  for (const SyllableRow& row : kRows) {
+    for (const Layout& layout : row.layout) {
+      if (layout.size > kNoteScratch) return false;
+      if (layout.size + kLengthMax + sizeof row.suffix > kExpansionMax) return false;
+    }
+  }
+  return kTemplateMax <= kExpansionMax;
+}
+static_assert(expansions_fit(), "an expansion may not fit kExpansionMax");
+
 // A key of up to three letters read as a base-27 number (A=1 .. Z=26) is a
 // direct index: one table load finds a row, with no string compares.
 constexpr size_t kKeyCodes = size_t{27} * 27 * 27;

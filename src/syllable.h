@@ -9,7 +9,7 @@ struct Voices;
 
 constexpr int kSyllables = 203;
 constexpr size_t kTemplateMax = 48;                 // bytes of the longest template, with room
-constexpr size_t kExpansionMax = 80;                // bytes of the longest expansion, with room
+constexpr size_t kExpansionMax = 64;                // bytes of the longest expansion, with room
 constexpr size_t kNoteScratch = kExpansionMax - 2;  // written, never part of an expansion
 
 /// Where a template's placeholders stand once the note is known to be one or
