@@ -30,7 +30,6 @@ int read_voice_set(const unsigned char* line, size_t* at, size_t size) {
 
 void set_voice(Voices& voices, int vowel, int set) {
   voices.CurrentVoice[vowel] = voices.DefaultVoice[vowel] = static_cast<unsigned char>(set);
-  ++voices.generation;
 }
 
 }  // namespace
@@ -66,6 +65,5 @@ sylvo_kind apply_override(Voices& voices, int letter, int digit) {
   if (vowel < 0) return SYLVO_INTERNAL_ERROR;
   if (!is_digit(digit)) return SYLVO_SYNTAX;
   voices.CurrentVoice[vowel] = static_cast<unsigned char>(digit - '0');
-  voices.overridden = true;
   return SYLVO_COMPLETED;
 }

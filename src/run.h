@@ -24,8 +24,6 @@ struct Line {
 struct Voices {
   unsigned char CurrentVoice[kVowels];
   unsigned char DefaultVoice[kVowels];
-  bool overridden;                // CurrentVoice differs from DefaultVoice (an override)
-  unsigned long long generation;  // changes whenever DefaultVoice does
 };
 
 /// What the scanner carries from one line to the next.
@@ -60,7 +58,6 @@ struct Run {
   Line line;
   bool header_seen;
   Voices voices;
-  Prepared prepared;
   ScanState scan;
   Remembered remembered[1 << kRememberedBits];
 };

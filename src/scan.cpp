@@ -229,6 +229,7 @@ class Scanner {
   [[noreturn]] void too_long(const unsigned char* q);
   [[noreturn]] void refuse(sylvo_kind kind, const unsigned char* last);
   void echo_through(const unsigned char* last);
+  void leave_out_override(const unsigned char* at);
   void copy_through(const unsigned char* to);
 
   Run& run_;
@@ -347,8 +348,7 @@ const unsigned char* Scanner::voice_override(const unsigned char* q) {
   sylvo_kind failure = apply_override(run_.voices, letter, digit);
   if (failure != SYLVO_COMPLETED) refuse(failure, q);
   check_room(q);
-  echo_through(q);
-  echoed_ = q + 3;
+  leave_out_override(q);
   set_room(room_ + 2);
   return q + 3;
 }
@@ -443,7 +443,7 @@ const unsigned char* Scanner::syllable(const unsigned char* q) {
     keep->overrides = static_cast<unsigned char>((room_ - room_before) / 2);  // two bytes each
   }
   unsigned char* text = keep ? keep->text : local;
-  size_t n = make_expansion(run_, *row, note, note_size, length, held, text);
+  size_t n = make_expansion(run_.voices, *row, note, note_size, length, held, text);
   if (keep) keep->text_size = static_cast<unsigned char>(n);
   emit(text, n);
   copied_ = r;
@@ -483,8 +483,7 @@ const unsigned char* Scanner::recall(const unsigned char* q) {
       limit = stop_;
       for (const unsigned char* k = q + 1; *k != ')'; ++k) {
         if (*k != '@') continue;
-        echo_through(k);  // the '@' is kept in the line, its vowel and digit are not
-        echoed_ = k + 3;
+        leave_out_override(k);
         k += 2;
       }
     } else if (r >= limit) {
@@ -544,6 +543,13 @@ void Scanner::echo_through(const unsigned char* last) {
   echoed_ = last + 1;
 }
 
+// Adds the line's bytes through an override's '@' at `at` to LineBuf; the
+// vowel and digit after it are neither stored nor counted.
+void Scanner::leave_out_override(const unsigned char* at) {
+  echo_through(at);
+  echoed_ = at + 3;
+}
+
 // Writes the input up to `to` that is still to be written as it is.
 void Scanner::copy_through(const unsigned char* to) {
   if (to != copied_) out_.write(copied_, static_cast<size_t>(to - copied_));
@@ -592,8 +598,7 @@ void Scanner::run() {
 }  // namespace
 
 void scan(Run& run) {
-  run.voices = Voices{{}, {}, false, 1};  // every set 0, nothing prepared for it yet
-  std::memset(run.prepared.made, 0, sizeof run.prepared.made);
+  run.voices = Voices{};  // every set 0
   std::memset(&run.scan, 0, sizeof run.scan);
   run.line.pos = 0;
   Scanner(run).run();

@@ -226,23 +226,10 @@ size_t build_expansion(const SyllableRow& row, const Voices& voices, const unsig
   return finish(row, layout, note, note_size, length, length_size, text);
 }
 
-size_t make_expansion(Run& run, const SyllableRow& row, const unsigned char* note, size_t note_size,
-                      const unsigned char* length, size_t length_size, unsigned char* text) {
-  const Layout& layout = row.layout[note_size - 1];
-  Voices& voices = run.voices;
-  if (voices.overridden) {
-    fill_vowels(layout, voices.CurrentVoice, text);
-    std::memcpy(voices.CurrentVoice, voices.DefaultVoice, kVowels);
-    voices.overridden = false;
-  } else {
-    size_t i = static_cast<size_t>(&row - kRows.data());
-    unsigned char* ready = run.prepared.text[i][note_size - 1];
-    unsigned long long& made = run.prepared.made[i][note_size - 1];
-    if (made != voices.generation) {
-      fill_vowels(layout, voices.DefaultVoice, ready);
-      made = voices.generation;
-    }
-    std::memcpy(text, ready, kTemplateMax);
-  }
-  return finish(row, layout, note, note_size, length, length_size, text);
+size_t make_expansion(Voices& voices, const SyllableRow& row, const unsigned char* note,
+                      size_t note_size, const unsigned char* length, size_t length_size,
+                      unsigned char* text) {
+  size_t n = build_expansion(row, voices, note, note_size, length, length_size, text);
+  std::memcpy(voices.CurrentVoice, voices.DefaultVoice, kVowels);
+  return n;
 }

@@ -4,7 +4,6 @@
 
 #include <cstddef>
 
-struct Run;
 struct Voices;
 
 constexpr int kSyllables = 203;
@@ -47,13 +46,6 @@ constexpr int vowel_index(int c) {
   }
 }
 
-/// Each row's text with the vowel codes of the default voices in place, for
-/// a note of one byte and of two, made when first needed since they changed.
-struct Prepared {
-  unsigned long long made[kSyllables][2];  // the Voices::generation each was made for; 0: none
-  unsigned char text[kSyllables][2][kTemplateMax];
-};
-
 /// Row `i` of the table, in the order of its families.
 const SyllableRow& syllable_row(int i);
 
@@ -69,8 +61,8 @@ size_t build_expansion(const SyllableRow& row, const Voices& voices, const unsig
                        size_t note_size, const unsigned char* length, size_t length_size,
                        unsigned char* text);
 
-/// Makes `row`'s text in `text` (kExpansionMax bytes) as build_expansion()
-/// does, from run.prepared where no override is in force, resets
-/// CurrentVoice to DefaultVoice, and returns the text's size.
-size_t make_expansion(Run& run, const SyllableRow& row, const unsigned char* note, size_t note_size,
-                      const unsigned char* length, size_t length_size, unsigned char* text);
+/// Makes `row`'s text in `text` as build_expansion() does, then resets
+/// CurrentVoice to DefaultVoice, as after every syllable.
+size_t make_expansion(Voices& voices, const SyllableRow& row, const unsigned char* note,
+                      size_t note_size, const unsigned char* length, size_t length_size,
+                      unsigned char* text);
