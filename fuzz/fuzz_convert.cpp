@@ -2,8 +2,8 @@
 // every failure ending in the same Failure the program catches. Each input
 // is converted three times: in one piece, handed over in small, varying
 // chunks through small reads, and by the byte-at-a-time reference scanner.
-// All three must give the same status and message, and the same output
-// when they succeed.
+// All three must give the same status, kind, line, column and message, and
+// the same output when they succeed.
 #include <cstdint>
 #include <cstdlib>
 
@@ -13,8 +13,7 @@
 namespace {
 
 void expect_same(const Outcome& a, const Outcome& b) {
-  if (a.status != b.status || a.message != b.message) std::abort();
-  if (a.status == 0 && a.output != b.output) std::abort();
+  if (!same_outcome(a, b)) std::abort();
 }
 
 }  // namespace

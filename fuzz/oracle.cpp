@@ -4,7 +4,6 @@
 #include "oracle.h"
 
 #include <cstring>
-#include <memory>
 
 #include "directive.h"
 #include "header.h"
@@ -50,41 +49,51 @@ class Oracle {
 
  private:
   // The next byte, or kEnd.
-  int get() { return in_.cur != in_.lim || in_.more() ? *in_.cur++ : kEnd; }
+  int get() {
+    if (in_.cur == in_.lim && !in_.more()) return kEnd;
+    ++col_;
+    return *in_.cur++;
+  }
+  // Where a failure at the byte being looked at stands.
+  Place here() const { return {line_.LINE_NO, at_}; }
   void store(int c) {
-    check(line_.pos < kLineMax, SYLVO_CANT_READ);
+    if (line_.pos >= kLineMax) fail(SYLVO_CANT_READ, here());
     line_.LineBuf[line_.pos++] = static_cast<unsigned char>(c);
   }
   void comment_line() {
     long n = read_line(in_, s_.comment);
-    check(n != -1, SYLVO_CANT_READ);
+    if (n == -1) fail(SYLVO_CANT_READ, {line_.LINE_NO, at_ + 1 + static_cast<long long>(kLineMax)});
     out_.write(s_.comment, static_cast<size_t>(n));
-    ++line_.LINE_NO;
-    line_.pos = 0;
-    s_.flags |= AtLineStart;
+    next_line();
   }
   void directive_line() {
     long got = read_line(in_, line_.LineBuf);
-    check(got != -1, SYLVO_CANT_READ);
+    if (got == -1) fail(SYLVO_CANT_READ, {line_.LINE_NO, 1 + static_cast<long long>(kLineMax)});
     size_t size = static_cast<size_t>(got);
     line_.pos = size;  // a failure echoes the line after its '#'
     bool vset = false;
     if (!(s_.flags & InBlockComment)) {
       Directive d = apply_directive(run_.voices, line_.LineBuf, size);
-      if (d.failure != SYLVO_COMPLETED) fail(d.failure);
+      if (d.failure != SYLVO_COMPLETED)
+        fail(d.failure, {line_.LINE_NO, 1 + static_cast<long long>(d.at)});
       vset = d.applied;
     }
     out_.write(vset ? ";#" : "#", vset ? 2 : 1);
     out_.write(line_.LineBuf, size);
+    next_line();
+  }
+  void next_line() {
     ++line_.LINE_NO;
     line_.pos = 0;
+    col_ = 0;
+    s_.flags |= AtLineStart;
   }
   bool read_override() {  // false at the end of input
     int letter = get();
     int digit = letter == kEnd || vowel_index(letter) < 0 ? 0 : get();
     if (letter == kEnd || digit == kEnd) return false;
     sylvo_kind failure = apply_override(run_.voices, letter, digit);
-    if (failure != SYLVO_COMPLETED) fail(failure);
+    if (failure != SYLVO_COMPLETED) fail(failure, here());
     return true;
   }
   void end_length() {
@@ -92,7 +101,7 @@ class Oracle {
     if (s_.flags & InSyllable) {
       s_.flags &= ~InSyllable;
       const SyllableRow* row = find_syllable(s_.key, s_.j - 1);
-      if (!row) fail(SYLVO_ILLEGAL_TOKEN);
+      if (!row) fail(SYLVO_ILLEGAL_TOKEN, here());
       unsigned char text[kExpansionMax];
       out_.write(text,
                  build_expansion(*row, run_.voices, s_.note, s_.k, s_.note_length, s_.count, text));
@@ -102,13 +111,14 @@ class Oracle {
       out_.write(s_.target, s_.count);
     }
   }
-  void end_of_input() {
+  void end_of_input() {  // a failure stands at the input's last byte
+    at_ = col_ - 1;
     if (s_.flags & InLength) {
       end_length();
     } else if (s_.flags & LengthPending) {
       run_.scan.default_size = 0;
     } else if (s_.flags & InNote) {
-      if (s_.k == 0) fail(SYLVO_SYNTAX);
+      if (s_.k == 0) fail(SYLVO_SYNTAX, here());
       if (s_.flags & InSyllable) {
         std::memcpy(s_.note_length, run_.scan.DefaultLength, run_.scan.default_size);
         s_.count = run_.scan.default_size;
@@ -116,7 +126,7 @@ class Oracle {
         end_length();
       }
     } else if (s_.flags & InSyllable) {
-      fail(SYLVO_SYNTAX);
+      fail(SYLVO_SYNTAX, here());
     }
   }
 
@@ -126,6 +136,8 @@ class Oracle {
   Line& line_;
   State state_{};
   State& s_;
+  long long col_ = 0;  // bytes of the current line read, an override's included
+  long long at_ = 0;   // the column of the byte looked at
 };
 
 void Oracle::run() {
@@ -139,6 +151,7 @@ void Oracle::run() {
     // A. Read and store.
     int c = get();
     if (c == kEnd) return end_of_input();
+    at_ = col_ - 1;
     store(c);
 
     // B. Directive line.
@@ -169,14 +182,14 @@ void Oracle::run() {
       }
     } else if ((s_.flags & (InSyllable | InNote | InLength)) == InSyllable) {
       if (c == '@') {
-        if (!read_override()) fail(SYLVO_SYNTAX);
+        if (!read_override()) fail(SYLVO_SYNTAX, here());
         continue;
       }
-      if (!((c >= 'A' && c <= 'Z') || c == ')') || s_.j >= 4) fail(SYLVO_ILLEGAL_TOKEN);
+      if (!((c >= 'A' && c <= 'Z') || c == ')') || s_.j >= 4) fail(SYLVO_ILLEGAL_TOKEN, here());
       s_.key[s_.j++] = static_cast<unsigned char>(c);
     } else if (s_.flags & InNote) {
       int taken = note_byte(c, s_.k);
-      if (taken == 0) fail(SYLVO_SYNTAX);
+      if (taken == 0) fail(SYLVO_SYNTAX, here());
       if (taken == 1) {
         s_.note[s_.k++] = static_cast<unsigned char>(c);
       } else {
@@ -239,9 +252,7 @@ void Oracle::run() {
         break;
       case '\n':
         out_.put(static_cast<unsigned char>(c));
-        ++line_.LINE_NO;
-        line_.pos = 0;
-        s_.flags |= AtLineStart;
+        next_line();
         break;
       default:
         if (!(s_.flags & InSyllable)) out_.put(static_cast<unsigned char>(c));
@@ -255,12 +266,5 @@ void Oracle::run() {
 void oracle_scan(Run& run) { Oracle(run).run(); }
 
 Outcome oracle_convert(const void* data, size_t size) {
-  static std::unique_ptr<Run> run(new Run());
-  static sylvo_result result;
-  ChunkedInput input{static_cast<const unsigned char*>(data), size, 0, 0};
-  Outcome outcome{0, {}, {}};
-  outcome.status = convert_run(*run, {read_chunks, &input}, {append_to, &outcome.output}, "input",
-                               "output", 0, &result, oracle_scan);
-  outcome.message.assign(result.message, result.message_size);
-  return outcome;
+  return convert_buffer(data, size, 0, 0, 0, oracle_scan);
 }

@@ -517,9 +517,10 @@ void Scanner::emit(const unsigned char* text, size_t size) {
   }
 }
 
-// Fails the run if the byte at q is one more than the current line may store.
+// Fails the run if the line may not store the byte at q; the failure stands
+// at the first byte it could not store, every byte before being stored.
 void Scanner::check_room(const unsigned char* q) {
-  if (static_cast<size_t>(q - start_) >= room_) too_long(q);
+  if (static_cast<size_t>(q - start_) >= room_) too_long(start_ + room_);
 }
 
 // Fails with "Can't read file": the line is too long from the byte at q.

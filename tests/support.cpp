@@ -26,15 +26,24 @@ int append_to(void* out, const unsigned char* bytes, size_t size) {
   return 1;
 }
 
-Outcome convert_buffer(const void* data, size_t size, size_t chunk, size_t buffer, unsigned vary) {
+Outcome convert_buffer(const void* data, size_t size, size_t chunk, size_t buffer, unsigned vary,
+                       void (*scanner)(Run&)) {
   static std::unique_ptr<Run> run(new Run());
   static sylvo_result result;
   ChunkedInput input{static_cast<const unsigned char*>(data), size, chunk, vary};
-  Outcome outcome{0, {}, {}};
+  Outcome outcome{};
   outcome.status = convert_run(*run, {read_chunks, &input}, {append_to, &outcome.output}, "input",
-                               "output", buffer, &result);
+                               "output", buffer, &result, scanner);
   outcome.message.assign(result.message, result.message_size);
+  outcome.kind = result.kind;
+  outcome.line = result.line;
+  outcome.column = result.column;
   return outcome;
+}
+
+bool same_outcome(const Outcome& a, const Outcome& b) {
+  return a.status == b.status && a.kind == b.kind && a.line == b.line && a.column == b.column &&
+         a.message == b.message && (a.status != 0 || a.output == b.output);
 }
 
 const SyllableRow* find_syllable(const unsigned char* key, size_t size) {

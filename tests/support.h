@@ -7,22 +7,31 @@
 
 #include "sylvo.h"
 
+struct Run;
 struct SyllableRow;
 
-/// What an in-memory conversion gave: exit status, output bytes, and the
-/// text the program would print.
+/// What an in-memory conversion gave: exit status, output bytes, the text
+/// the program would print, and the kind and place of the result.
 struct Outcome {
   int status;
   std::string output;
   std::string message;
+  sylvo_kind kind;
+  unsigned long long line;
+  long long column;
 };
 
 /// Converts `size` bytes in memory, the input handed over `chunk` bytes at a
 /// time (0: as they fit; with `vary` non-zero, between 1 and `chunk` bytes
 /// each time), read and written at most `buffer` bytes at a time (0: the
-/// default). Not reentrant.
+/// default), with `scanner` after the header (null: the program's). Not
+/// reentrant.
 Outcome convert_buffer(const void* data, size_t size, size_t chunk = 0, size_t buffer = 0,
-                       unsigned vary = 0);
+                       unsigned vary = 0, void (*scanner)(Run&) = nullptr);
+
+/// Whether two outcomes agree: status, kind, place and message, and the
+/// output when the conversion completed (a failed run's output is dropped).
+bool same_outcome(const Outcome& a, const Outcome& b);
 
 /// Memory handed over by read_chunks(): at most `chunk` bytes a read (0: as
 /// many as asked), between 1 and `chunk` with a non-zero `vary`, the state
