@@ -56,10 +56,13 @@ inline void expect_converted(const Case& c) {
   }
 }
 
-/// A body and the message it must be refused with.
+/// A body and the message it must be refused with, and the column of the
+/// byte it stands at (kAnyColumn: not checked).
+constexpr long long kAnyColumn = -2;
 struct Refused {
   std::string body;
   std::string message;
+  long long column = kAnyColumn;
 };
 
 /// Converts the case at every buffer size: it must fail with its message.
@@ -68,5 +71,6 @@ inline void expect_refused(const Refused& c) {
     Outcome o = convert_body(c.body, buffer);
     EXPECT_EQ(o.status, 1) << c.body;
     EXPECT_EQ(o.message, c.message) << c.body << " buffer " << buffer;
+    if (c.column != kAnyColumn) EXPECT_EQ(o.column, c.column) << c.body;
   }
 }

@@ -91,7 +91,7 @@ class E2E : public ::testing::Test {
   // bite as they do for a user.
   Result run(const std::vector<string>& args, bool unprivileged = false) {
     string command;
-    string program = program_path();
+    string program = program_.empty() ? program_path() : program_;
 #ifndef _WIN32
     if (unprivileged && geteuid() == 0) {
       fs::path copy = dir_.string() + ".bin";
@@ -187,7 +187,8 @@ class E2E : public ::testing::Test {
 
   fs::path home_;
   fs::path dir_;
-  string env_;  // put before the program on the command line
+  string env_;      // put before the program on the command line
+  string program_;  // run in place of sylvo, when set
 };
 
 TEST_F(E2E, NoArgumentsPrintsBannerAndUsage) {
@@ -199,6 +200,15 @@ TEST_F(E2E, NoArgumentsPrintsBannerAndUsage) {
   EXPECT_EQ(r.out, kBanner + "\n*** Usage: sylvo input_filename [output_filename]\n\n");
 #endif
   EXPECT_EQ(listing(), "");
+  // The usage line names the program as it is called, after its directory.
+  fs::path renamed = dir_.string() + ".bin";
+  fs::create_directories(renamed);
+  renamed /= fs::path(program_path()).extension() == ".exe" ? "tune.exe" : "tune";
+  fs::copy_file(program_path(), renamed);
+  program_ = renamed.string();
+  r = run({});
+  EXPECT_EQ(r.out, kBanner + "\n*** Usage: " + renamed.filename().string() +
+                       " input_filename [output_filename]\n\n");
 }
 
 TEST_F(E2E, ConvertsTheWholeExample) {

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "convert_util.h"
+#include "oracle.h"
 #include "support.h"
 
 namespace {
@@ -26,6 +27,7 @@ TEST(Scan, Syllables) {
       {"l8 vol (KA)c ", "l8 vol " + kKA + "~#3 "},
       {"(KA)c12345678901234567 ", kKA + "1234567890123456~#37 "},
       {"l1234567890123456 (KA)c. ", "l1234567890123456 " + kKA + "1234567890123456~#3. "},
+      {"l12345678901234567 (KA)c ", "l12345678901234567 " + kKA + "1234567890123456~#3 "},
       {"(A)e4 ", "@@00e4 "},
       {"(N)c8 ", "@@14c8 "},
       {"(GA)c+8 ", "<@@22c+#1@@23w#1@@7w#1>@@00c+8~#3 "},
@@ -116,23 +118,24 @@ TEST(Scan, EndOfInputFinishesWhatIsPending) {
 
 TEST(Scan, RefusesBadSyllables) {
   const Refused cases[] = {
-      {"(ka)c8", "\n*** Illegal token! line:2\n\n> (k\n\n"},
-      {"(KAAA)c8", "\n*** Illegal token! line:2\n\n> (KAAA)\n\n"},
-      {"(KA)x8", "\n*** Syntax error! line:2\n\n> (KA)x\n\n"},
-      {"(KX)c8 ", "\n*** Illegal token! line:2\n\n> (KX)c8 \n\n"},
-      {"(KX)c8\n", "\n*** Illegal token! line:2\n\n> (KX)c8\n\n\n"},
-      {"()c8 ", "\n*** Illegal token! line:2\n\n> ()c8 \n\n"},
-      {"(KA)c) ", "\n*** Syntax error! line:2\n\n> (KA)c) \n\n"},
-      {"(K\nA)c", "\n*** Illegal token! line:2\n\n> (K\n\n\n"},
-      {"\n\n; x\n/ y\n(KA)x", "\n*** Syntax error! line:6\n\n> (KA)x\n\n"},
-      {"a\0(KA)x"s, "\n*** Syntax error! line:2\n\n> a\n\n"},
+      {"(ka)c8", "\n*** Illegal token! line:2\n\n> (k\n\n", 1},
+      {"(KAAA)c8", "\n*** Illegal token! line:2\n\n> (KAAA)\n\n", 5},
+      {"(KA)x8", "\n*** Syntax error! line:2\n\n> (KA)x\n\n", 4},
+      {"(KX)c8 ", "\n*** Illegal token! line:2\n\n> (KX)c8 \n\n", 6},
+      {"(KX)c8\n", "\n*** Illegal token! line:2\n\n> (KX)c8\n\n\n", 6},
+      {"()c8 ", "\n*** Illegal token! line:2\n\n> ()c8 \n\n", 4},
+      {"(KA)c) ", "\n*** Syntax error! line:2\n\n> (KA)c) \n\n", 6},
+      {"(K\nA)c", "\n*** Illegal token! line:2\n\n> (K\n\n\n", 2},
+      {"\n\n; x\n/ y\n(KA)x", "\n*** Syntax error! line:6\n\n> (KA)x\n\n", 4},
+      {"a\0(KA)x"s, "\n*** Syntax error! line:2\n\n> a\n\n", 6},
       // An unfinished syllable or a ')' with no note at the end of input.
-      {"(KA", "\n*** Syntax error! line:2\n\n> (KA\n\n"},
-      {"x (KA)", "\n*** Syntax error! line:2\n\n> x (KA)\n\n"},
-      {"x)", "\n*** Syntax error! line:2\n\n> x)\n\n"},
-      {"\n(KA@", "\n*** Syntax error! line:3\n\n> (KA@\n\n"},
-      {"(@A", "\n*** Syntax error! line:2\n\n> (@\n\n"},
-      {"(@A1KA)c(@A1KA)c(KX)c", "\n*** Illegal token! line:2\n\n> (@KA)c(@KA)c(KX)c\n\n"},
+      {"(KA", "\n*** Syntax error! line:2\n\n> (KA\n\n", 2},
+      {"x (KA)", "\n*** Syntax error! line:2\n\n> x (KA)\n\n", 5},
+      {"x)", "\n*** Syntax error! line:2\n\n> x)\n\n", 1},
+      {"\n(KA@", "\n*** Syntax error! line:3\n\n> (KA@\n\n", 3},
+      {"(@A", "\n*** Syntax error! line:2\n\n> (@\n\n", 1},
+      {"(@X", "\n*** Internal Error!\n\n> (@\n\n", 1},
+      {"(@A1KA)c(@A1KA)c(KX)c", "\n*** Illegal token! line:2\n\n> (@KA)c(@KA)c(KX)c\n\n", 20},
   };
   for (const Refused& c : cases) expect_refused(c);
 }
@@ -167,64 +170,146 @@ TEST(Scan, LineLimit) {
   expect_refused({"x;" + repeat(2048, 'c') + "\n", "\n*** Can't read file: input\n\n"});
 }
 
-// Inputs built from the notation's pieces convert the same however the input
-// is split and the output buffered.
-TEST(Scan, BufferBoundariesDoNotMatter) {
-  const char* pieces[] = {
-      "(KA)c8",
-      "(KYA)d+8.",
-      "(@I2KI)c4",
-      "(N)f2.",
-      "(XTU)c",
-      "l8 ",
-      "l ",
-      "v)c8 ",
-      "; x (KA)c\n",
-      "// c\n",
-      "/* ",
-      " */",
-      "*",
-      "/",
-      "\n",
-      "\r\n",
-      "\n#SYLVO_VSET_ALL 3\n",
-      "\n#SYLVO_VSET 1 2\n",
-      "\n#other\n",
-      "c8 d4 ",
-      "\x83\x6c",
-      "\xff",
-      "" /* a zero byte */,
-      "(KA)c1234567890123456789 ",
-      "(A)e",
-      "%",
-      "@@5",
-      "\n; ab\n",
-      "(KA)c",
-  };
-  const char* refused[] = {"(KA)x", "(ka)", "(KX)c ", "(@X1", "\n#SYLVO_VSET 12\n", "x)"};
-  std::mt19937 random(12345);
-  int succeeded = 0;
-  for (int n = 0; n < 400; ++n) {
-    string body;
-    int count = 1 + static_cast<int>(random() % 60);
-    for (int i = 0; i < count; ++i) {
-      const char* piece = pieces[random() % (sizeof pieces / sizeof pieces[0])];
-      body += *piece ? string(piece) : string(1, '\0');
-    }
-    if (random() % 8 == 0) body.insert(random() % body.size(), repeat(1500 + random() % 700, 'x'));
-    if (random() % 8 == 0) body.insert(random() % body.size(), refused[random() % 6]);
-    Outcome whole = convert_body(body);
-    for (size_t buffer : kBufferSizes) {
-      Outcome split = convert_body(body, buffer);
-      ASSERT_EQ(split.status, whole.status) << body;
-      if (whole.status == 0) {  // a failed run's output is deleted, whatever it held
-        ASSERT_EQ(split.output, whole.output) << body;
-      }
-      ASSERT_EQ(split.message, whole.message) << body;
-    }
-    succeeded += whole.status == 0;
+// Songs as composers write them, drawn from a seed: a prelude and the
+// header; channel lines of notes, commands, syllables with and without
+// lengths (some past 16 bytes), overrides, ties and 'l' commands; comments
+// of every kind, also around syllables; directive lines, also inside block
+// comments; Shift-JIS and CR LF bytes; lines near the limit; and now and then
+// a mistake or an end in mid-construct.
+class SongWriter {
+ public:
+  explicit SongWriter(unsigned seed) : random_(seed) {}
+
+  string song() {
+    string text;
+    if (one_in(3)) text += "#TITLE \x83\x6c\x83\x52 song\r\n";
+    text += "t120\n";
+    text += one_in(60) ? "#sylvo\n" : one_in(8) ? "#SYLVO_X gen\n" : "#SYLVO\n";
+    size_t size = 1024 << below(6);
+    size = size / 2 + below(static_cast<unsigned>(size));  // 512 bytes to 48 KiB
+    while (text.size() < size) text += line();
+    if (one_in(10)) text.insert(below(static_cast<unsigned>(text.size())), mistake());
+    if (one_in(10)) text.resize(below(static_cast<unsigned>(text.size()) + 1));
+    return text;
   }
-  EXPECT_GT(succeeded, 200);  // the mix must mostly convert, or it tests little
+
+ private:
+  unsigned below(unsigned n) { return static_cast<unsigned>(random_() % n); }
+  bool one_in(unsigned n) { return below(n) == 0; }
+  template <size_t N>
+  const char* any(const char* const (&options)[N]) {
+    return options[below(N)];
+  }
+
+  string line() {
+    const char* end = one_in(4) ? "\r\n" : "\n";
+    switch (below(16)) {
+      case 0: return string("; ") + any(kWords) + " (KA)c8 \x82\xa0" + end;
+      case 1: return string("// ") + any(kWords) + end;
+      case 2: return string("/* ") + any(kWords) + end + "(KI)d8 */" + syllable() + end;
+      case 3: return any(kDirectives) + string(end);
+      case 4: return string("/*\n") + any(kDirectives) + "\n*/" + end;
+      case 5: return end;
+      default: break;
+    }
+    string text = string(1, "ABCDEFGH"[below(8)]) + " ";
+    unsigned tokens = 8 + below(17);
+    for (unsigned i = 0; i < tokens; ++i) text += token();
+    if (one_in(12)) text += string(2030 - below(40) - text.size() % 2030, ' ');  // near the limit
+    return text + (one_in(6) ? " ; la" : "") + end;
+  }
+
+  string token() {
+    switch (below(20)) {
+      case 0: return any(kCommands);
+      case 1: return "l" + length() + " ";
+      case 2: return string(any(kComments)) + syllable();
+      case 3: return "r" + length() + " ";
+      case 4: return string(1, "cdefgab"[below(7)]) + length() + (one_in(2) ? "&" : "^");
+      case 5: return "v)" + string(1, "cdefgabwk"[below(9)]) + length() + " ";
+      case 6: return one_in(4) ? string("\0\xff", 2) : "\x83\x6c";
+      default: return syllable() + (one_in(3) ? "" : " ");
+    }
+  }
+
+  string syllable() {
+    string key;
+    bool overrides = one_in(12);
+    for (const char* k = sylvo_syllable_key(static_cast<int>(below(203)));; ++k) {
+      while (overrides && one_in(3)) key += {'@', "AIUEO"[below(5)], "0123456789"[below(10)]};
+      if (!*k) break;
+      key += *k;
+    }
+    string note(1, "cdefgabwk"[below(9)]);
+    if (one_in(4)) note += one_in(2) ? "+" : "-";
+    return "(" + key + ")" + note + (one_in(4) ? "" : length());
+  }
+
+  string length() {
+    const char* const kLengths[] = {"8", "4", "16", "8.", "2", "4.", "", "%12", "#3", "1.."};
+    if (!one_in(30)) return any(kLengths);
+    return string(15 + below(6), static_cast<char>('0' + below(10)));  // around the 16-byte limit
+  }
+
+  string mistake() {
+    const char* const kMistakes[] = {"(ka)c8",
+                                     "(KX)c8 ",
+                                     "(KA)x8",
+                                     "(KA c8",
+                                     "(@X1KA)c",
+                                     "(KAAA)c",
+                                     "x) ",
+                                     "(KI@A",
+                                     "(@A",
+                                     "(",
+                                     "(KA)",
+                                     ")",
+                                     "\n#SYLVO_VSET_ALL 12\n",
+                                     "\n#SYLVO_VSET 1 23\n"};
+    return one_in(16) ? string(2100, 'x') : any(kMistakes);  // or a line too long
+  }
+
+  static constexpr const char* kWords[] = {"melody", "\x83\x6c\x83\x52", "verse 2", "la la"};
+  static constexpr const char* kDirectives[] = {"#SYLVO_VSET_ALL 1",
+                                                "#SYLVO_VSET 1 2 3 4 5",
+                                                "#SYLVO_VSET 2",
+                                                "#SYLVO_VSET_ALL 0",
+                                                "#other",
+                                                "#SYLVO"};
+  static constexpr const char* kCommands[] = {"o4 ", "@@12 ", "v12 ", "q7 ", ">", "<", "t150 "};
+  static constexpr const char* kComments[] = {"*/", "/* x */", "/**/", "*", ""};
+  std::mt19937 random_;
+};
+
+// Every generated song converts to the same result whole, handed over in
+// chunks of varied sizes through small buffers, and by the reference
+// scanner: status, kind, line, column, message, and the output.
+class GeneratedSongs : public ::testing::TestWithParam<unsigned> {};
+
+TEST_P(GeneratedSongs, ConvertTheSameEveryWay) {
+  constexpr unsigned kSongs = 400;
+  SongWriter writer(20261209 + GetParam());
+  std::mt19937 random(GetParam());
+  unsigned completed = 0;
+  for (unsigned n = 0; n < kSongs; ++n) {
+    string song = writer.song();
+    Outcome whole = convert_buffer(song.data(), song.size());
+    size_t chunk = 1 + random() % (random() % 2 ? 64 : 8192);
+    size_t buffer = random() % 3 ? 0 : 1 + random() % 4096;
+    unsigned vary = static_cast<unsigned>(random()) | 1u;
+    Outcome chunked = convert_buffer(song.data(), song.size(), chunk, buffer, vary);
+    Outcome reference = oracle_convert(song.data(), song.size());
+    ASSERT_TRUE(same_outcome(whole, reference))
+        << "song " << n << ": " << whole.message << " at " << whole.line << ":" << whole.column
+        << "; the reference: " << reference.message << " at " << reference.line << ":"
+        << reference.column;
+    ASSERT_TRUE(same_outcome(whole, chunked))
+        << "song " << n << " in chunks of " << chunk << ", buffer " << buffer;
+    completed += whole.status == 0;
+  }
+  EXPECT_GT(completed, kSongs / 2);  // the songs must mostly convert, or they test little
 }
+
+INSTANTIATE_TEST_SUITE_P(Seeds, GeneratedSongs, ::testing::Range(0u, 8u));
 
 }  // namespace
