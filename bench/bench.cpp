@@ -76,6 +76,7 @@ void BM_Comment(benchmark::State& state) { convert_kind(state, "comment"); }
 void BM_Tiny(benchmark::State& state) { convert_kind(state, "tiny"); }
 void BM_Mix(benchmark::State& state) { convert_kind(state, "mix"); }
 void BM_DenseMix(benchmark::State& state) { convert_kind(state, "densemix"); }
+void BM_Varied(benchmark::State& state) { convert_kind(state, "varied"); }
 void BM_DenseReference(benchmark::State& state) { convert_kind(state, "dense", true); }
 void BM_DenseMixReference(benchmark::State& state) { convert_kind(state, "densemix", true); }
 
@@ -86,6 +87,7 @@ BENCHMARK(BM_Comment)->Arg(8 << 20);
 BENCHMARK(BM_Tiny)->Arg(0);
 BENCHMARK(BM_Mix)->Arg(8 << 20);
 BENCHMARK(BM_DenseMix)->Arg(8 << 20);
+BENCHMARK(BM_Varied)->Arg(8 << 20);
 BENCHMARK(BM_DenseReference)->Arg(8 << 20);
 BENCHMARK(BM_DenseMixReference)->Arg(8 << 20);
 BENCHMARK(BM_Construct)->DenseRange(0, 8);

@@ -30,7 +30,7 @@ median() {
 peak_kb() { /usr/bin/time -f %M "$@" 2>&1 > /dev/null | tail -n 1; }
 
 printf '%-8s %10s %9s %9s %9s %9s %9s %9s\n' input bytes sylvo_s dd_s cat_s vs_dd MB/s peak_KB
-for entry in plain:100000000 mix:100000000 notes:100000000 dense:20000000 densemix:20000000 comment:50000000 tiny:0 big:1000000000; do
+for entry in plain:100000000 mix:100000000 notes:100000000 dense:20000000 densemix:20000000 varied:20000000 comment:50000000 tiny:0 big:1000000000; do
   kind=${entry%%:*}
   size=${entry#*:}
   [ "$kind" = big ] && { [ -n "${SYLVO_BENCH_BIG:-}" ] || continue; kind=plain; }

@@ -5,6 +5,7 @@
 //   comment - mostly comment lines
 //   mix    - seeded random plain MML, comments, 'l', a syllable a line or two
 //   densemix - seeded random syllables, overrides and directive lines
+//   varied - lyric lines as songs vary them: many keys, lengths, overrides
 //   tiny   - a few lines
 #include <cstdio>
 #include <cstdlib>
@@ -15,8 +16,9 @@
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr,
-                 "usage: sylvo_generate plain|mix|notes|dense|densemix|comment|tiny [bytes]\n");
+    std::fprintf(
+        stderr,
+        "usage: sylvo_generate plain|mix|notes|dense|densemix|varied|comment|tiny [bytes]\n");
     return 2;
   }
   size_t size = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1 << 20;

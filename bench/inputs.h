@@ -8,6 +8,8 @@
 #include <random>
 #include <string>
 
+#include "sylvo.h"
+
 // A seeded random mix of the notation's pieces, not a repeated block, so
 // that no branch is learnt by heart: `pieces` are drawn with the weights
 // given, a line ends after `per_line` pieces on average.
@@ -23,9 +25,61 @@ inline std::string generate_mix(const char* const* pieces, const unsigned* weigh
   return text;
 }
 
+// Lyrics as real songs vary: lines of 8 to 24 tokens drawn from 600
+// different lines; four tokens in five a syllable, its key from a common
+// set or any of the table's, one in four with a '+' or '-', three in four
+// with a length of its own, one in twelve with one to three overrides;
+// rests, ties, commands and plain notes between; comments and directive
+// lines between lines.
+inline std::string generate_varied(size_t size) {
+  std::mt19937 random(20261210);
+  auto below = [&](unsigned n) { return static_cast<unsigned>(random() % n); };
+  const char* const common[] = {"A",  "I",  "U",  "E",  "O",  "KA", "SHI", "TSU", "N",  "NO",
+                                "TO", "RA", "MA", "WA", "YO", "TA", "NA",  "HA",  "KI", "KO"};
+  const char* const lengths[] = {"8", "4", "16", "8.", "2", "4."};
+  const char* const others[] = {"r4 ", "r8 ", "c8&", "d4^8 ", "o4 ",   "@@12 ", "v12 ",
+                                "q7 ", ">",   "<",   "e8 ",   "g+16 ", "l8 "};
+  std::string lines[600];
+  for (std::string& line : lines) {
+    line = std::string(1, static_cast<char>('A' + below(8))) + " ";
+    for (unsigned t = 0, n = 8 + below(17); t < n; ++t) {
+      if (below(5) == 4) {
+        line += others[below(sizeof others / sizeof others[0])];
+        continue;
+      }
+      std::string k =
+          below(2) ? common[below(20)] : sylvo_syllable_key(static_cast<int>(below(203)));
+      if (below(12) == 0) {
+        for (unsigned o = 0, m = 1 + below(3); o < m; ++o) {
+          std::string ov{'@', "AIUEO"[below(5)], static_cast<char>('0' + below(10))};
+          k = below(2) ? ov + k : k + ov;
+        }
+      }
+      line += "(" + k + ")" + "cdefgab"[below(7)];
+      if (below(4) == 0) line += below(2) ? "+" : "-";
+      if (below(4) != 0) line += lengths[below(6)];
+      line += " ";
+    }
+    line += "\n";
+  }
+  std::string text = "#TITLE varied\nt120\n#SYLVO\n";
+  while (text.size() < size) {
+    text += lines[below(600)];
+    switch (below(16)) {
+      case 0: text += "; verse \x83\x6c\x83\x52\n"; break;
+      case 1: text += "/* bridge */\n"; break;
+      case 2: text += "#SYLVO_VSET_ALL " + std::to_string(below(10)) + "\n"; break;
+      case 3: text += "#SYLVO_VSET 1 2 3 4 5\n"; break;
+      default: break;
+    }
+  }
+  return text;
+}
+
 inline std::string generate_input(const char* kind, size_t size) {
   const char* head = "#TITLE generated\nt120\n#SYLVO\n#SYLVO_VSET_ALL 1\n";
   const char* block = nullptr;
+  if (std::strcmp(kind, "varied") == 0) return generate_varied(size);
   if (std::strcmp(kind, "plain") == 0) {
     block =
         "A o4 c d e f g a b >c< r4 c+ d- e8. f16 g4 a2 b1 @@12 v12 q7\n"

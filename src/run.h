@@ -20,7 +20,8 @@ struct Line {
 };
 
 /// Voice-set numbers (0-9) per vowel: for the next syllable, and the ones it
-/// returns to after every syllable.
+/// returns to after every syllable. CurrentVoice equals DefaultVoice but from
+/// an override to the end of its syllable.
 struct Voices {
   unsigned char CurrentVoice[kVowels];
   unsigned char DefaultVoice[kVowels];
@@ -29,24 +30,8 @@ struct Voices {
 /// What the scanner carries from one line to the next.
 struct ScanState {
   bool in_block_comment;                        // between "/*" and "*/"
-  unsigned char DefaultLength[kLengthMax + 1];  // set by each 'l'; zeros after its bytes
+  unsigned char DefaultLength[kLengthMax + 1];  // set by each 'l'; the input's bytes after it
   unsigned default_size;                        // bytes in DefaultLength
-};
-
-/// A syllable's expansion kept for the next time the same bytes come: a
-/// syllable expands the same under the same default voices and, if it has
-/// no length of its own, the same default length. Slots are chosen by a
-/// hash of the bytes and the voices.
-constexpr int kRememberedBits = 10;
-struct alignas(64) Remembered {  // two cache lines
-  unsigned char text[kExpansionMax];
-  unsigned long long bytes[2];   // the syllable's input bytes from '(', zeros after them; 0: none
-  unsigned long long voices;     // the DefaultVoice it was made under, as its five bytes
-  unsigned long long length[2];  // the DefaultLength it was made under
-  unsigned char takes_length;    // 1: it took the default length; 0: the length does not matter
-  unsigned char size;            // the syllable's input bytes
-  unsigned char overrides;       // the overrides in its key
-  unsigned char text_size;
 };
 
 /// True for the bytes '0' to '9'.
@@ -59,7 +44,6 @@ struct Run {
   bool header_seen;
   Voices voices;
   ScanState scan;
-  Remembered remembered[1 << kRememberedBits];
 };
 
 /// Converts `in` to `out` in `run` as sylvo_convert() does, reading at most

@@ -44,19 +44,31 @@ constexpr bool stops(Construct c, bool in_comment) {
   return c != kCopied && (c != kStar || in_comment);
 }
 
-// Whether c begins a length text, and whether it continues one.
-constexpr bool is_length_lead(int c) { return c == '%' || c == '#' || is_digit(c); }
-constexpr bool is_length_byte(int c) { return c == '.' || is_digit(c); }
-constexpr bool is_note_letter(int c) { return (c >= 'a' && c <= 'g') || c == 'w' || c == 'k'; }
+// What a byte may be in a note and its length.
+enum NotePart : unsigned char {
+  kNoteLetter = 1,  // 'a' to 'g', 'w', 'k': a note's first byte
+  kSign = 2,        // '+', '-': its second
+  kLengthLead = 4,  // '%', '#', '0' to '9': a length text's first byte
+  kLengthByte = 8,  // '.', '0' to '9': any byte after it
+};
 
-// Every byte maps to its construct through one 256-entry table: a load
-// instead of a search of the list. `stop` marks, outside and inside a block
-// comment, the bytes that end a run of copied text, which is skipped at once.
-// `extends` marks the bytes that may go on a syllable after its note letter.
+constexpr unsigned char note_part(int c) {
+  unsigned char part = 0;
+  if ((c >= 'a' && c <= 'g') || c == 'w' || c == 'k') part |= kNoteLetter;
+  if (c == '+' || c == '-') part |= kSign;
+  if (c == '%' || c == '#' || is_digit(c)) part |= kLengthLead;
+  if (c == '.' || is_digit(c)) part |= kLengthByte;
+  return part;
+}
+
+// Every byte maps to its construct and its note parts through 256-entry
+// tables: a load instead of a search of the list or a chain of compares.
+// `stop` marks, outside and inside a block comment, the bytes that end a
+// run of copied text, which is skipped at once.
 struct ByteTables {
   Construct of[256];
   bool stop[2][256];
-  bool extends[256];
+  unsigned char part[256];
 };
 
 constexpr ByteTables build_tables() {
@@ -65,12 +77,14 @@ constexpr ByteTables build_tables() {
   for (int c = 0; c < 256; ++c) {
     for (int in_comment = 0; in_comment < 2; ++in_comment)
       t.stop[in_comment][c] = stops(t.of[c], in_comment);
-    t.extends[c] = c == '+' || c == '-' || is_length_lead(c) || is_length_byte(c);
+    t.part[c] = note_part(c);
   }
   return t;
 }
 
 constexpr ByteTables kTables = build_tables();
+
+constexpr bool is(unsigned char c, NotePart part) { return (kTables.part[c] & part) != 0; }
 
 // Finds the next stop byte: sixteen bytes at a time where SSE2 is there, a
 // table loop elsewhere; both stop at the bytes of kActing. The vector loads
@@ -127,63 +141,6 @@ struct StopFinder {
 #endif
 };
 
-// The first n bytes of 16 kept, the rest cleared, for n of 0 to 16: a mask
-// that reads the same on any byte order.
-struct KeepMasks {
-  unsigned char keep[17][16];
-};
-
-constexpr KeepMasks build_keep_masks() {
-  KeepMasks m{};
-  for (int n = 0; n <= 16; ++n) {
-    for (int i = 0; i < n; ++i) m.keep[n][i] = 0xFF;
-  }
-  return m;
-}
-
-constexpr KeepMasks kKeep = build_keep_masks();
-
-// A syllable's bytes from its '(' as far as one could reach: the first ')'
-// after at least one key byte, the byte after it (the note letter), and
-// every byte after that which could go on a note or length. A syllable seen
-// before with these same bytes, no more and no fewer, is the same syllable.
-// The 17 bytes looked at are all in the input buffer, with its slack.
-struct Reach {
-  unsigned long long bytes[2];  // from '(' on, zeros after `size`
-  size_t size;                  // 0: none within 16 bytes
-};
-
-// The first n bytes (at most 16) of the 16 at p, zeros after them.
-void load_bytes(const unsigned char* p, size_t n, unsigned long long words[2]) {
-  unsigned long long keep[2];
-  std::memcpy(words, p, 2 * sizeof words[0]);
-  std::memcpy(keep, kKeep.keep[n], sizeof keep);
-  words[0] &= keep[0];
-  words[1] &= keep[1];
-}
-
-Reach reach(const unsigned char* q) {
-  Reach x{};
-  size_t e = 2;
-  while (q[e] != ')') {
-    if (++e == 14) return x;
-  }
-  e += 2;
-  while (kTables.extends[q[e]]) {
-    if (++e > 16) return x;
-  }
-  load_bytes(q, e, x.bytes);
-  x.size = e;
-  return x;
-}
-
-// The slot that keeps the syllable of these bytes under the voices that
-// `salt` stands for.
-Remembered& slot(Remembered* remembered, const Reach& x, unsigned long long salt) {
-  unsigned long long h = (x.bytes[0] ^ (x.bytes[1] + salt)) * 0x9E3779B97F4A7C15ull;
-  return remembered[h >> (64 - kRememberedBits)];
-}
-
 // Converts the whole lines the reader holds, one window at a time. Every
 // construct is taken by one function from its first byte, with the rest of
 // its line in view; nothing is pending at a window's end but what lasts
@@ -198,9 +155,7 @@ Remembered& slot(Remembered* remembered, const Reach& x, unsigned long long salt
 class Scanner {
  public:
   explicit Scanner(Run& run)
-      : run_(run), in_(run.in), out_(run.out), line_(run.line), s_(run.scan) {
-    remember_voices();
-  }
+      : run_(run), in_(run.in), out_(run.out), line_(run.line), s_(run.scan) {}
 
   void run();
 
@@ -213,9 +168,6 @@ class Scanner {
   const unsigned char* length_command(const unsigned char* q);
   const unsigned char* loose_note(const unsigned char* q);
   const unsigned char* syllable(const unsigned char* q);
-  const unsigned char* recall(const unsigned char* q);
-  void emit(const unsigned char* text, size_t size);
-  void remember_voices();
   const unsigned char* key(const unsigned char* r, unsigned* code);
   const unsigned char* voice_override(const unsigned char* q);
   void check_room(const unsigned char* q);
@@ -229,7 +181,6 @@ class Scanner {
   [[noreturn]] void too_long(const unsigned char* q);
   [[noreturn]] void refuse(sylvo_kind kind, const unsigned char* last);
   void echo_through(const unsigned char* last);
-  void leave_out_override(const unsigned char* at);
   void copy_through(const unsigned char* to);
 
   Run& run_;
@@ -243,9 +194,6 @@ class Scanner {
   const unsigned char* copied_ = nullptr;  // the input before this is written or replaced
   size_t room_ = kLineMax;                 // a byte stored this far from start_ is one too many
   const unsigned char* stop_ = nullptr;    // start_ + room_, or end_ if that comes first
-  unsigned long long voices_ = 0;          // DefaultVoice's five bytes, as Remembered keeps them
-  unsigned long long salt_ = 0;            // voices_ mixed, to choose a slot with the bytes
-  bool remembering_ = false;               // run_.remembered is cleared for this run
 };
 
 // The one place where lines are counted: the line that starts at q becomes
@@ -277,7 +225,6 @@ const unsigned char* Scanner::directive(const unsigned char* q) {
     fail(d.failure, {line_.LINE_NO, q + 1 + static_cast<long long>(d.at) - start_});
   }
   if (d.applied) {
-    remember_voices();
     copy_through(q);
     out_.put(';');
   }
@@ -319,13 +266,11 @@ const unsigned char* Scanner::star(const unsigned char* q) {
 const unsigned char* Scanner::length_command(const unsigned char* q) {
   const unsigned char* from = q + 1;
   const unsigned char* r = from;
-  if (is_length_lead(*r)) ++r;  // the buffer's 0 after the input stops these
-  while (static_cast<size_t>(r - from) < kLengthMax && is_length_byte(*r)) ++r;
+  if (is(*r, kLengthLead)) ++r;  // the buffer's 0 after the input stops these
+  while (static_cast<size_t>(r - from) < kLengthMax && is(*r, kLengthByte)) ++r;
   if (r != from) check_room(r - 1);
   s_.default_size = static_cast<unsigned>(r - from);
-  unsigned long long words[2];  // from's 16 bytes are in the input buffer
-  load_bytes(from, s_.default_size, words);
-  std::memcpy(s_.DefaultLength, words, sizeof words);
+  std::memcpy(s_.DefaultLength, from, kLengthMax);  // a fixed size: no call to memcpy
   return r;
 }
 
@@ -335,7 +280,7 @@ const unsigned char* Scanner::loose_note(const unsigned char* q) {
   const unsigned char* note = q + 1;
   if (note == end_) refuse(SYLVO_SYNTAX, q);
   check_room(note);
-  if (!is_note_letter(*note)) refuse(SYLVO_SYNTAX, note);
+  if (!is(*note, kNoteLetter)) refuse(SYLVO_SYNTAX, note);
   copy_through(q);
   copied_ = note;
   return note;
@@ -348,7 +293,8 @@ const unsigned char* Scanner::voice_override(const unsigned char* q) {
   sylvo_kind failure = apply_override(run_.voices, letter, digit);
   if (failure != SYLVO_COMPLETED) refuse(failure, q);
   check_room(q);
-  leave_out_override(q);
+  echo_through(q);
+  echoed_ = q + 3;
   set_room(room_ + 2);
   return q + 3;
 }
@@ -376,11 +322,8 @@ const unsigned char* Scanner::key(const unsigned char* r, unsigned* code) {
 // A syllable from its '(' at q: a key, a note, a length text; expanded in
 // place of all of it. Returns the byte that ended it, which is looked at
 // again as any byte. At the end of input a syllable with its note letter is
-// expanded, an unfinished one refused. One that ends where its reach does
-// is remembered with its expansion, for recall() when the same bytes come
-// back.
+// expanded, an unfinished one refused.
 const unsigned char* Scanner::syllable(const unsigned char* q) {
-  const size_t room_before = room_;
   // The common key, one to three capitals and ')', is taken straight. A
   // byte is looked at only after a capital, so never past the window's
   // newline or the zero after the input.
@@ -402,17 +345,17 @@ const unsigned char* Scanner::syllable(const unsigned char* q) {
   }
 
   if (r == end_) refuse(SYLVO_SYNTAX, r - 1);
-  if (!is_note_letter(*r)) refuse(SYLVO_SYNTAX, r);
+  if (!is(*r, kNoteLetter)) refuse(SYLVO_SYNTAX, r);
   const unsigned char* note = r++;
-  if (*r == '+' || *r == '-') ++r;
+  if (is(*r, kSign)) ++r;
   size_t note_size = static_cast<size_t>(r - note);
 
   // The length: its own, or the default one and any digits and dots after.
   const unsigned char* from = r;
-  bool own = is_length_lead(*r);
+  bool own = is(*r, kLengthLead);
   size_t held = own ? 0 : s_.default_size;
   if (own) ++r, ++held;
-  while (held < kLengthMax && is_length_byte(*r)) ++r, ++held;
+  while (held < kLengthMax && is(*r, kLengthByte)) ++r, ++held;
   const unsigned char* last = r == end_ ? r - 1 : r;  // the byte that ended it
   check_room(last);
   const unsigned char* length = from;
@@ -429,92 +372,18 @@ const unsigned char* Scanner::syllable(const unsigned char* q) {
   const SyllableRow* row = syllable_by_code(code);
   if (!row) refuse(SYLVO_ILLEGAL_TOKEN, last);
   copy_through(q);
-  unsigned char local[kExpansionMax];
-  Remembered* keep = nullptr;
-  const Reach x = reach(q);
-  if (x.size == static_cast<size_t>(r - q)) {
-    keep = &slot(run_.remembered, x, salt_);
-    keep->bytes[0] = x.bytes[0];
-    keep->bytes[1] = x.bytes[1];
-    keep->voices = voices_;
-    std::memcpy(keep->length, s_.DefaultLength, sizeof keep->length);
-    keep->takes_length = !own;
-    keep->size = static_cast<unsigned char>(x.size);
-    keep->overrides = static_cast<unsigned char>((room_ - room_before) / 2);  // two bytes each
-  }
-  unsigned char* text = keep ? keep->text : local;
-  size_t n = make_expansion(run_.voices, *row, note, note_size, length, held, text);
-  if (keep) keep->text_size = static_cast<unsigned char>(n);
-  emit(text, n);
   copied_ = r;
-  return r;
-}
-
-// Writes again the syllables remembered under the current voices and
-// length, back to back from the '(' at q, while they fit the line and the
-// output buffer; what it reads is held in locals. Returns the first byte
-// it did not take: a syllable for syllable(), or any other byte. An
-// override's bytes are left out of the line as when the syllable was new.
-const unsigned char* Scanner::recall(const unsigned char* q) {
-  Remembered* const table = run_.remembered;
-  const unsigned long long salt = salt_, voices = voices_;
-  unsigned long long length[2];
-  std::memcpy(length, s_.DefaultLength, sizeof length);
-  // A syllable must end before `limit` (which leaves out one whose last
-  // byte is the input's: syllable() takes that).
-  const unsigned char* limit = stop_;
-  const size_t cap = out_.cap;
-  unsigned char* const buf = out_.buf;
-  copy_through(q);
-  size_t pos = out_.pos;
-  while (cap - pos >= kExpansionMax) {
-    const Reach x = reach(q);
-    if (x.size == 0) break;
-    const Remembered& m = slot(table, x, salt);
-    unsigned long long other_length = (m.length[0] ^ length[0]) | (m.length[1] ^ length[1]);
-    if (m.bytes[0] != x.bytes[0] || m.bytes[1] != x.bytes[1] || m.voices != voices ||
-        (other_length & (0 - static_cast<unsigned long long>(m.takes_length))) != 0)
-      break;
-    const unsigned char* r = q + x.size;
-    if (m.overrides != 0) {  // two more bytes a line for each
-      size_t room = room_ + 2 * size_t{m.overrides};
-      if (r >= room_end(room)) break;
-      set_room(room);
-      limit = stop_;
-      for (const unsigned char* k = q + 1; *k != ')'; ++k) {
-        if (*k != '@') continue;
-        leave_out_override(k);
-        k += 2;
-      }
-    } else if (r >= limit) {
-      break;
-    }
-    std::memcpy(buf + pos, m.text, kExpansionMax);
-    pos += m.text_size;
-    q = r;
-    if (*q != '(') break;  // at `end` only when it is the input's end, and its 0
-  }
-  out_.pos = pos;
-  copied_ = q;
-  return q;
-}
-
-// Keeps the default voices as one number, to tell whether they are the ones
-// a remembered expansion was made under.
-void Scanner::remember_voices() {
-  std::memcpy(&voices_, run_.voices.DefaultVoice, kVowels);
-  salt_ = voices_ * 0xFF51AFD7ED558CCDull;
-}
-
-// Writes an expansion; `text` holds kExpansionMax bytes, copied whole where
-// the output has room for them.
-void Scanner::emit(const unsigned char* text, size_t size) {
+  // Made apart, where nothing it writes can alias the run's state, then
+  // copied whole where the output has room for it.
+  unsigned char text[kExpansionMax];
+  size_t n = make_expansion(run_.voices, *row, note, note_size, length, held, text);
   if (unsigned char* to = out_.room(kExpansionMax)) {
     std::memcpy(to, text, kExpansionMax);
-    out_.commit(size);
+    out_.commit(n);
   } else {
-    out_.write(text, size);
+    out_.write(text, n);
   }
+  return r;
 }
 
 // Fails the run if the line may not store the byte at q; the failure stands
@@ -544,16 +413,18 @@ void Scanner::echo_through(const unsigned char* last) {
   echoed_ = last + 1;
 }
 
-// Adds the line's bytes through an override's '@' at `at` to LineBuf; the
-// vowel and digit after it are neither stored nor counted.
-void Scanner::leave_out_override(const unsigned char* at) {
-  echo_through(at);
-  echoed_ = at + 3;
-}
-
-// Writes the input up to `to` that is still to be written as it is.
+// Writes the input up to `to` that is still to be written as it is. A few
+// bytes, as between syllables, go as one fixed 16-byte copy: the input
+// buffer holds 16 bytes from any byte of a window.
 void Scanner::copy_through(const unsigned char* to) {
-  if (to != copied_) out_.write(copied_, static_cast<size_t>(to - copied_));
+  size_t n = static_cast<size_t>(to - copied_);
+  if (n == 0) return;
+  if (unsigned char* room = n <= 16 ? out_.room(16) : nullptr) {
+    std::memcpy(room, copied_, 16);
+    out_.commit(n);
+  } else {
+    out_.write(copied_, n);
+  }
   copied_ = to;
 }
 
@@ -575,14 +446,11 @@ void Scanner::run() {
         case kSlash: q = slash(q); break;
         case kStar: q = star(q); break;
         case kSyllable:
-          if (!remembering_) {  // input without lyrics never touches the table
-            std::memset(run_.remembered, 0, sizeof run_.remembered);
-            remembering_ = true;
-          }
-          for (;;) {  // back to back: the next '(' was checked as the byte that ended one
-            q = recall(q);
-            if (q == end_ || *q != '(') break;
+          // Back to back, or one copied byte between ("(KA)c8 (KI)d8"): the
+          // next '(' is taken without a search.
+          for (;;) {
             q = syllable(q);
+            if (q + 1 < stop_ && q[1] == '(' && !kTables.stop[s_.in_block_comment][*q]) ++q;
             if (q == end_ || *q != '(') break;
           }
           break;

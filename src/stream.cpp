@@ -7,7 +7,7 @@ void Reader::open(Source from, size_t buffer_size) {
   cap = buffer_size == 0 || buffer_size > kStreamBuffer ? kStreamBuffer : buffer_size;
   cur = lim = buf;
   ended = false;
-  buf[0] = 0;
+  std::memset(buf, 0, 1 + kLoadSlack);
 }
 
 bool Reader::more() {
@@ -15,7 +15,7 @@ bool Reader::more() {
   if (cur != buf) std::memmove(buf, cur, kept);
   cur = buf;
   lim = buf + kept;
-  buf[kept] = 0;
+  std::memset(buf + kept, 0, 1 + kLoadSlack);
   size_t room = kStreamBuffer + kCarryRoom - kept;
   if (ended || room == 0) return false;
   int failed = 0;
@@ -23,7 +23,7 @@ bool Reader::more() {
   check(!failed, SYLVO_CANT_READ);
   ended = got == 0;
   lim += got;
-  buf[kept + got] = 0;
+  std::memset(buf + kept + got, 0, 1 + kLoadSlack);
   return got != 0;
 }
 

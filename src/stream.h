@@ -15,8 +15,9 @@ constexpr size_t kStreamBuffer = size_t{64} * 1024;
 /// (2048 stored bytes, two more for each override, a comment's own 2048).
 constexpr size_t kCarryRoom = size_t{16} * 1024;
 
-/// Bytes after the input that may be loaded but never count: a 16-byte
-/// vector load that starts at the last byte stays inside the buffer.
+/// Bytes after the input that may be loaded but never count, all zero: a
+/// 16-byte load that starts at the last byte stays inside the buffer and
+/// reads only bytes the reader wrote.
 constexpr size_t kLoadSlack = 16;
 
 /// The end of input: a value outside 0-255, so every byte value is ordinary.
@@ -34,8 +35,9 @@ struct Sink {
   void* ctx;
 };
 
-/// The input stream. Bytes in [cur, lim) are read and not yet taken, and
-/// *lim is always 0, so a loop over digits or letters stops there.
+/// The input stream. Bytes in [cur, lim) are read and not yet taken; *lim
+/// is always 0, so a loop over digits or letters stops there, and so are
+/// the kLoadSlack bytes after it.
 struct Reader {
   const unsigned char* cur;
   const unsigned char* lim;

@@ -71,6 +71,8 @@ inline void expect_refused(const Refused& c) {
     Outcome o = convert_body(c.body, buffer);
     EXPECT_EQ(o.status, 1) << c.body;
     EXPECT_EQ(o.message, c.message) << c.body << " buffer " << buffer;
-    if (c.column != kAnyColumn) EXPECT_EQ(o.column, c.column) << c.body;
+    if (c.column != kAnyColumn) {
+      EXPECT_EQ(o.column, c.column) << c.body;
+    }
   }
 }
