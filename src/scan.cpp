@@ -52,15 +52,6 @@ enum NotePart : unsigned char {
   kLengthByte = 8,  // '.', '0' to '9': any byte after it
 };
 
-constexpr unsigned char note_part(int c) {
-  unsigned char part = 0;
-  if ((c >= 'a' && c <= 'g') || c == 'w' || c == 'k') part |= kNoteLetter;
-  if (c == '+' || c == '-') part |= kSign;
-  if (c == '%' || c == '#' || is_digit(c)) part |= kLengthLead;
-  if (c == '.' || is_digit(c)) part |= kLengthByte;
-  return part;
-}
-
 // Every byte maps to its construct and its note parts through 256-entry
 // tables: a load instead of a search of the list or a chain of compares.
 // `stop` marks, outside and inside a block comment, the bytes that end a
@@ -77,7 +68,10 @@ constexpr ByteTables build_tables() {
   for (int c = 0; c < 256; ++c) {
     for (int in_comment = 0; in_comment < 2; ++in_comment)
       t.stop[in_comment][c] = stops(t.of[c], in_comment);
-    t.part[c] = note_part(c);
+    bool note = (c >= 'a' && c <= 'g') || c == 'w' || c == 'k', sign = c == '+' || c == '-';
+    t.part[c] = static_cast<unsigned char>((note ? kNoteLetter : 0) | (sign ? kSign : 0) |
+                                           (c == '%' || c == '#' || is_digit(c) ? kLengthLead : 0) |
+                                           (c == '.' || is_digit(c) ? kLengthByte : 0));
   }
   return t;
 }
@@ -115,7 +109,6 @@ struct StopFinder {
   // The first stop byte in [q, stop), or `stop`.
   const unsigned char* operator()(const unsigned char* q, const unsigned char* stop,
                                   bool in_comment) const {
-    if (q < stop && kTables.stop[in_comment][*q]) return q;  // in lyrics, often the next byte
     const __m128i maybe = in_comment ? star : newline;
     for (; q < stop; q += 16) {
       __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
@@ -171,12 +164,9 @@ class Scanner {
   const unsigned char* key(const unsigned char* r, unsigned* code);
   const unsigned char* voice_override(const unsigned char* q);
   void check_room(const unsigned char* q);
-  const unsigned char* room_end(size_t room) const {
-    return static_cast<size_t>(end_ - start_) > room ? start_ + room : end_;
-  }
   void set_room(size_t room) {
     room_ = room;
-    stop_ = room_end(room);
+    stop_ = static_cast<size_t>(end_ - start_) > room ? start_ + room : end_;
   }
   [[noreturn]] void too_long(const unsigned char* q);
   [[noreturn]] void refuse(sylvo_kind kind, const unsigned char* last);
@@ -332,14 +322,11 @@ const unsigned char* Scanner::syllable(const unsigned char* q) {
   auto letter = [](unsigned char c) { return c - 'A' + 1u; };
   unsigned code = 0;
   if (capital(r[0]) && r[1] == ')') {
-    code = letter(r[0]);
-    r += 2;
+    code = letter(r[0]), r += 2;
   } else if (capital(r[0]) && capital(r[1]) && r[2] == ')') {
-    code = letter(r[0]) * 27 + letter(r[1]);
-    r += 3;
+    code = letter(r[0]) * 27 + letter(r[1]), r += 3;
   } else if (capital(r[0]) && capital(r[1]) && capital(r[2]) && r[3] == ')') {
-    code = (letter(r[0]) * 27 + letter(r[1])) * 27 + letter(r[2]);
-    r += 4;
+    code = (letter(r[0]) * 27 + letter(r[1])) * 27 + letter(r[2]), r += 4;
   } else {
     r = key(r, &code);
   }
@@ -362,7 +349,7 @@ const unsigned char* Scanner::syllable(const unsigned char* q) {
   unsigned char joined[kLengthMax];
   if (!own) {
     length = s_.DefaultLength;
-    if (r != from) {
+    if (r != from) {  // the default length, then any digits and dots after
       std::memcpy(joined, s_.DefaultLength, s_.default_size);
       std::memcpy(joined + s_.default_size, from, static_cast<size_t>(r - from));
       length = joined;
@@ -373,23 +360,17 @@ const unsigned char* Scanner::syllable(const unsigned char* q) {
   if (!row) refuse(SYLVO_ILLEGAL_TOKEN, last);
   copy_through(q);
   copied_ = r;
-  // Made apart, where nothing it writes can alias the run's state, then
-  // copied whole where the output has room for it.
-  unsigned char text[kExpansionMax];
-  size_t n = make_expansion(run_.voices, *row, note, note_size, length, held, text);
-  if (unsigned char* to = out_.room(kExpansionMax)) {
-    std::memcpy(to, text, kExpansionMax);
-    out_.commit(n);
-  } else {
-    out_.write(text, n);
-  }
+  unsigned char text[kExpansionMax];  // apart: what it writes aliases none of the run's state
+  out_.write_padded<kExpansionMax>(
+      text, make_expansion(run_.voices, *row, note, note_size, length, held, text));
   return r;
 }
 
-// Fails the run if the line may not store the byte at q; the failure stands
-// at the first byte it could not store, every byte before being stored.
+// Fails the run if the line may not store the byte at q, which is before
+// the window's end; the failure stands at the first byte it could not
+// store, every byte before being stored.
 void Scanner::check_room(const unsigned char* q) {
-  if (static_cast<size_t>(q - start_) >= room_) too_long(start_ + room_);
+  if (q >= stop_) too_long(start_ + room_);
 }
 
 // Fails with "Can't read file": the line is too long from the byte at q.
@@ -413,17 +394,15 @@ void Scanner::echo_through(const unsigned char* last) {
   echoed_ = last + 1;
 }
 
-// Writes the input up to `to` that is still to be written as it is. A few
-// bytes, as between syllables, go as one fixed 16-byte copy: the input
-// buffer holds 16 bytes from any byte of a window.
+// Writes the input up to `to` that is still to be written as it is; a few
+// bytes, as between syllables, in one 16-byte copy (the input buffer holds
+// 16 bytes from any byte of a window).
 void Scanner::copy_through(const unsigned char* to) {
   size_t n = static_cast<size_t>(to - copied_);
-  if (n == 0) return;
-  if (unsigned char* room = n <= 16 ? out_.room(16) : nullptr) {
-    std::memcpy(room, copied_, 16);
-    out_.commit(n);
-  } else {
+  if (n > 16) {
     out_.write(copied_, n);
+  } else if (n != 0) {
+    out_.write_padded<16>(copied_, n);
   }
   copied_ = to;
 }
@@ -448,10 +427,11 @@ void Scanner::run() {
         case kSyllable:
           // Back to back, or one copied byte between ("(KA)c8 (KI)d8"): the
           // next '(' is taken without a search.
-          for (;;) {
+          for (;;) {  // *end_ is no '(': a syllable ends before a newline or at the zero
             q = syllable(q);
-            if (q + 1 < stop_ && q[1] == '(' && !kTables.stop[s_.in_block_comment][*q]) ++q;
-            if (q == end_ || *q != '(') break;
+            if (*q == '(') continue;
+            if (q + 1 >= stop_ || q[1] != '(' || kTables.stop[s_.in_block_comment][*q]) break;
+            ++q;
           }
           break;
         case kLooseNote: q = loose_note(q); break;

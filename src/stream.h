@@ -89,17 +89,14 @@ struct Writer {
     }
   }
 
-  /// Room for `size` more bytes, sending the buffer out first if need be (a
-  /// failure is SYLVO_WRITE_STRING); null if the buffer is smaller than
-  /// `size`. What is put there is written by commit().
-  unsigned char* room(size_t size) {
-    if (cap - pos < size) {
-      if (cap < size) return nullptr;
-      flush(SYLVO_WRITE_STRING);
-    }
-    return buf + pos;
+  /// Writes `size` bytes of `data`, from which `Padded` bytes (at least
+  /// `size`) may be read: as one copy of a fixed size where they fit.
+  template <size_t Padded>
+  void write_padded(const void* data, size_t size) {
+    if (cap - pos < Padded) return write_through(data, size);
+    std::memcpy(buf + pos, data, Padded);
+    pos += size;
   }
-  void commit(size_t size) { pos += size; }
 
   /// Sends out everything held; a failure fails the run with `kind`.
   void flush(sylvo_kind kind);
