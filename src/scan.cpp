@@ -38,11 +38,6 @@ constexpr Acting kActing[] = {
     {'\n', kNewline}, {';', kComment},   {'/', kSlash},         {'*', kStar},
     {'(', kSyllable}, {')', kLooseNote}, {'l', kLengthCommand},
 };
-// Whether a construct stops a run of copied text: '*' only inside a block
-// comment, where it may close it.
-constexpr bool stops(Construct c, bool in_comment) {
-  return c != kCopied && (c != kStar || in_comment);
-}
 
 // What a byte may be in a note and its length.
 enum NotePart : unsigned char {
@@ -66,8 +61,8 @@ constexpr ByteTables build_tables() {
   ByteTables t{};
   for (const Acting& a : kActing) t.of[a.byte] = a.construct;
   for (int c = 0; c < 256; ++c) {
-    for (int in_comment = 0; in_comment < 2; ++in_comment)
-      t.stop[in_comment][c] = stops(t.of[c], in_comment);
+    for (int in_comment = 0; in_comment < 2; ++in_comment)  // '*' only where it may close one
+      t.stop[in_comment][c] = t.of[c] != kCopied && (t.of[c] != kStar || in_comment);
     bool note = (c >= 'a' && c <= 'g') || c == 'w' || c == 'k', sign = c == '+' || c == '-';
     t.part[c] = static_cast<unsigned char>((note ? kNoteLetter : 0) | (sign ? kSign : 0) |
                                            (c == '%' || c == '#' || is_digit(c) ? kLengthLead : 0) |
@@ -89,10 +84,7 @@ struct StopFinder {
   // in a block comment (outside one, a second newline that changes nothing).
   // Two bytes that differ only in the low bit, '(' and ')', share a compare
   // of the byte with that bit cleared.
-  struct Compare {
-    __m128i mask, byte;
-  };
-  Compare everywhere[sizeof kActing / sizeof kActing[0] - 1];
+  __m128i masks[sizeof kActing / sizeof kActing[0] - 1], bytes[sizeof masks / sizeof masks[0]];
   int compares = 0;
   __m128i star = _mm_set1_epi8('*'), newline = _mm_set1_epi8('\n');
 
@@ -101,8 +93,8 @@ struct StopFinder {
       if (a.construct == kStar) continue;
       bool pair = kTables.of[a.byte ^ 1] != kCopied && kTables.of[a.byte ^ 1] != kStar;
       if (pair && (a.byte & 1)) continue;  // its even twin compares for both
-      everywhere[compares++] = {_mm_set1_epi8(static_cast<char>(pair ? ~1 : ~0)),
-                                _mm_set1_epi8(static_cast<char>(a.byte))};
+      masks[compares] = _mm_set1_epi8(static_cast<char>(pair ? ~1 : ~0));
+      bytes[compares++] = _mm_set1_epi8(static_cast<char>(a.byte));
     }
   }
 
@@ -114,8 +106,7 @@ struct StopFinder {
       __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
       __m128i hit = _mm_cmpeq_epi8(v, maybe);
       for (int i = 0; i < compares; ++i) {
-        hit = _mm_or_si128(
-            hit, _mm_cmpeq_epi8(_mm_and_si128(v, everywhere[i].mask), everywhere[i].byte));
+        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(_mm_and_si128(v, masks[i]), bytes[i]));
       }
       if (int mask = _mm_movemask_epi8(hit)) {
         q += __builtin_ctz(static_cast<unsigned>(mask));
@@ -137,42 +128,55 @@ struct StopFinder {
 // Converts the whole lines the reader holds, one window at a time. Every
 // construct is taken by one function from its first byte, with the rest of
 // its line in view; nothing is pending at a window's end but what lasts
-// from line to line (a block comment, the default length, the voices).
+// from line to line (a block comment, the default length, the voices). The
+// scanner may read 16 bytes from any byte of a window: the reader's zeros
+// follow the input.
 //
-// The current line's bytes are not copied as they pass. A line stores at
-// most kLineMax bytes: every byte looked at is stored but the two after an
-// override's '@' and the rest of a comment or '#' line (which have their own
-// limit). `room_` is how far from the line's start a stored byte may stand,
-// kLineMax plus two for each override so far; LineBuf gets the line only
-// when a message echoes it, and at each override, whose bytes it skips.
+// A line stores at most kLineMax bytes: every byte looked at, but the two
+// after an override's '@' and the rest of a comment or '#' line (which have
+// a limit of their own). LineBuf gets the line only when a message echoes
+// it, and at each override, whose bytes it leaves out.
 class Scanner {
  public:
   explicit Scanner(Run& run)
       : run_(run), in_(run.in), out_(run.out), line_(run.line), s_(run.scan) {}
 
-  void run();
+  void run() {
+    const StopFinder find_stop;
+    for (;;) {
+      end_ = in_.lines();
+      const unsigned char* q = in_.cur;
+      if (q == end_) return;  // the end of input
+      copied_ = q;
+      q = begin_line(q, 0);
+      for (;;) {
+        q = find_stop(q, stop_, s_.in_block_comment);
+        if (q == end_) break;
+        if (q == stop_) too_long(q);
+        switch (kTables.of[*q]) {
+          case kNewline: q = begin_line(q + 1, 1); break;
+          case kComment: q = comment(q + 1); break;
+          case kSlash: q = slash(q); break;
+          case kStar: q = star(q); break;
+          case kSyllable:  // back to back, or one copied byte between: the next with no search
+            for (;;) {     // (*end_ is no '(': a syllable ends before a newline or the zero)
+              q = syllable(q);
+              if (*q == '(') continue;
+              if (q + 1 >= stop_ || q[1] != '(' || kTables.stop[s_.in_block_comment][*q]) break;
+              ++q;
+            }
+            break;
+          case kLooseNote: q = loose_note(q); break;
+          case kLengthCommand: q = length_command(q); break;
+          case kCopied: ++q; break;  // never: only acting bytes stop
+        }
+      }
+      copy_through(end_);
+      in_.cur = end_;
+    }
+  }
 
  private:
-  const unsigned char* begin_line(const unsigned char* q, int ended);
-  const unsigned char* directive(const unsigned char* q);
-  const unsigned char* comment(const unsigned char* q);
-  const unsigned char* slash(const unsigned char* q);
-  const unsigned char* star(const unsigned char* q);
-  const unsigned char* length_command(const unsigned char* q);
-  const unsigned char* loose_note(const unsigned char* q);
-  const unsigned char* syllable(const unsigned char* q);
-  const unsigned char* key(const unsigned char* r, unsigned* code);
-  const unsigned char* voice_override(const unsigned char* q);
-  void check_room(const unsigned char* q);
-  void set_room(size_t room) {
-    room_ = room;
-    stop_ = static_cast<size_t>(end_ - start_) > room ? start_ + room : end_;
-  }
-  [[noreturn]] void too_long(const unsigned char* q);
-  [[noreturn]] void refuse(sylvo_kind kind, const unsigned char* last);
-  void echo_through(const unsigned char* last);
-  void copy_through(const unsigned char* to);
-
   Run& run_;
   Reader& in_;
   Writer& out_;
@@ -182,267 +186,226 @@ class Scanner {
   const unsigned char* start_ = nullptr;   // the current line's first byte
   const unsigned char* echoed_ = nullptr;  // the line's bytes before this are in LineBuf
   const unsigned char* copied_ = nullptr;  // the input before this is written or replaced
-  size_t room_ = kLineMax;                 // a byte stored this far from start_ is one too many
+  size_t room_ = kLineMax;                 // too far from start_ to store; 2 more an override
   const unsigned char* stop_ = nullptr;    // start_ + room_, or end_ if that comes first
-};
 
-// The one place where lines are counted: the line that starts at q becomes
-// the current one after `ended` lines (0 or 1) were finished; '#' lines at
-// its start are taken whole, each counted when done.
-const unsigned char* Scanner::begin_line(const unsigned char* q, int ended) {
-  line_.LINE_NO += static_cast<unsigned>(ended);
-  for (;;) {
-    start_ = echoed_ = q;
-    set_room(kLineMax);
-    line_.pos = 0;
-    if (q == end_ || *q != '#') return q;
-    q = directive(q);
-    ++line_.LINE_NO;
+  void set_room(size_t room) {
+    room_ = room;
+    stop_ = static_cast<size_t>(end_ - start_) > room ? start_ + room : end_;
   }
-}
 
-// A '#' line: a voice-set directive becomes a ";#" comment; any other, or
-// any inside a block comment, is copied as it is. Returns the line's end. A
-// failure echoes the line after its '#'.
-const unsigned char* Scanner::directive(const unsigned char* q) {
-  long n = line_size(q + 1, end_);
-  if (n < 0) too_long(q + 1 + kLineMax);
-  if (s_.in_block_comment) return q + 1 + n;
-  Directive d = apply_directive(run_.voices, q + 1, static_cast<size_t>(n));
-  if (d.failure != SYLVO_COMPLETED) {
-    echoed_ = q + 1;
-    echo_through(q + n);
-    fail(d.failure, {line_.LINE_NO, q + 1 + static_cast<long long>(d.at) - start_});
+  // The one place where lines are counted: the line that starts at q becomes
+  // the current one after `ended` lines (0 or 1) were finished; '#' lines at
+  // its start are taken whole, each counted when done.
+  const unsigned char* begin_line(const unsigned char* q, int ended) {
+    line_.LINE_NO += static_cast<unsigned>(ended);
+    for (;;) {
+      start_ = echoed_ = q;
+      set_room(kLineMax);
+      line_.pos = 0;
+      if (q == end_ || *q != '#') return q;
+      q = directive(q);
+      ++line_.LINE_NO;
+    }
   }
-  if (d.applied) {
-    copy_through(q);
-    out_.put(';');
+
+  // A '#' line: a voice-set directive becomes a ";#" comment; any other, or
+  // any inside a block comment, is copied as it is. Returns the line's end. A
+  // failure echoes the line after its '#'.
+  const unsigned char* directive(const unsigned char* q) {
+    long n = line_size(q + 1, end_);
+    if (n < 0) too_long(q + 1 + kLineMax);
+    if (s_.in_block_comment) return q + 1 + n;
+    Directive d = apply_directive(run_.voices, q + 1, static_cast<size_t>(n));
+    if (d.failure != SYLVO_COMPLETED) {
+      echoed_ = q + 1;
+      echo_through(q + n);
+      fail(d.failure, {line_.LINE_NO, q + 1 + static_cast<long long>(d.at) - start_});
+    }
+    if (d.applied) {
+      copy_through(q);
+      out_.put(';');
+    }
+    return q + 1 + n;
   }
-  return q + 1 + n;
-}
 
-// The rest of a line after ';' or a comment's '/' and its next byte, from
-// q, copied unconverted.
-const unsigned char* Scanner::comment(const unsigned char* q) {
-  long n = line_size(q, end_);
-  if (n < 0) too_long(q + kLineMax);
-  return begin_line(q + n, 1);
-}
+  // The rest of a line after ';' or a comment's '/' and its next byte, from
+  // q, copied unconverted.
+  const unsigned char* comment(const unsigned char* q) {
+    long n = line_size(q, end_);
+    if (n < 0) too_long(q + kLineMax);
+    return begin_line(q + n, 1);
+  }
 
-// '/' opens a block comment before '*', and makes the rest of the line a
-// comment before any byte but a newline.
-const unsigned char* Scanner::slash(const unsigned char* q) {
-  const unsigned char* next = q + 1;
-  if (next == end_) return next;
-  check_room(next);
-  if (*next == '*') {  // this '*' closes nothing
-    s_.in_block_comment = true;
+  // '/' opens a block comment before '*', and makes the rest of the line a
+  // comment before any byte but a newline.
+  const unsigned char* slash(const unsigned char* q) {
+    const unsigned char* next = q + 1;
+    if (next == end_) return next;
+    check_room(next);
+    if (*next == '*') {  // this '*' closes nothing
+      s_.in_block_comment = true;
+      return next + 1;
+    }
+    return *next == '\n' ? next : comment(next + 1);
+  }
+
+  // '*' inside a block comment closes it before '/'; that '/' begins nothing.
+  const unsigned char* star(const unsigned char* q) {
+    const unsigned char* next = q + 1;
+    if (next == end_ || *next != '/') return next;
+    check_room(next);
+    s_.in_block_comment = false;
     return next + 1;
   }
-  return *next == '\n' ? next : comment(next + 1);
-}
 
-// '*' inside a block comment closes it before '/'; that '/' begins nothing.
-const unsigned char* Scanner::star(const unsigned char* q) {
-  const unsigned char* next = q + 1;
-  if (next == end_ || *next != '/') return next;
-  check_room(next);
-  s_.in_block_comment = false;
-  return next + 1;
-}
-
-// 'l' and the length text after it, which becomes the default length; both
-// are copied as they are.
-const unsigned char* Scanner::length_command(const unsigned char* q) {
-  const unsigned char* from = q + 1;
-  const unsigned char* r = from;
-  if (is(*r, kLengthLead)) ++r;  // the buffer's 0 after the input stops these
-  while (static_cast<size_t>(r - from) < kLengthMax && is(*r, kLengthByte)) ++r;
-  if (r != from) check_room(r - 1);
-  s_.default_size = static_cast<unsigned>(r - from);
-  std::memcpy(s_.DefaultLength, from, kLengthMax);  // a fixed size: no call to memcpy
-  return r;
-}
-
-// ')' outside a syllable must be followed by a note; the ')' is dropped, the
-// note and its length are copied as they are.
-const unsigned char* Scanner::loose_note(const unsigned char* q) {
-  const unsigned char* note = q + 1;
-  if (note == end_) refuse(SYLVO_SYNTAX, q);
-  check_room(note);
-  if (!is(*note, kNoteLetter)) refuse(SYLVO_SYNTAX, note);
-  copy_through(q);
-  copied_ = note;
-  return note;
-}
-
-// The two bytes after an override's '@' at q, neither stored nor counted.
-const unsigned char* Scanner::voice_override(const unsigned char* q) {
-  int letter = q + 1 < end_ ? q[1] : kEnd;
-  int digit = q + 2 < end_ ? q[2] : kEnd;
-  sylvo_kind failure = apply_override(run_.voices, letter, digit);
-  if (failure != SYLVO_COMPLETED) refuse(failure, q);
-  check_room(q);
-  echo_through(q);
-  echoed_ = q + 3;
-  set_room(room_ + 2);
-  return q + 3;
-}
-
-// A syllable's key from r, after its '(', byte by byte: letters and
-// overrides up to ')'. Returns the byte after the ')', with the key's code.
-const unsigned char* Scanner::key(const unsigned char* r, unsigned* code) {
-  size_t j = 0;  // key letters taken: a fourth is refused at the next byte
-  for (;;) {
-    if (r == end_) refuse(SYLVO_SYNTAX, r - 1);
-    unsigned letter = static_cast<unsigned>(*r - 'A');
-    if (letter < 26 && j < 4) {
-      *code = *code * 27 + letter + 1;  // past three letters no lookup is made
-      ++j, ++r;
-    } else if (*r == ')' && j < 4) {
-      return r + 1;
-    } else if (*r == '@') {
-      r = voice_override(r);
-    } else {
-      refuse(SYLVO_ILLEGAL_TOKEN, r);
-    }
-  }
-}
-
-// A syllable from its '(' at q: a key, a note, a length text; expanded in
-// place of all of it. Returns the byte that ended it, which is looked at
-// again as any byte. At the end of input a syllable with its note letter is
-// expanded, an unfinished one refused.
-const unsigned char* Scanner::syllable(const unsigned char* q) {
-  // The common key, one to three capitals and ')', is taken straight. A
-  // byte is looked at only after a capital, so never past the window's
-  // newline or the zero after the input.
-  const unsigned char* r = q + 1;
-  auto capital = [](unsigned char c) { return static_cast<unsigned>(c - 'A') < 26; };
-  auto letter = [](unsigned char c) { return c - 'A' + 1u; };
-  unsigned code = 0;
-  if (capital(r[0]) && r[1] == ')') {
-    code = letter(r[0]), r += 2;
-  } else if (capital(r[0]) && capital(r[1]) && r[2] == ')') {
-    code = letter(r[0]) * 27 + letter(r[1]), r += 3;
-  } else if (capital(r[0]) && capital(r[1]) && capital(r[2]) && r[3] == ')') {
-    code = (letter(r[0]) * 27 + letter(r[1])) * 27 + letter(r[2]), r += 4;
-  } else {
-    r = key(r, &code);
+  // 'l' and the length text after it, which becomes the default length; both
+  // are copied as they are.
+  const unsigned char* length_command(const unsigned char* q) {
+    const unsigned char *from = q + 1, *r = from;
+    if (is(*r, kLengthLead)) ++r;  // the buffer's 0 after the input stops these
+    while (static_cast<size_t>(r - from) < kLengthMax && is(*r, kLengthByte)) ++r;
+    if (r != from) check_room(r - 1);
+    s_.default_size = static_cast<unsigned>(r - from);
+    std::memcpy(s_.DefaultLength, from, kLengthMax);  // a fixed size, no call
+    return r;
   }
 
-  if (r == end_) refuse(SYLVO_SYNTAX, r - 1);
-  if (!is(*r, kNoteLetter)) refuse(SYLVO_SYNTAX, r);
-  const unsigned char* note = r++;
-  if (is(*r, kSign)) ++r;
-  size_t note_size = static_cast<size_t>(r - note);
-
-  // The length: its own, or the default one and any digits and dots after.
-  const unsigned char* from = r;
-  bool own = is(*r, kLengthLead);
-  size_t held = own ? 0 : s_.default_size;
-  if (own) ++r, ++held;
-  while (held < kLengthMax && is(*r, kLengthByte)) ++r, ++held;
-  const unsigned char* last = r == end_ ? r - 1 : r;  // the byte that ended it
-  check_room(last);
-  const unsigned char* length = from;
-  unsigned char joined[kLengthMax];
-  if (!own) {
-    length = s_.DefaultLength;
-    if (r != from) {  // the default length, then any digits and dots after
-      std::memcpy(joined, s_.DefaultLength, s_.default_size);
-      std::memcpy(joined + s_.default_size, from, static_cast<size_t>(r - from));
-      length = joined;
-    }
+  // ')' outside a syllable must be followed by a note; the ')' is dropped, the
+  // note and its length are copied as they are.
+  const unsigned char* loose_note(const unsigned char* q) {
+    const unsigned char* note = q + 1;
+    if (note == end_) refuse(SYLVO_SYNTAX, q);
+    check_room(note);
+    if (!is(*note, kNoteLetter)) refuse(SYLVO_SYNTAX, note);
+    copy_through(q);
+    copied_ = note;
+    return note;
   }
 
-  const SyllableRow* row = syllable_by_code(code);
-  if (!row) refuse(SYLVO_ILLEGAL_TOKEN, last);
-  copy_through(q);
-  copied_ = r;
-  unsigned char text[kExpansionMax];  // apart: what it writes aliases none of the run's state
-  out_.write_padded<kExpansionMax>(
-      text, make_expansion(run_.voices, *row, note, note_size, length, held, text));
-  return r;
-}
-
-// Fails the run if the line may not store the byte at q, which is before
-// the window's end; the failure stands at the first byte it could not
-// store, every byte before being stored.
-void Scanner::check_room(const unsigned char* q) {
-  if (q >= stop_) too_long(start_ + room_);
-}
-
-// Fails with "Can't read file": the line is too long from the byte at q.
-void Scanner::too_long(const unsigned char* q) {
-  fail(SYLVO_CANT_READ, {line_.LINE_NO, q - start_});
-}
-
-// Fails with `kind`, echoing the line up to `last`, the offending byte,
-// unless storing that byte had already failed.
-void Scanner::refuse(sylvo_kind kind, const unsigned char* last) {
-  check_room(last);
-  echo_through(last);
-  fail(kind, {line_.LINE_NO, last - start_});
-}
-
-// Adds the line's bytes from echoed_ through `last` to LineBuf.
-void Scanner::echo_through(const unsigned char* last) {
-  size_t n = static_cast<size_t>(last + 1 - echoed_);
-  std::memcpy(line_.LineBuf + line_.pos, echoed_, n);
-  line_.pos += n;
-  echoed_ = last + 1;
-}
-
-// Writes the input up to `to` that is still to be written as it is; a few
-// bytes, as between syllables, in one 16-byte copy (the input buffer holds
-// 16 bytes from any byte of a window).
-void Scanner::copy_through(const unsigned char* to) {
-  size_t n = static_cast<size_t>(to - copied_);
-  if (n > 16) {
-    out_.write(copied_, n);
-  } else if (n != 0) {
-    out_.write_padded<16>(copied_, n);
+  // The two bytes after an override's '@' at q, neither stored nor counted.
+  const unsigned char* voice_override(const unsigned char* q) {
+    int letter = q + 1 < end_ ? q[1] : kEnd, digit = q + 2 < end_ ? q[2] : kEnd;
+    sylvo_kind failure = apply_override(run_.voices, letter, digit);
+    if (failure != SYLVO_COMPLETED) refuse(failure, q);
+    check_room(q);
+    echo_through(q);
+    echoed_ = q + 3;
+    set_room(room_ + 2);
+    return q + 3;
   }
-  copied_ = to;
-}
 
-void Scanner::run() {
-  const StopFinder find_stop;
-  for (;;) {
-    end_ = in_.lines();
-    const unsigned char* q = in_.cur;
-    if (q == end_) return;  // the end of input
-    copied_ = q;
-    q = begin_line(q, 0);
+  // A syllable's key from r, after its '(', byte by byte: letters and
+  // overrides up to ')'. Returns the byte after the ')', with the key's code.
+  const unsigned char* key(const unsigned char* r, unsigned* code) {
+    size_t j = 0;  // key letters taken: a fourth is refused at the next byte
     for (;;) {
-      q = find_stop(q, stop_, s_.in_block_comment);
-      if (q == end_) break;
-      if (q == stop_) too_long(q);
-      switch (kTables.of[*q]) {
-        case kNewline: q = begin_line(q + 1, 1); break;
-        case kComment: q = comment(q + 1); break;
-        case kSlash: q = slash(q); break;
-        case kStar: q = star(q); break;
-        case kSyllable:
-          // Back to back, or one copied byte between ("(KA)c8 (KI)d8"): the
-          // next '(' is taken without a search.
-          for (;;) {  // *end_ is no '(': a syllable ends before a newline or at the zero
-            q = syllable(q);
-            if (*q == '(') continue;
-            if (q + 1 >= stop_ || q[1] != '(' || kTables.stop[s_.in_block_comment][*q]) break;
-            ++q;
-          }
-          break;
-        case kLooseNote: q = loose_note(q); break;
-        case kLengthCommand: q = length_command(q); break;
-        case kCopied: ++q; break;  // never: only acting bytes stop
+      if (r == end_) refuse(SYLVO_SYNTAX, r - 1);
+      unsigned letter = static_cast<unsigned>(*r - 'A');
+      if (letter < 26 && j < 4) {
+        *code = *code * 27 + letter + 1;  // past three letters no lookup is made
+        ++j, ++r;
+      } else if (*r == ')' && j < 4) {
+        return r + 1;
+      } else if (*r == '@') {
+        r = voice_override(r);
+      } else {
+        refuse(SYLVO_ILLEGAL_TOKEN, r);
       }
     }
-    copy_through(end_);
-    in_.cur = end_;
   }
-}
+
+  // A syllable from its '(' at q: a key, a note, a length text; expanded in
+  // place of all of it. Returns the byte that ended it, which is looked at
+  // again as any byte. At the end of input a syllable with its note letter is
+  // expanded, an unfinished one refused.
+  const unsigned char* syllable(const unsigned char* q) {
+    // The common key, one to three capitals and ')', is taken straight; a byte
+    // is looked at only after a capital, so never past the window's end.
+    const unsigned char* r = q + 1;
+    auto capital = [](unsigned char c) { return static_cast<unsigned>(c - 'A') < 26; };
+    auto letter = [](unsigned char c) { return c - 'A' + 1u; };
+    unsigned code = 0;
+    if (capital(r[0]) && r[1] == ')') {
+      code = letter(r[0]), r += 2;
+    } else if (capital(r[0]) && capital(r[1]) && r[2] == ')') {
+      code = letter(r[0]) * 27 + letter(r[1]), r += 3;
+    } else if (capital(r[0]) && capital(r[1]) && capital(r[2]) && r[3] == ')') {
+      code = (letter(r[0]) * 27 + letter(r[1])) * 27 + letter(r[2]), r += 4;
+    } else {
+      r = key(r, &code);
+    }
+
+    if (r == end_) refuse(SYLVO_SYNTAX, r - 1);
+    if (!is(*r, kNoteLetter)) refuse(SYLVO_SYNTAX, r);
+    const unsigned char* note = r++;
+    if (is(*r, kSign)) ++r;
+    size_t note_size = static_cast<size_t>(r - note);
+
+    // The length: its own, or the default one and any digits and dots after.
+    const unsigned char* from = r;
+    bool own = is(*r, kLengthLead);
+    size_t held = own ? 0 : s_.default_size;
+    if (own) ++r, ++held;
+    while (held < kLengthMax && is(*r, kLengthByte)) ++r, ++held;
+    const unsigned char* last = r == end_ ? r - 1 : r;  // the byte that ended it
+    check_room(last);
+    unsigned char joined[kLengthMax];  // the default length, then any digits and dots after
+    const unsigned char* length = own ? from : r == from ? s_.DefaultLength : joined;
+    if (length == joined) {
+      std::memcpy(joined, s_.DefaultLength, s_.default_size);
+      std::memcpy(joined + s_.default_size, from, static_cast<size_t>(r - from));
+    }
+
+    const SyllableRow* row = syllable_by_code(code);
+    if (!row) refuse(SYLVO_ILLEGAL_TOKEN, last);
+    copy_through(q);
+    copied_ = r;
+    unsigned char text[kExpansionMax];  // apart: what it writes aliases none of the run's state
+    out_.write_padded<kExpansionMax>(
+        text, make_expansion(run_.voices, *row, note, note_size, length, held, text));
+    return r;
+  }
+
+  // Fails the run if the line may not store the byte at q (before end_), at
+  // the first byte it could not store.
+  void check_room(const unsigned char* q) {
+    if (q >= stop_) too_long(start_ + room_);
+  }
+
+  // Fails with "Can't read file": the line is too long at q.
+  [[noreturn]] void too_long(const unsigned char* q) {
+    fail(SYLVO_CANT_READ, {line_.LINE_NO, q - start_});
+  }
+
+  // Fails with `kind`, echoing the line up to `last`, the offending byte,
+  // unless storing that byte had already failed.
+  [[noreturn]] void refuse(sylvo_kind kind, const unsigned char* last) {
+    check_room(last);
+    echo_through(last);
+    fail(kind, {line_.LINE_NO, last - start_});
+  }
+
+  // Adds the line's bytes from echoed_ through `last` to LineBuf.
+  void echo_through(const unsigned char* last) {
+    size_t n = static_cast<size_t>(last + 1 - echoed_);
+    std::memcpy(line_.LineBuf + line_.pos, echoed_, n);
+    line_.pos += n;
+    echoed_ = last + 1;
+  }
+
+  // Writes the input up to `to` that is still to be written as it is; a few
+  // bytes, as between syllables, in one 16-byte copy.
+  void copy_through(const unsigned char* to) {
+    size_t n = static_cast<size_t>(to - copied_);
+    if (n > 16) {
+      out_.write(copied_, n);
+    } else if (n != 0) {
+      out_.write_padded<16>(copied_, n);
+    }
+    copied_ = to;
+  }
+};
 
 }  // namespace
 
