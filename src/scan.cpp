@@ -361,9 +361,12 @@ class Scanner {
     if (!row) refuse(SYLVO_ILLEGAL_TOKEN, last);
     copy_through(q);
     copied_ = r;
-    unsigned char text[kExpansionMax];  // apart: what it writes aliases none of the run's state
-    out_.write_padded<kExpansionMax>(
-        text, make_expansion(run_.voices, *row, note, note_size, length, held, text));
+    // Made in the output buffer where it has the room: copying a text just
+    // made would stall on its many small stores.
+    unsigned char local[kExpansionMax];
+    unsigned char* to = out_.room(kExpansionMax);
+    size_t n = make_expansion(run_.voices, *row, note, note_size, length, held, to ? to : local);
+    to ? out_.commit(n) : out_.write(local, n);
     return r;
   }
 

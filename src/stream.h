@@ -89,6 +89,18 @@ struct Writer {
     }
   }
 
+  /// Room for `size` more bytes, sending the buffer out first if need be (a
+  /// failure is SYLVO_WRITE_STRING); null if the buffer is smaller than
+  /// `size`. What is put there is written by commit().
+  unsigned char* room(size_t size) {
+    if (cap - pos < size) {
+      if (cap < size) return nullptr;
+      flush(SYLVO_WRITE_STRING);
+    }
+    return buf + pos;
+  }
+  void commit(size_t size) { pos += size; }
+
   /// Writes `size` bytes of `data`, from which `Padded` bytes (at least
   /// `size`) may be read: as one copy of a fixed size where they fit.
   template <size_t Padded>
