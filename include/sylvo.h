@@ -105,6 +105,56 @@ SYLVO_API const char* sylvo_syllable_key(int index);
 /// For SYLVO_USAGE `name` is the program's name, and the banner comes first.
 SYLVO_API int sylvo_report(sylvo_kind kind, const char* name, sylvo_result* result);
 
+/// A sung mora of lyrics: its syllable key and where it stands in them.
+typedef struct sylvo_lyric {
+  const char* key; /* "KA": the table's own text, as sylvo_syllable_key() gives it */
+  size_t at;       /* its first byte in the lyrics */
+  size_t size;     /* its bytes there */
+} sylvo_lyric;
+
+/// A piece of lyrics that takes no note and is no separator.
+typedef struct sylvo_lyric_problem {
+  size_t at;       /* its first byte in the lyrics */
+  size_t size;     /* its bytes there */
+  const char* why; /* "write it in kana", "no syllable is spelt so", "nothing before it to
+                      lengthen", "not UTF-8 text" */
+} sylvo_lyric_problem;
+
+/// Splits `size` bytes of lyrics in UTF-8, kana or romaji, into syllable
+/// keys, one a sung mora. Writes the first `max_keys` to `keys` and the first
+/// `max_problems` pieces it cannot place to `problems`, sets
+/// `*problem_count` (unless null) to how many there are in all, and returns
+/// how many keys there are in all. Blanks, punctuation and brackets separate
+/// words and take no note. Null arrays hold nothing; null lyrics are empty.
+SYLVO_API size_t sylvo_lyric_keys(const char* utf8, size_t size, sylvo_lyric* keys, size_t max_keys,
+                                  sylvo_lyric_problem* problems, size_t max_problems,
+                                  size_t* problem_count);
+
+/* Problems a fit keeps; the count goes on past them. */
+#define SYLVO_PROBLEMS_MAX 64
+
+/// What sylvo_fit_lyrics() did.
+typedef struct sylvo_fit_result {
+  int status;            /* 0; 1 if a write failed or an argument was null */
+  size_t notes;          /* notes that took a syllable */
+  size_t notes_left;     /* notes after the lyrics ran out, which took none */
+  size_t syllables_left; /* syllables after the last note */
+  size_t problem_count;  /* pieces of the lyrics that take no note, in all */
+  sylvo_lyric_problem problems[SYLVO_PROBLEMS_MAX]; /* the first of them */
+} sylvo_fit_result;
+
+/// Writes the MML at `mml` to `write` with the lyrics' next key put in front
+/// of each note from the first on, as "(KEY)" before its letter; a note that
+/// has a syllable gets the new key in place of its key's letters, its
+/// overrides kept. A note is 'a' to 'g' outside comments, '#' lines and
+/// syllables; rests, waits and commands take none, nor a note tied to the one
+/// before with '&'. No other byte changes, and the bytes that do not are
+/// handed to `write` as pointers into `mml`. Returns the status and fills
+/// `result`.
+SYLVO_API int sylvo_fit_lyrics(const void* mml, size_t mml_size, const char* lyrics,
+                               size_t lyrics_size, sylvo_write_fn write, void* write_context,
+                               sylvo_fit_result* result);
+
 #ifdef __cplusplus
 }
 #endif

@@ -8,57 +8,6 @@
 
 namespace {
 
-// The table by family. Every key after a family's first takes the first
-// key's template with its last vowel pair replaced by the key's own last
-// vowel written twice; keys that end in no vowel (T, N) take it unchanged.
-struct Family {
-  const char* keys;
-  unsigned char frames;
-  const char* templ;
-};
-
-constexpr Family kFamilies[] = {
-    {"A I U E O", 0, "@@AA%s"},
-    {"YE", 3, "@@II%s#3@@EEw"},
-    {"WI WHI WE WHE WO WHO", 3, "@@UU%s#3@@IIw"},
-    {"VA VI VE VO", 5, "<@@28%s#2@@29w#2>@@UU%s#1@@AAw"},
-    {"VU", 4, "<@@28%s#2@@29w#2>@@UU%s"},
-    {"VYU VYO BYA BYU BYO", 5, "<@@28%s#2@@29w#1>@@19%s#2@@UUw"},
-    {"KA KI KU KE KO", 3, "@@5%s#1@@6w#1@@7w#1@@AAw"},
-    {"GA GI GU GE GO", 3, "<@@22%s#1@@23w#1@@7w#1>@@AA%s"},
-    {"KYA KYU KYE KYO", 5, "@@5%s#1@@6w#1@@7w#1@@19w#2@@AAw"},
-    {"KUA QA KUI QI KUE QE KUO QO KWA", 5, "@@5%s#1@@6w#1@@7w#1@@UUw#2@@AAw"},
-    {"GYA GYU GYO", 5, "<@@22%s#1@@23w#1@@7w#1>@@19%s#2@@AAw"},
-    {"GUA GWI GWE GWO GWA", 5, "<@@22%s#1@@23w#1@@7w#1>@@UU%s#2@@AAw"},
-    {"SA SI SHI SU SE SO", 5, "@@8%s#2@@9w#2@@10w#1@@AAw"},
-    {"ZA ZI JI ZU ZE ZO", 4, "<<@@24%s#1@@25w#1>@@10%s#2>@@AA%s"},
-    {"SYA SHA SYU SHU SYE SHE SYO SHO", 5, "@@8%s#2@@9w#1@@19w#2@@AAw"},
-    {"ZYA JA JYA ZYU JU JYU ZYE JE JYE ZYO JO JYO", 5, "<<@@24%s#1@@25w#1>@@10%s#1@@19w#2>@@AA%s"},
-    {"TA TI CHI TU TSU TE TO", 3, "@@11%s#1@@12w#1@@13w#1@@AAw"},
-    {"T XTU", 5, "<<@@12%s#1>@@25%s#2>@@UU%s#2k"},
-    {"DA DI DJI DU DZU DE DO", 3, "<<@@26%s#1>@@27%s#1>@@13%s#1@@AAw"},
-    {"CHA CYA CHU CYU CHE CYE CHO CYO THI TYI THU TYU", 5, "@@11%s#1@@12w#1@@13w#1@@19w#2@@AAw"},
-    {"TSA TWA TSI TWI TSE TWE TSO TWO", 4, "@@11%s#1@@12w#1@@UUw#2@@AAw"},
-    {"TWU", 5, "@@11%s#1@@12w#1@@13w#1@@OOw#2@@UUw"},
-    {"DJA DJU DJO", 5, "<<@@26%s#1>@@27%s#1>@@13%s#1@@19w#2@@AAw"},
-    {"DHI DYI DHU DYU", 4, "<<@@26%s#1>@@27%s#1>@@19%s#2@@IIw"},
-    {"DWU", 5, "<<@@26%s#1>@@27%s#1>@@12%s#1@@OOw#2@@UUw"},
-    {"NA NI NU NE NO", 2, "@@14%s#2@@AAw"},
-    {"NYA NYU NYE NYO", 5, "@@14%s#2@@19w#3@@AAw"},
-    {"HA HI HU FU HE HO", 5, "@@15%s#2@@16w#2@@17w#1@@AAw"},
-    {"BA BI BU BE BO PA PI PU PE PO", 5, "@@28%s#2@@29w#2@@17w#1@@AAw"},
-    {"HYA HYU HYE HYO FYU FYO", 5, "@@15%s#2@@16w#1@@19w#2@@AAw"},
-    {"FA HWA FI HWI FE HWE FO HWO", 5, "@@15%s#2@@16w#1@@UUw#2@@AAw"},
-    {"PYA PYU PYO", 5, "@@28%s#2@@29w#1@@19w#2@@AAw"},
-    {"MA MI MU ME MO", 4, "@@14%s#2@@18w#2@@AAw"},
-    {"MYA MYU MYO", 5, "@@14%s#1@@18w#2@@19w#2@@AAw"},
-    {"YA YU YO", 2, "@@19%s#2@@AAw"},
-    {"RA LA RI LI RU LU RE LE RO LO", 4, "@@20%s#2@@UUw#2@@AAw"},
-    {"RYA LYA RYU LYU RYO LYO", 5, "@@20%s#2@@UUw#1@@19w#2@@AAw"},
-    {"WA WYI WYE", 4, "@@21%s#2@@UUw#2@@AAw"},
-    {"N", 0, "@@14%s"},
-};
-
 // Voice set number -> base of its five vowel codes.
 constexpr unsigned char kVoiceBase[10] = {0, 30, 35, 40, 45, 50, 55, 60, 65, 70};
 

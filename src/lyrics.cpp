@@ -1,0 +1,453 @@
+#include "lyrics.h"
+
+#include <cstring>
+
+#include "syllable.h"
+#include "sylvo.h"
+
+namespace {
+
+struct Kana {
+  const char* kana;
+  const char* key;
+};
+
+// The kana chart, row by row, in hiragana: katakana are read as the hiragana
+// 0x60 code points before them. The small kana alone are their own sound.
+constexpr Kana kChart[] = {
+    {"あ", "A"},  {"い", "I"},  {"う", "U"},   {"え", "E"},   {"お", "O"},   {"か", "KA"},
+    {"き", "KI"}, {"く", "KU"}, {"け", "KE"},  {"こ", "KO"},  {"が", "GA"},  {"ぎ", "GI"},
+    {"ぐ", "GU"}, {"げ", "GE"}, {"ご", "GO"},  {"さ", "SA"},  {"し", "SHI"}, {"す", "SU"},
+    {"せ", "SE"}, {"そ", "SO"}, {"ざ", "ZA"},  {"じ", "JI"},  {"ず", "ZU"},  {"ぜ", "ZE"},
+    {"ぞ", "ZO"}, {"た", "TA"}, {"ち", "CHI"}, {"つ", "TSU"}, {"て", "TE"},  {"と", "TO"},
+    {"だ", "DA"}, {"ぢ", "DI"}, {"づ", "DU"},  {"で", "DE"},  {"ど", "DO"},  {"な", "NA"},
+    {"に", "NI"}, {"ぬ", "NU"}, {"ね", "NE"},  {"の", "NO"},  {"は", "HA"},  {"ひ", "HI"},
+    {"ふ", "FU"}, {"へ", "HE"}, {"ほ", "HO"},  {"ば", "BA"},  {"び", "BI"},  {"ぶ", "BU"},
+    {"べ", "BE"}, {"ぼ", "BO"}, {"ぱ", "PA"},  {"ぴ", "PI"},  {"ぷ", "PU"},  {"ぺ", "PE"},
+    {"ぽ", "PO"}, {"ま", "MA"}, {"み", "MI"},  {"む", "MU"},  {"め", "ME"},  {"も", "MO"},
+    {"や", "YA"}, {"ゆ", "YU"}, {"よ", "YO"},  {"ら", "RA"},  {"り", "RI"},  {"る", "RU"},
+    {"れ", "RE"}, {"ろ", "RO"}, {"わ", "WA"},  {"ゐ", "WYI"}, {"ゑ", "WYE"}, {"を", "WO"},
+    {"ん", "N"},  {"ゔ", "VU"}, {"っ", "XTU"}, {"ぁ", "A"},   {"ぃ", "I"},   {"ぅ", "U"},
+    {"ぇ", "E"},  {"ぉ", "O"},  {"ゃ", "YA"},  {"ゅ", "YU"},  {"ょ", "YO"},  {"ゎ", "WA"},
+    {"ゕ", "KA"}, {"ゖ", "KE"},
+};
+
+// A kana and the small one after it, sung as one mora.
+constexpr Kana kJoined[] = {
+    {"きゃ", "KYA"}, {"きゅ", "KYU"}, {"きぇ", "KYE"}, {"きょ", "KYO"}, {"ぎゃ", "GYA"},
+    {"ぎゅ", "GYU"}, {"ぎょ", "GYO"}, {"しゃ", "SHA"}, {"しゅ", "SHU"}, {"しぇ", "SHE"},
+    {"しょ", "SHO"}, {"じゃ", "JA"},  {"じゅ", "JU"},  {"じぇ", "JE"},  {"じょ", "JO"},
+    {"ちゃ", "CHA"}, {"ちゅ", "CHU"}, {"ちぇ", "CHE"}, {"ちょ", "CHO"}, {"にゃ", "NYA"},
+    {"にゅ", "NYU"}, {"にぇ", "NYE"}, {"にょ", "NYO"}, {"ひゃ", "HYA"}, {"ひゅ", "HYU"},
+    {"ひぇ", "HYE"}, {"ひょ", "HYO"}, {"びゃ", "BYA"}, {"びゅ", "BYU"}, {"びょ", "BYO"},
+    {"ぴゃ", "PYA"}, {"ぴゅ", "PYU"}, {"ぴょ", "PYO"}, {"みゃ", "MYA"}, {"みゅ", "MYU"},
+    {"みょ", "MYO"}, {"りゃ", "RYA"}, {"りゅ", "RYU"}, {"りょ", "RYO"}, {"ふぁ", "FA"},
+    {"ふぃ", "FI"},  {"ふぇ", "FE"},  {"ふぉ", "FO"},  {"ふゅ", "FYU"}, {"ふょ", "FYO"},
+    {"ゔぁ", "VA"},  {"ゔぃ", "VI"},  {"ゔぇ", "VE"},  {"ゔぉ", "VO"},  {"ゔゅ", "VYU"},
+    {"ゔょ", "VYO"}, {"うぃ", "WI"},  {"うぇ", "WE"},  {"うぉ", "WO"},  {"いぇ", "YE"},
+    {"くぁ", "KWA"}, {"くぃ", "KUI"}, {"くぇ", "KUE"}, {"くぉ", "KUO"}, {"ぐぁ", "GWA"},
+    {"ぐぃ", "GWI"}, {"ぐぇ", "GWE"}, {"ぐぉ", "GWO"}, {"つぁ", "TSA"}, {"つぃ", "TSI"},
+    {"つぇ", "TSE"}, {"つぉ", "TSO"}, {"てぃ", "THI"}, {"てゅ", "THU"}, {"でぃ", "DHI"},
+    {"でゅ", "DHU"}, {"とぅ", "TWU"}, {"どぅ", "DWU"}, {"すぃ", "SI"},  {"ずぃ", "ZI"},
+};
+
+constexpr unsigned kHiragana = 0x3041, kHiraganaEnd = 0x3097;  // ぁ to ゖ
+constexpr unsigned kToHiragana = 0x60;                         // katakana ァ is 0x30A1
+constexpr unsigned kLongVowel = 0x30FC;                        // ー
+
+// The character at p and its size in bytes: a size of 0 where the bytes
+// before `end` are no UTF-8 (overlong, a surrogate, past U+10FFFF, cut off).
+struct Char {
+  unsigned code;
+  size_t size;
+};
+
+template <typename Byte>
+constexpr Char decode(const Byte* p, const Byte* end) {
+  unsigned c = static_cast<unsigned char>(p[0]);
+  size_t size = c < 0x80                ? 1
+                : c >= 0xC2 && c < 0xE0 ? 2
+                : c >= 0xE0 && c < 0xF0 ? 3
+                : c >= 0xF0 && c < 0xF5 ? 4
+                                        : 0;
+  if (size == 0 || static_cast<size_t>(end - p) < size) return {0, 0};
+  unsigned code = size == 1 ? c : c & (0x7Fu >> size);
+  for (size_t i = 1; i < size; ++i) {
+    unsigned b = static_cast<unsigned char>(p[i]);
+    if ((b & 0xC0) != 0x80) return {0, 0};
+    code = code << 6 | (b & 0x3Fu);
+  }
+  constexpr unsigned kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (code < kLeast[size] || (code >= 0xD800 && code < 0xE000) || code > 0x10FFFF) return {0, 0};
+  return {code, size};
+}
+
+// The code point of a kana of the chart, from its UTF-8.
+constexpr unsigned code_of(const char* kana, size_t skip = 0) {
+  size_t n = 0;
+  while (kana[n]) ++n;
+  Char c = decode(kana, kana + n);
+  return skip ? decode(kana + c.size, kana + n).code : c.code;
+}
+
+// Each hiragana's key, by its code point from ぁ.
+struct ChartIndex {
+  const char* key[kHiraganaEnd - kHiragana];
+};
+
+constexpr ChartIndex build_index() {
+  ChartIndex t{};
+  for (const Kana& k : kChart) t.key[code_of(k.kana) - kHiragana] = k.key;
+  return t;
+}
+
+constexpr ChartIndex kIndex = build_index();
+
+// Katakana with no hiragana of their own.
+constexpr Kana kKatakanaOnly[] = {{"ヷ", "VA"}, {"ヸ", "VI"}, {"ヹ", "VE"}, {"ヺ", "VO"}};
+
+// Every key the charts name is a key of the syllable table, and every entry
+// is one hiragana, or two for a joined mora.
+constexpr bool charts_are_sound() {
+  for (const Kana& k : kChart) {
+    unsigned c = code_of(k.kana);
+    if (!is_syllable_key(k.key) || c < kHiragana || c >= kHiraganaEnd) return false;
+  }
+  for (const Kana& k : kKatakanaOnly) {
+    if (!is_syllable_key(k.key)) return false;
+  }
+  for (const Kana& k : kJoined) {
+    unsigned c = code_of(k.kana), small = code_of(k.kana, 1);
+    if (!is_syllable_key(k.key) || c < kHiragana || c >= kHiraganaEnd) return false;
+    if (small < kHiragana || small >= kHiraganaEnd) return false;
+  }
+  return true;
+}
+static_assert(charts_are_sound(), "a kana chart names a key the syllable table lacks");
+
+// The table's own copy of `key` (upper case), or null if it has none.
+const char* table_key(const char* key, size_t size) {
+  if (size == 0 || size > 3) return nullptr;
+  unsigned code = 0;
+  for (size_t i = 0; i < size; ++i) {
+    if (key[i] < 'A' || key[i] > 'Z') return nullptr;
+    code = code * 27 + static_cast<unsigned>(key[i] - 'A' + 1);
+  }
+  const SyllableRow* row = syllable_by_code(code);
+  return row ? row->key : nullptr;
+}
+
+const char* table_key(const char* key) { return table_key(key, std::strlen(key)); }
+
+// A kana as hiragana (katakana moved onto them), or 0 if it is none.
+unsigned hiragana(unsigned c) {
+  if (c >= kHiragana + kToHiragana && c < kHiraganaEnd + kToHiragana) c -= kToHiragana;
+  return c >= kHiragana && c < kHiraganaEnd ? c : 0;
+}
+
+// Blanks, punctuation and brackets: between words, sung by no note.
+bool separates(unsigned c) {
+  if (c < 0x80)
+    return c <= ' ' ||
+           (c < 0x7F && !((c | 0x20) >= 'a' && (c | 0x20) <= 'z') && !(c >= '0' && c <= '9'));
+  switch (c) {
+    case 0x3000:  // ideographic space
+    case 0x3001:
+    case 0x3002:
+    case 0xFF0C:
+    case 0xFF0E:  // 、。，．
+    case 0xFF01:
+    case 0xFF1F:
+    case 0x30FB:
+    case 0x2026:  // ！？・…
+    case 0x300C:
+    case 0x300D:
+    case 0x300E:
+    case 0x300F:  // 「」『』
+    case 0xFF08:
+    case 0xFF09:
+    case 0x3010:
+    case 0x3011:  // （）【】
+    case 0x3008:
+    case 0x3009:
+    case 0x300A:
+    case 0x300B:  // 〈〉《》
+    case 0x301C:
+    case 0xFF5E:
+    case 0x00A0:  // 〜～, no-break space
+      return true;
+    default: return false;
+  }
+}
+
+bool is_vowel(char c) { return c == 'a' || c == 'i' || c == 'u' || c == 'e' || c == 'o'; }
+
+char lower(unsigned char c) {
+  return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+}
+
+// The vowel a mora ends on, as a key of its own, or null (N).
+const char* vowel_of(const char* key) {
+  char last = key[std::strlen(key) - 1];
+  return vowel_index(last) >= 0 ? table_key(&last, 1) : nullptr;
+}
+
+}  // namespace
+
+LyricPiece LyricReader::read() {
+  while (at_ < size_) {
+    const unsigned char* p = text_ + at_;
+    const unsigned char* end = text_ + size_;
+    const size_t at = at_;
+    Char c = decode(p, end);
+    auto piece = [&](const char* key, const char* why, size_t size) {
+      at_ = at + size;
+      before_ = key;
+      return LyricPiece{key, why, at, size};
+    };
+    if (c.size == 0) return piece(nullptr, "not UTF-8 text", 1);
+    if (separates(c.code)) {
+      at_ += c.size;
+      before_ = nullptr;
+      continue;
+    }
+    if (c.code == kLongVowel) {
+      const char* vowel = before_ ? vowel_of(before_) : nullptr;
+      if (!vowel) return piece(nullptr, "nothing before it to lengthen", c.size);
+      return piece(vowel, nullptr, c.size);
+    }
+    if (unsigned kana = hiragana(c.code)) {
+      const char* key = kIndex.key[kana - kHiragana];
+      if (!key) return piece(nullptr, "write it in kana", c.size);
+      Char next = c.size < static_cast<size_t>(end - p) ? decode(p + c.size, end) : Char{0, 0};
+      unsigned small = hiragana(next.code);
+      for (const Kana& k : kJoined) {
+        if (small && code_of(k.kana) == kana && code_of(k.kana, 1) == small) {
+          return piece(table_key(k.key), nullptr, c.size + next.size);
+        }
+      }
+      return piece(table_key(key), nullptr, c.size);
+    }
+    for (const Kana& k : kKatakanaOnly) {
+      if (c.code == code_of(k.kana)) return piece(table_key(k.key), nullptr, c.size);
+    }
+    if (c.code >= 0x80 || (c.code >= '0' && c.code <= '9')) {
+      return piece(nullptr, "write it in kana", c.size);
+    }
+    // Romaji, any case: the longest key that matches, as an input method
+    // reads "n", "n'", "nn" and a doubled consonant.
+    char l[3] = {lower(p[0]), at + 1 < size_ ? lower(p[1]) : '\0',
+                 at + 2 < size_ ? lower(p[2]) : '\0'};
+    if (l[0] == 'n' && l[1] == '\'') return piece(table_key("N"), nullptr, 2);
+    if (l[0] == 'n' && l[1] == 'n') {
+      return piece(table_key("N"), nullptr, is_vowel(l[2]) || l[2] == 'y' ? 1 : 2);
+    }
+    if (!is_vowel(l[0]) && l[0] != 'n' &&
+        (l[1] == l[0] || (l[0] == 't' && l[1] == 'c' && l[2] == 'h'))) {
+      return piece(table_key("XTU"), nullptr, 1);
+    }
+    for (size_t n = 3; n > 0; --n) {
+      char key[3];
+      size_t i = 0;
+      while (i < n && l[i] >= 'a' && l[i] <= 'z') key[i] = static_cast<char>(l[i] - 'a' + 'A'), ++i;
+      if (i < n) continue;
+      if (const char* found = table_key(key, n)) return piece(found, nullptr, n);
+    }
+    return piece(nullptr, "no syllable is spelt so", 1);
+  }
+  return {nullptr, nullptr, size_, 0};
+}
+
+LyricPiece LyricReader::next() {
+  LyricPiece piece = holding_ ? held_ : read();
+  holding_ = false;
+  while (piece.why) {  // join the problems of one reason that follow at once
+    held_ = read();
+    if (held_.why != piece.why || held_.at != piece.at + piece.size) {
+      holding_ = true;
+      break;
+    }
+    piece.size += held_.size;
+  }
+  return piece;
+}
+
+size_t sylvo_lyric_keys(const char* utf8, size_t size, sylvo_lyric* keys, size_t max_keys,
+                        sylvo_lyric_problem* problems, size_t max_problems, size_t* problem_count) {
+  if (!utf8) size = 0;
+  if (!keys) max_keys = 0;
+  if (!problems) max_problems = 0;
+  LyricReader reader(reinterpret_cast<const unsigned char*>(utf8), size);
+  size_t key_count = 0, problem_total = 0;
+  for (LyricPiece p = reader.next(); p.key || p.why; p = reader.next()) {
+    if (p.key && key_count < max_keys) keys[key_count] = {p.key, p.at, p.size};
+    if (p.why && problem_total < max_problems) problems[problem_total] = {p.at, p.size, p.why};
+    ++(p.key ? key_count : problem_total);
+  }
+  if (problem_count) *problem_count = problem_total;
+  return key_count;
+}
+
+namespace {
+
+bool is_note(unsigned char c) { return c >= 'a' && c <= 'g'; }
+bool is_capital(unsigned char c) { return c >= 'A' && c <= 'Z'; }
+
+// Lyrics put on the notes of MML: the MML is written as it is, through
+// `write`, but for the keys put in or replaced; unchanged bytes are handed
+// over as pointers into the MML.
+class Fitter {
+ public:
+  Fitter(const unsigned char* mml, size_t size, const char* lyrics, size_t lyrics_size,
+         sylvo_write_fn write, void* context, sylvo_fit_result* result)
+      : p_(mml),
+        end_(mml + size),
+        copied_(mml),
+        lyrics_(reinterpret_cast<const unsigned char*>(lyrics), lyrics_size),
+        write_(write),
+        context_(context),
+        r_(*result) {}
+
+  void run() {
+    bool line_start = true, tied = false;
+    while (p_ < end_) {
+      unsigned char c = *p_;
+      if (line_start && c == '#') {  // a '#' line, the header or a directive
+        p_ = line_end();
+        continue;
+      }
+      line_start = c == '\n';
+      if (c == ';' || (c == '/' && p_ + 1 < end_ && p_[1] != '*' && p_[1] != '\n')) {
+        p_ = line_end() - 1;  // its newline is looked at as any
+        if (*p_ != '\n') ++p_;
+      } else if (c == '/' && p_ + 1 < end_ && p_[1] == '*') {
+        p_ = block_end();
+      } else if (c == '(' && syllable(tied)) {
+        tied = false;
+      } else if (c == ')' && p_ + 1 < end_ && is_note(p_[1]) && !tied) {
+        if (const char* key = take()) {  // ")c" becomes "(KEY)c"
+          put_through(p_);
+          put("(", 1);
+          put(key, std::strlen(key));
+        }
+        p_ += 2;
+      } else if (is_note(c)) {
+        if (!tied) {
+          if (const char* key = take()) {
+            put_through(p_);
+            put("(", 1);
+            put(key, std::strlen(key));
+            put(")", 1);
+          }
+        }
+        tied = false;
+        ++p_;
+      } else {
+        if (c == '&') tied = true;
+        if ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') tied = false;  // a rest or a command
+        ++p_;
+      }
+    }
+    put_through(end_);
+    for (LyricPiece p = lyrics_.next(); p.key || p.why; p = lyrics_.next()) count(p);
+  }
+
+ private:
+  // The byte after the line's newline, or the end.
+  const unsigned char* line_end() const {
+    const void* nl = std::memchr(p_, '\n', static_cast<size_t>(end_ - p_));
+    return nl ? static_cast<const unsigned char*>(nl) + 1 : end_;
+  }
+
+  const unsigned char* block_end() const {
+    for (const unsigned char* q = p_ + 2; q + 1 < end_; ++q) {
+      if (q[0] == '*' && q[1] == '/') return q + 2;
+    }
+    return end_;
+  }
+
+  // A syllable at p_: its key's letters are replaced by the next key, its
+  // overrides kept. False if '(' begins none here.
+  bool syllable(bool tied) {
+    const unsigned char* q = p_ + 1;
+    while (q < end_ && (is_capital(*q) || (*q == '@' && end_ - q >= 3))) q += *q == '@' ? 3 : 1;
+    if (q + 1 >= end_ || *q != ')' || !is_note(q[1])) return false;
+    const char* key = tied ? nullptr : take();
+    if (key) {
+      bool put_key = false;
+      for (const unsigned char* k = p_ + 1; k < q;) {
+        if (*k == '@') {
+          k += 3;
+          continue;
+        }
+        put_through(k);
+        if (!put_key) put(key, std::strlen(key));
+        put_key = true;
+        while (k < q && is_capital(*k)) ++k;
+        copied_ = k;
+      }
+      if (!put_key) {
+        put_through(q);
+        put(key, std::strlen(key));
+      }
+    }
+    p_ = q + 2;
+    return true;
+  }
+
+  // The next key, or null once the lyrics are sung; counts the note.
+  const char* take() {
+    for (LyricPiece p = lyrics_.next(); p.key || p.why; p = lyrics_.next()) {
+      if (p.why) {
+        count(p);
+        continue;
+      }
+      ++r_.notes;
+      return p.key;
+    }
+    ++r_.notes_left;
+    return nullptr;
+  }
+
+  void count(const LyricPiece& p) {
+    if (p.key) {
+      ++r_.syllables_left;
+    } else {
+      if (r_.problem_count < SYLVO_PROBLEMS_MAX)
+        r_.problems[r_.problem_count] = {p.at, p.size, p.why};
+      ++r_.problem_count;
+    }
+  }
+
+  void put_through(const unsigned char* to) {
+    if (to != copied_) put(copied_, static_cast<size_t>(to - copied_));
+    copied_ = to;
+  }
+
+  void put(const void* bytes, size_t size) {
+    if (r_.status == 0 && !write_(context_, static_cast<const unsigned char*>(bytes), size)) {
+      r_.status = 1;
+    }
+  }
+
+  const unsigned char* p_;
+  const unsigned char* end_;
+  const unsigned char* copied_;  // the MML before this is written
+  LyricReader lyrics_;
+  sylvo_write_fn write_;
+  void* context_;
+  sylvo_fit_result& r_;
+};
+
+}  // namespace
+
+int sylvo_fit_lyrics(const void* mml, size_t mml_size, const char* lyrics, size_t lyrics_size,
+                     sylvo_write_fn write, void* write_context, sylvo_fit_result* result) {
+  if (!result) return 1;
+  *result = sylvo_fit_result{};
+  if (!write || (!mml && mml_size != 0) || (!lyrics && lyrics_size != 0)) return result->status = 1;
+  Fitter(static_cast<const unsigned char*>(mml), mml ? mml_size : 0, lyrics,
+         lyrics ? lyrics_size : 0, write, write_context, result)
+      .run();
+  return result->status;
+}
