@@ -15,7 +15,7 @@ if(WIN32)
   install(TARGETS sylvo RUNTIME DESTINATION .)
   install(FILES "${PROJECT_BINARY_DIR}/crlf/README.txt" "${PROJECT_BINARY_DIR}/crlf/LICENSE.txt"
                 "${PROJECT_SOURCE_DIR}/examples/song.mml" DESTINATION .)
-  install(FILES docs/syllables.md DESTINATION docs)
+  install(FILES docs/syllables.md docs/lyrics.md DESTINATION docs)
 else()
   # The manual page's SYLLABLES section is printed from the syllable table.
   file(READ docs/syllables.man SYLVO_SYLLABLES)
@@ -25,7 +25,7 @@ else()
   install(FILES "${PROJECT_BINARY_DIR}/sylvo.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
   install(FILES README.md CHANGELOG.md LICENSE examples/song.mml DESTINATION "${CMAKE_INSTALL_DOCDIR}")
   # The README's links: the syllable list and the picture of the page.
-  install(FILES docs/syllables.md docs/web.png DESTINATION "${CMAKE_INSTALL_DOCDIR}/docs")
+  install(FILES docs/syllables.md docs/lyrics.md docs/web.png DESTINATION "${CMAKE_INSTALL_DOCDIR}/docs")
 
   # The library, its header, and how pkg-config and CMake find them.
   set(cmakedir "${CMAKE_INSTALL_LIBDIR}/cmake/sylvo")

@@ -3,9 +3,11 @@
 // is converted three times: in one piece, handed over in small, varying
 // chunks through small reads, and by the byte-at-a-time reference scanner.
 // All three must give the same status, kind, line, column and message, and
-// the same output when they succeed.
+// the same output when they succeed. The same bytes are fitted as lyrics to
+// MML as well.
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "oracle.h"
 #include "support.h"
@@ -18,7 +20,44 @@ void expect_same(const Outcome& a, const Outcome& b) {
 
 }  // namespace
 
+// Lyrics fitted to MML, the input's first bytes as lyrics and the rest as
+// MML: the MML's own bytes come back whole and in order, around what was put
+// in, and every key is one of the table's.
+void fit_keeps_the_mml(const uint8_t* data, size_t size) {
+  size_t split = size == 0 ? 0 : data[0] % (size + 1);
+  struct Kept {
+    const uint8_t* mml;
+    size_t size, done;
+    bool in_order;
+  } kept{data + split, size - split, 0, true};
+  auto write = [](void* context, const unsigned char* bytes, size_t n) {
+    Kept& k = *static_cast<Kept*>(context);
+    if (bytes >= k.mml && bytes < k.mml + k.size) {
+      k.in_order = k.in_order && bytes >= k.mml + k.done;
+      k.done = static_cast<size_t>(bytes - k.mml) + n;
+    }
+    return 1;
+  };
+  sylvo_fit_result r;
+  if (sylvo_fit_lyrics(data + split, size - split, reinterpret_cast<const char*>(data), split,
+                       write, &kept, &r) != 0 ||
+      !kept.in_order || kept.done > kept.size) {
+    std::abort();
+  }
+  sylvo_lyric keys[8];
+  size_t n =
+      sylvo_lyric_keys(reinterpret_cast<const char*>(data), split, keys, 8, nullptr, 0, nullptr);
+  for (size_t i = 0; i < n && i < 8; ++i) {
+    if (keys[i].at + keys[i].size > split ||
+        !find_syllable(reinterpret_cast<const unsigned char*>(keys[i].key),
+                       std::strlen(keys[i].key))) {
+      std::abort();
+    }
+  }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fit_keeps_the_mml(data, size);
   Outcome whole = convert_buffer(data, size);
   if ((whole.status == 0) != (whole.message == "\n@ SyLvO conversion completed.\n\n")) std::abort();
 

@@ -3,6 +3,7 @@
 #include <emscripten/emscripten.h>
 
 #include <string>
+#include <vector>
 
 #include "sylvo.h"
 
@@ -27,6 +28,17 @@ char g_output_name[SYLVO_NAME_MAX + 1];
 unsigned char* g_output;
 std::string g_keys;
 Result g_result;
+std::string g_json;
+
+// Adds `problems` to g_json as a JSON array.
+void add_problems(const sylvo_lyric_problem* problems, size_t count) {
+  g_json += "[";
+  for (size_t i = 0; i < count; ++i) {
+    g_json += (i ? ",{\"at\":" : "{\"at\":") + std::to_string(problems[i].at) +
+              ",\"size\":" + std::to_string(problems[i].size) + ",\"why\":\"" + problems[i].why + "\"}";
+  }
+  g_json += "]";
+}
 
 }  // namespace
 
@@ -62,6 +74,64 @@ EMSCRIPTEN_KEEPALIVE const char* sylvo_page_keys() {
     for (int i = 0; const char* key = sylvo_syllable_key(i); ++i) g_keys.append(key).append(" ");
   }
   return g_keys.c_str();
+}
+
+/// The keys of `size` bytes of UTF-8 lyrics, as JSON: {"keys": [{"key", "at",
+/// "size"}...], "problems": [{"at", "size", "why"}...]}, places in bytes; it
+/// holds until the next call.
+EMSCRIPTEN_KEEPALIVE const char* sylvo_page_lyric_keys(const char* lyrics, size_t size) {
+  size_t problem_count = 0;
+  size_t count = sylvo_lyric_keys(lyrics, size, nullptr, 0, nullptr, 0, &problem_count);
+  std::vector<sylvo_lyric> keys(count);
+  std::vector<sylvo_lyric_problem> problems(problem_count);
+  sylvo_lyric_keys(lyrics, size, keys.data(), count, problems.data(), problem_count, nullptr);
+  g_json = "{\"keys\":[";
+  for (const sylvo_lyric& k : keys) {
+    g_json += (&k == keys.data() ? "{\"key\":\"" : ",{\"key\":\"") + std::string(k.key) +
+              "\",\"at\":" + std::to_string(k.at) + ",\"size\":" + std::to_string(k.size) + "}";
+  }
+  g_json += "],\"problems\":";
+  add_problems(problems.data(), problems.size());
+  g_json += "}";
+  return g_json.c_str();
+}
+
+/// Fits `lyrics` (UTF-8) to the notes of `mml`, as JSON: {"changes": [{"from",
+/// "to", "insert"}...] in the MML's bytes, "notes", "notesLeft",
+/// "syllablesLeft", "problems"}; it holds until the next call.
+EMSCRIPTEN_KEEPALIVE const char* sylvo_page_fit_lyrics(const unsigned char* mml, size_t mml_size,
+                                                       const char* lyrics, size_t lyrics_size) {
+  // Bytes handed over from the MML itself are kept; the rest is put in.
+  struct Edits {
+    const unsigned char* mml;
+    size_t size, done;  // the MML before `done` is accounted for
+    std::string put, json;
+    void add(size_t upto) {
+      if (upto == done && put.empty()) return;
+      json += (json.empty() ? "" : ",") + std::string("{\"from\":") + std::to_string(done) +
+              ",\"to\":" + std::to_string(upto) + ",\"insert\":\"" + put + "\"}";
+      put.clear();
+    }
+  } edits{mml, mml_size, 0, {}, {}};
+  auto write = [](void* context, const unsigned char* bytes, size_t size) {
+    Edits& e = *static_cast<Edits*>(context);
+    if (bytes >= e.mml && bytes < e.mml + e.size) {
+      e.add(static_cast<size_t>(bytes - e.mml));
+      e.done = static_cast<size_t>(bytes - e.mml) + size;
+    } else {
+      e.put.append(reinterpret_cast<const char*>(bytes), size);  // "(", ")" and capitals
+    }
+    return 1;
+  };
+  sylvo_fit_result r;
+  sylvo_fit_lyrics(mml, mml_size, lyrics, lyrics_size, write, &edits, &r);
+  edits.add(mml_size);
+  g_json = "{\"changes\":[" + edits.json + "],\"notes\":" + std::to_string(r.notes) +
+           ",\"notesLeft\":" + std::to_string(r.notes_left) +
+           ",\"syllablesLeft\":" + std::to_string(r.syllables_left) + ",\"problems\":";
+  add_problems(r.problems, r.problem_count < SYLVO_PROBLEMS_MAX ? r.problem_count : SYLVO_PROBLEMS_MAX);
+  g_json += "}";
+  return g_json.c_str();
 }
 
 }  // extern "C"

@@ -6,7 +6,7 @@
 /// opened from a folder and may load no other file.
 export const coreSource = () => `var createSylvoCore = (${self.sylvoCore})();\n`;
 
-/// Loads a core; resolves to {convert, keys}. convert(bytes, nameBytes) gives what
+/// Loads a core; resolves to {convert, keys, lyricKeys, fitLyrics}. convert(bytes, nameBytes) gives what
 /// sylvo gives for a file of that name holding `bytes`: {status, kind,
 /// messageBytes, output, outputNameBytes, line, column}. `line` is the
 /// failing byte's line (from 1; 0 if the failure is at no byte), `column` its
@@ -37,5 +37,21 @@ export async function loadCore(factory) {
     };
   };
   const keys = () => new TextDecoder().decode(cString(core._sylvo_page_keys())).trim().split(' ');
-  return { convert, keys };
+  // Copies `arrays` of bytes into the core's memory for `act`, then frees them.
+  const withBytes = (arrays, act) => {
+    const at = arrays.map((a) => core._malloc(a.length + 1));
+    arrays.forEach((a, i) => core.HEAPU8.set(a, at[i]));
+    try {
+      return JSON.parse(new TextDecoder().decode(cString(act(...at))));
+    } finally {
+      at.forEach((p) => core._free(p));
+    }
+  };
+  /// lyricKeys(utf8): {keys: [{key, at, size}], problems: [{at, size, why}]}, in bytes.
+  const lyricKeys = (lyrics) => withBytes([lyrics], (l) => core._sylvo_page_lyric_keys(l, lyrics.length));
+  /// fitLyrics(mml, utf8): {changes: [{from, to, insert}], notes, notesLeft,
+  /// syllablesLeft, problems}, places in bytes of each.
+  const fitLyrics = (mml, lyrics) =>
+    withBytes([mml, lyrics], (m, l) => core._sylvo_page_fit_lyrics(m, mml.length, l, lyrics.length));
+  return { convert, keys, lyricKeys, fitLyrics };
 }

@@ -9,6 +9,7 @@ import { coreSource, loadCore } from './core.js';
 import { readDraft } from './drafts.js';
 import { EditorView } from '@codemirror/view';
 import { inputEditor, markedFailure, markFailure, outputEditor, refreshSyntax, showOutputPart } from './editor.js';
+import { lyricCalls, lyricsPanel } from './lyrics.js';
 
 const NAMES = { [UTF8]: 'UTF-8', [SJIS]: 'Shift-JIS' };
 const CANT_READ = 6, NOT_SYLVO = 7;  // the core's kinds (sylvo_kind) that the page explains
@@ -17,17 +18,21 @@ const decoder = new TextDecoder();
 // window.sylvo: `ready`, a promise for the core; `convert(bytes, name)`,
 // which gives what `sylvo NAME` gives for a file NAME holding `bytes`:
 // {status, message, messageBytes, output, outputName, line, column};
-// `keys()`, the syllable keys.
+// `keys()`, the syllable keys; `lyricKeys(text)` and `fitLyrics(mmlText,
+// lyricsText)` (lyrics.js).
 window.sylvo = (() => {
   let core = null;
   const ready = loadCore(self.sylvoCore()).then((c) => { core = c; });
-  function convert(bytes, name = 'input.mml') {
+  const loaded = () => {
     if (!core) throw new Error('sylvo: the core is not loaded yet; wait for sylvo.ready');
-    const r = core.convert(bytes, new TextEncoder().encode(name));
+    return core;
+  };
+  function convert(bytes, name = 'input.mml') {
+    const r = loaded().convert(bytes, new TextEncoder().encode(name));
     return { status: r.status, message: decoder.decode(r.messageBytes), messageBytes: r.messageBytes,
              output: r.output, outputName: decoder.decode(r.outputNameBytes), line: r.line, column: r.column };
   }
-  return { ready, convert, keys: () => core.keys() };
+  return { ready, convert, keys: () => core.keys(), ...lyricCalls(loaded) };
 })();
 
 const $ = (id) => document.getElementById(id);
@@ -78,6 +83,7 @@ const input = inputEditor($('input'), file, keys, () => {
   schedule();
 });
 const output = outputEditor($('output'));
+lyricsPanel(input.view, window.sylvo, $);
 
 // ---- Converting: never more than one conversion at the worker; the newest
 // text goes next. A pause after typing, longer for a big song.
@@ -253,12 +259,29 @@ async function copyOutput() {
   }
 }
 
-// Unsaved edits are kept in the browser a moment after typing stops.
+// Unsaved edits are kept in the browser a moment after typing stops, and at
+// once when the page is hidden; leaving before they are kept asks first.
 let keepTimer = 0;
+let keptVersion = 0;  // the version whose bytes the draft holds
+function keepNow() {
+  clearTimeout(keepTimer);
+  if (!dirty || keptVersion === version) return;
+  const v = version;
+  (shown === v ? Promise.resolve() : convertNow()).then(() => call('keep'))
+      .then(() => { keptVersion = Math.max(keptVersion, v); });
+}
 function keepSoon() {
   clearTimeout(keepTimer);
-  keepTimer = setTimeout(() => { if (dirty) call('keep'); }, 500);
+  keepTimer = setTimeout(keepNow, 500);
 }
+document.addEventListener('visibilitychange', () => { if (document.visibilityState === 'hidden') keepNow(); });
+window.addEventListener('pagehide', keepNow);
+window.addEventListener('beforeunload', (e) => {
+  if (!dirty || keptVersion === version) return;
+  keepNow();
+  e.preventDefault();
+  e.returnValue = '';
+});
 
 function notice(text) {
   $('notice').textContent = text;

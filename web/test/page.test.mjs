@@ -263,3 +263,46 @@ test('window.sylvo.convert gives bytes, status, message and the failing place', 
   }]);
   await page.close();
 });
+
+test('lyrics put on the selected notes are one edit that undo takes back', async () => {
+  const page = await newPage();
+  const song = bin('#SYLVO\r\n; \x82\xa0 verse\r\nl8 c d e r4 f&f (KA)g\r\n');  // Shift-JIS, CR LF
+  await open(page, 'lyrics.mml', song);
+  await settled(page);
+  await lineEnd(page, 3);
+  await page.keyboard.press('Shift+Home');
+  await page.fill('#lyrics', 'さく桜らさく');
+  await page.waitForFunction(() => !document.getElementById('apply-lyrics').disabled);
+  assert.equal(await page.textContent('#lyrics-summary'), '5 notes in the selection take a syllable.');
+  assert.deepEqual(await page.$$eval('#lyrics-problems li', (all) => all.map((l) => l.textContent)),
+                   ['“桜”: write it in kana']);
+  assert.equal(await page.textContent('#lyrics-plan li:nth-child(4)'), 'さ SA → f, line 3');
+  await page.click('#apply-lyrics');
+  const fitted = bin('#SYLVO\r\n; \x82\xa0 verse\r\nl8 (SA)c (KU)d (RA)e r4 (SA)f&f (KU)g\r\n');
+  await expectNative(page, fitted, 'lyrics.mml');
+  assert.deepEqual((await saved(page, '#save-input')).bytes, fitted);
+  await page.focus('#input .cm-content');
+  await page.keyboard.press('Control+z');
+  await expectNative(page, song, 'lyrics.mml');
+  assert.deepEqual((await saved(page, '#save-input')).bytes, song);
+  assert.deepEqual(page.outside, []);
+  await page.close();
+});
+
+test('window.sylvo.lyricKeys and fitLyrics give keys, places and problems', async () => {
+  const page = await newPage();
+  const got = await page.evaluate(async () => {
+    await window.sylvo.ready;
+    return [window.sylvo.lyricKeys('きゃ桜ー kka'), window.sylvo.fitLyrics('c ; d\nd e', 'sa\u{1f600}')];
+  });
+  assert.deepEqual(got[0], {
+    keys: ['KYA', 'XTU', 'KA'],
+    moras: [{ key: 'KYA', at: 0, text: 'きゃ' }, { key: 'XTU', at: 5, text: 'k' }, { key: 'KA', at: 6, text: 'ka' }],
+    problems: [{ at: 2, text: '桜', why: 'write it in kana' }, { at: 3, text: 'ー', why: 'nothing before it to lengthen' }],
+  });
+  assert.deepEqual(got[1], {
+    text: '(SA)c ; d\nd e', changes: [{ from: 0, to: 0, insert: '(SA)' }], notes: 1, notesLeft: 2,
+    syllablesLeft: 0, problems: [{ at: 2, text: '\u{1f600}', why: 'write it in kana' }],
+  });
+  await page.close();
+});
