@@ -35,7 +35,8 @@ void add_problems(const sylvo_lyric_problem* problems, size_t count) {
   g_json += "[";
   for (size_t i = 0; i < count; ++i) {
     g_json += (i ? ",{\"at\":" : "{\"at\":") + std::to_string(problems[i].at) +
-              ",\"size\":" + std::to_string(problems[i].size) + ",\"why\":\"" + problems[i].why + "\"}";
+              ",\"size\":" + std::to_string(problems[i].size) + ",\"why\":\"" + problems[i].why +
+              "\"}";
   }
   g_json += "]";
 }
@@ -129,7 +130,8 @@ EMSCRIPTEN_KEEPALIVE const char* sylvo_page_fit_lyrics(const unsigned char* mml,
   g_json = "{\"changes\":[" + edits.json + "],\"notes\":" + std::to_string(r.notes) +
            ",\"notesLeft\":" + std::to_string(r.notes_left) +
            ",\"syllablesLeft\":" + std::to_string(r.syllables_left) + ",\"problems\":";
-  add_problems(r.problems, r.problem_count < SYLVO_PROBLEMS_MAX ? r.problem_count : SYLVO_PROBLEMS_MAX);
+  add_problems(r.problems,
+               r.problem_count < SYLVO_PROBLEMS_MAX ? r.problem_count : SYLVO_PROBLEMS_MAX);
   g_json += "}";
   return g_json.c_str();
 }
