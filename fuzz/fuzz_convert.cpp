@@ -3,8 +3,9 @@
 // is converted three times: in one piece, handed over in small, varying
 // chunks through small reads, and by the byte-at-a-time reference scanner.
 // All three must give the same status, kind, line, column and message, and
-// the same output when they succeed. The same bytes are fitted as lyrics to
-// MML as well.
+// the same output when they succeed. A check of them, whole and in chunks,
+// must find that failure first, or no error. The same bytes are fitted as
+// lyrics to MML as well.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -66,5 +67,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t chunk = 1 + (size / 7) % 23;
   expect_same(whole, convert_buffer(data, size, chunk, buffer, seed));
   expect_same(whole, oracle_convert(data, size));
+  if (!check_agrees(check_buffer(data, size), whole) ||
+      !check_agrees(check_buffer(data, size, chunk, buffer, seed, 4), whole)) {
+    std::abort();
+  }
   return 0;
 }

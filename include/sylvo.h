@@ -105,6 +105,53 @@ SYLVO_API const char* sylvo_syllable_key(int index);
 /// For SYLVO_USAGE `name` is the program's name, and the banner comes first.
 SYLVO_API int sylvo_report(sylvo_kind kind, const char* name, sylvo_result* result);
 
+/// How much a problem a check finds matters: an error fails the conversion.
+typedef enum sylvo_severity {
+  SYLVO_ERROR = 0,   /* the conversion fails here */
+  SYLVO_WARNING = 1, /* it converts, likely not as meant */
+  SYLVO_NOTE = 2     /* more on the problem before it */
+} sylvo_severity;
+
+/// One problem sylvo_check() found.
+typedef struct sylvo_problem {
+  sylvo_severity severity;
+  sylvo_kind kind;         /* an error's failed check, as sylvo_convert() reports it */
+  unsigned long long line; /* its line, from 1; 0 if it is at no byte */
+  long long column;        /* its byte in that line, from 0, as sylvo_result gives it; -1 if none */
+  long long start;         /* the first byte at fault in that line, from 0; -1 if none */
+  size_t length;           /* the bytes at fault from `start` on; 0 if none */
+  size_t message_size;     /* bytes in `message` */
+  char message[SYLVO_MESSAGE_MAX + 1]; /* for an error what sylvo prints; zero-terminated */
+} sylvo_problem;
+
+/// What sylvo_check() found in all.
+typedef struct sylvo_check_result {
+  int status;      /* 0: no error, the input converts; 1: an error */
+  size_t errors;   /* errors in all, also those not kept */
+  size_t warnings; /* warnings in all */
+  size_t notes;    /* notes in all */
+  size_t count;    /* problems kept in the caller's array */
+} sylvo_check_result;
+
+/// Reads the input as sylvo_convert() does, writing nothing, and reports
+/// every problem, in the order found: the first `max_problems` in
+/// `problems`, and how many of each severity there are in all in `result`.
+/// It goes on after each error: after a key not in the table at the end of
+/// that syllable, after a bad key byte at the end of its syllable, after a
+/// missing note or a bad voice set at the next byte, after a line over the
+/// limit at the next line. The first error is always the failure
+/// sylvo_convert() reports for the same bytes (kind, line, column and
+/// message), and there is no error exactly when that conversion completes.
+/// Returns result->status.
+SYLVO_API int sylvo_check(sylvo_read_fn read, void* read_context, const char* input_name,
+                          sylvo_problem* problems, size_t max_problems,
+                          sylvo_check_result* result);
+
+/// Checks `size` bytes at `input` as sylvo_check() does.
+SYLVO_API int sylvo_check_memory(const void* input, size_t size, const char* input_name,
+                                 sylvo_problem* problems, size_t max_problems,
+                                 sylvo_check_result* result);
+
 /// A sung mora of lyrics: its syllable key and where it stands in them.
 typedef struct sylvo_lyric {
   const char* key; /* "KA": the table's own text, as sylvo_syllable_key() gives it */

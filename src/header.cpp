@@ -27,7 +27,20 @@ void scan_header(Run& run) {
     line.pos = 0;
     ++line.LINE_NO;
     long n = read_line(run.in, line.LineBuf);
-    if (n == -1) fail(SYLVO_CANT_READ, {line.LINE_NO, kLineMax});
+    if (n == -1) {
+      if (!run.problems) fail(SYLVO_CANT_READ, {line.LINE_NO, kLineMax});
+      // A check counts it and goes on at the next line; the header may be
+      // the long line itself.
+      run.problems->add(SYLVO_ERROR, SYLVO_CANT_READ, {line.LINE_NO, kLineMax}, kLineMax, 1, line);
+      bool header = std::memcmp(run.in.cur, "#SYLVO", 6) == 0;
+      run.in.skip_line();
+      if (header) {
+        run.header_seen = true;
+        ++line.LINE_NO;
+        break;
+      }
+      continue;
+    }
     if (n == 0) break;
     if (n >= 6 && std::memcmp(line.LineBuf, "#SYLVO", 6) == 0) {
       run.header_seen = true;

@@ -40,24 +40,27 @@ static_assert(keyed_by_kind(), "kMessages has one row per kind, in the kinds' or
 
 constexpr char kCredit[] = "Lyric syllables in MML turned into sung instrument runs.";
 
-// Appends to the result, never past its message area.
-void add(sylvo_result* r, const char* bytes, size_t size) {
-  size_t room = SYLVO_MESSAGE_MAX - r->message_size;
+// A message area of SYLVO_MESSAGE_MAX + 1 bytes, kept zero-terminated.
+struct Text {
+  char* bytes;
+  size_t* size;
+};
+
+// Appends to the text, never past its area.
+void add(Text t, const char* bytes, size_t size) {
+  size_t room = SYLVO_MESSAGE_MAX - *t.size;
   if (size > room) size = room;
-  std::memcpy(r->message + r->message_size, bytes, size);
-  r->message_size += size;
-  r->message[r->message_size] = '\0';
+  std::memcpy(t.bytes + *t.size, bytes, size);
+  *t.size += size;
+  t.bytes[*t.size] = '\0';
 }
-void add(sylvo_result* r, const char* text) { add(r, text, std::strlen(text)); }
+void add(Text t, const char* text) { add(t, text, std::strlen(text)); }
 
-}  // namespace
-
-int make_message(sylvo_kind kind, const char* name, const Line& line, sylvo_result* result) {
+// Writes kind's message to `result`, as make_message() says.
+void format_message(sylvo_kind kind, const char* name, const Line& line, Text result) {
   const Message& m = kMessages[kind];
-  result->kind = kind;
-  result->status = kind == SYLVO_COMPLETED ? 0 : 1;
-  result->message_size = 0;
-  result->message[0] = '\0';
+  *result.size = 0;
+  result.bytes[0] = '\0';
   if (kind == SYLVO_USAGE) {
     add(result, "\nSyLvO  Version " SYLVO_VERSION "\n");
     add(result, kCredit);
@@ -83,5 +86,31 @@ int make_message(sylvo_kind kind, const char* name, const Line& line, sylvo_resu
     add(result, buf, shown);
     add(result, "\n\n");
   }
+}
+
+}  // namespace
+
+int make_message(sylvo_kind kind, const char* name, const Line& line, sylvo_result* result) {
+  result->kind = kind;
+  result->status = kind == SYLVO_COMPLETED ? 0 : 1;
+  format_message(kind, name, line, {result->message, &result->message_size});
   return result->status;
+}
+
+void Problems::add(sylvo_severity severity, sylvo_kind kind, Place where, long long start,
+                   size_t length, const Line& line) {
+  size_t& count = severity == SYLVO_ERROR     ? result->errors
+                  : severity == SYLVO_WARNING ? result->warnings
+                                              : result->notes;
+  ++count;
+  if (severity == SYLVO_ERROR) result->status = 1;
+  if (result->count == max) return;
+  sylvo_problem& p = kept[result->count++];
+  p.severity = severity;
+  p.kind = kind;
+  p.line = where.line;
+  p.column = where.column;
+  p.start = start;
+  p.length = length;
+  format_message(kind, name, line, {p.message, &p.message_size});
 }

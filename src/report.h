@@ -39,3 +39,18 @@ inline void check(bool passed, sylvo_kind kind) {
 /// number, and for the syntax messages the echo of `line`. Returns the
 /// status, 0 for SYLVO_COMPLETED.
 int make_message(sylvo_kind kind, const char* name, const Line& line, sylvo_result* result);
+
+/// Where a check puts what it finds: the first `max` problems in `kept`,
+/// and the count of each severity in `result`, which goes on past them.
+struct Problems {
+  sylvo_problem* kept;
+  size_t max;
+  sylvo_check_result* result;
+  const char* name;  // the file name the messages print
+
+  /// Adds a problem of `kind` at `where`, the bytes at fault `length` from
+  /// column `start` of that line, with kind's message as make_message()
+  /// makes it from `line`.
+  void add(sylvo_severity severity, sylvo_kind kind, Place where, long long start, size_t length,
+           const Line& line);
+};

@@ -37,7 +37,10 @@ struct ScanState {
 /// True for the bytes '0' to '9'.
 constexpr bool is_digit(int c) { return c >= '0' && c <= '9'; }
 
+struct Problems;
+
 struct Run {
+  Problems* problems;  // a check's: it goes on after each failure it can pass; else null
   Reader in;
   Writer out;
   Line line;
@@ -53,3 +56,7 @@ struct Run {
 /// a status and its message.
 int convert_run(Run& run, Source in, Sink out, const char* input_name, const char* output_name,
                 size_t buffer, sylvo_result* result, void (*scanner)(Run&) = nullptr);
+
+/// Checks `in` in `run` as sylvo_check() does, reading at most `buffer`
+/// bytes at a time, the problems going to `problems`.
+int check_run(Run& run, Source in, size_t buffer, Problems& problems);

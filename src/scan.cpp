@@ -84,7 +84,7 @@ struct StopFinder {
   // in a block comment (outside one, a second newline that changes nothing).
   // Two bytes that differ only in the low bit, '(' and ')', share a compare
   // of the byte with that bit cleared.
-  __m128i masks[sizeof kActing / sizeof kActing[0] - 1], bytes[sizeof masks / sizeof masks[0]];
+  __m128i masks[sizeof kActing / sizeof kActing[0] - 1]{}, bytes[sizeof masks / sizeof masks[0]]{};
   int compares = 0;
   __m128i star = _mm_set1_epi8('*'), newline = _mm_set1_epi8('\n');
 
@@ -141,14 +141,36 @@ class Scanner {
   explicit Scanner(Run& run)
       : run_(run), in_(run.in), out_(run.out), line_(run.line), s_(run.scan) {}
 
+  // Converts to the end of input. A check goes on after each failure the
+  // scanner can pass, as the failing site says, and counts it.
   void run() {
     const StopFinder find_stop;
+    const unsigned char* q = nullptr;  // where to go on in the window; null: a new one
     for (;;) {
-      end_ = in_.lines();
-      const unsigned char* q = in_.cur;
-      if (q == end_) return;  // the end of input
-      copied_ = q;
-      q = begin_line(q, 0);
+      try {
+        windows(find_stop, q);
+        return;
+      } catch (const Failure& failure) {
+        if (!run_.problems || !fault_.from) throw;
+        q = go_on(failure);
+      }
+    }
+  }
+
+ private:
+  void windows(const StopFinder& find_stop, const unsigned char* q) {
+    if (q && fault_.new_line) {  // on after a '#' line that failed
+      fault_ = {};
+      q = begin_line(q, 1);
+    }
+    for (;;) {
+      if (!q) {
+        end_ = in_.lines();
+        q = in_.cur;
+        if (q == end_) return;  // the end of input
+        copied_ = q;
+        q = begin_line(q, 0);
+      }
       for (;;) {
         q = find_stop(q, stop_, s_.in_block_comment);
         if (q == end_) break;
@@ -173,10 +195,10 @@ class Scanner {
       }
       copy_through(end_);
       in_.cur = end_;
+      q = nullptr;
     }
   }
 
- private:
   Run& run_;
   Reader& in_;
   Writer& out_;
@@ -188,6 +210,28 @@ class Scanner {
   const unsigned char* copied_ = nullptr;  // the input before this is written or replaced
   size_t room_ = kLineMax;                 // too far from start_ to store; 2 more an override
   const unsigned char* stop_ = nullptr;    // start_ + room_, or end_ if that comes first
+
+  // Where the last failure stands, for a check to go on: the bytes at fault,
+  // and where the scan goes on (null: at the next line).
+  struct Fault {
+    const unsigned char* from;
+    const unsigned char* to;
+    const unsigned char* resume;
+    bool new_line;  // `resume` begins the next line
+  } fault_{};
+
+  // Counts the failure the scan has just thrown, and returns where it goes
+  // on in the window, or null after skipping the rest of the line.
+  const unsigned char* go_on(const Failure& failure) {
+    Fault f = fault_;
+    fault_ = {nullptr, nullptr, nullptr, f.new_line};
+    run_.problems->add(SYLVO_ERROR, failure.kind, failure.where, f.from - start_,
+                       static_cast<size_t>(f.to - f.from), line_);
+    if (f.resume) return copied_ = f.resume;
+    in_.cur = f.from;
+    if (in_.skip_line()) ++line_.LINE_NO;
+    return nullptr;
+  }
 
   void set_room(size_t room) {
     room_ = room;
@@ -220,7 +264,9 @@ class Scanner {
     if (d.failure != SYLVO_COMPLETED) {
       echoed_ = q + 1;
       echo_through(q + n);
-      fail(d.failure, {line_.LINE_NO, q + 1 + static_cast<long long>(d.at) - start_});
+      const unsigned char* at = q + 1 + d.at;
+      fault_ = {at, at + 1, q + 1 + n, true};  // on at the next line
+      fail(d.failure, {line_.LINE_NO, at - start_});
     }
     if (d.applied) {
       copy_through(q);
@@ -275,9 +321,9 @@ class Scanner {
   // note and its length are copied as they are.
   const unsigned char* loose_note(const unsigned char* q) {
     const unsigned char* note = q + 1;
-    if (note == end_) refuse(SYLVO_SYNTAX, q);
+    if (note == end_) refuse(SYLVO_SYNTAX, q, note);
     check_room(note);
-    if (!is(*note, kNoteLetter)) refuse(SYLVO_SYNTAX, note);
+    if (!is(*note, kNoteLetter)) refuse(SYLVO_SYNTAX, note, note + 1);
     copy_through(q);
     copied_ = note;
     return note;
@@ -287,7 +333,7 @@ class Scanner {
   const unsigned char* voice_override(const unsigned char* q) {
     int letter = q + 1 < end_ ? q[1] : kEnd, digit = q + 2 < end_ ? q[2] : kEnd;
     sylvo_kind failure = apply_override(run_.voices, letter, digit);
-    if (failure != SYLVO_COMPLETED) refuse(failure, q);
+    if (failure != SYLVO_COMPLETED) refuse(failure, q, q + 1);
     check_room(q);
     echo_through(q);
     echoed_ = q + 3;
@@ -300,7 +346,7 @@ class Scanner {
   const unsigned char* key(const unsigned char* r, unsigned* code) {
     size_t j = 0;  // key letters taken: a fourth is refused at the next byte
     for (;;) {
-      if (r == end_) refuse(SYLVO_SYNTAX, r - 1);
+      if (r == end_) refuse(SYLVO_SYNTAX, r - 1, r);
       unsigned letter = static_cast<unsigned>(*r - 'A');
       if (letter < 26 && j < 4) {
         *code = *code * 27 + letter + 1;  // past three letters no lookup is made
@@ -310,9 +356,21 @@ class Scanner {
       } else if (*r == '@') {
         r = voice_override(r);
       } else {
-        refuse(SYLVO_ILLEGAL_TOKEN, r);
+        refuse(SYLVO_ILLEGAL_TOKEN, r, syllable_end(r));
       }
     }
+  }
+
+  // Where a syllable whose key byte at r is refused ends: after its ')' and
+  // the note and length that follow, or at a '(' or newline before any ')'.
+  const unsigned char* syllable_end(const unsigned char* r) const {
+    while (r < end_ && *r != ')' && *r != '(' && *r != '\n') ++r;
+    if (r == end_ || *r != ')') return r;
+    ++r;  // the bytes after end_ are a newline's line or the zeros: none is taken
+    if (is(*r, kNoteLetter)) r += is(r[1], kSign) ? 2 : 1;
+    if (is(*r, kLengthLead)) ++r;
+    while (is(*r, kLengthByte)) ++r;
+    return r;
   }
 
   // A syllable from its '(' at q: a key, a note, a length text; expanded in
@@ -336,8 +394,8 @@ class Scanner {
       r = key(r, &code);
     }
 
-    if (r == end_) refuse(SYLVO_SYNTAX, r - 1);
-    if (!is(*r, kNoteLetter)) refuse(SYLVO_SYNTAX, r);
+    if (r == end_) refuse(SYLVO_SYNTAX, r - 1, r);
+    if (!is(*r, kNoteLetter)) refuse(SYLVO_SYNTAX, r, r + 1);
     const unsigned char* note = r++;
     if (is(*r, kSign)) ++r;
     size_t note_size = static_cast<size_t>(r - note);
@@ -358,7 +416,7 @@ class Scanner {
     }
 
     const SyllableRow* row = syllable_by_code(code);
-    if (!row) refuse(SYLVO_ILLEGAL_TOKEN, last);
+    if (!row) refuse(SYLVO_ILLEGAL_TOKEN, last, r, q, r);  // the whole syllable at fault
     copy_through(q);
     copied_ = r;
     // Made in the output buffer where it has the room: copying a text just
@@ -378,14 +436,19 @@ class Scanner {
 
   // Fails with "Can't read file": the line is too long at q.
   [[noreturn]] void too_long(const unsigned char* q) {
+    fault_ = {q, q + (q < end_ ? 1 : 0), nullptr, false};
     fail(SYLVO_CANT_READ, {line_.LINE_NO, q - start_});
   }
 
   // Fails with `kind`, echoing the line up to `last`, the offending byte,
-  // unless storing that byte had already failed.
-  [[noreturn]] void refuse(sylvo_kind kind, const unsigned char* last) {
+  // unless storing that byte had already failed. A check goes on at
+  // `resume`, with [from, to) at fault (null: `last` alone).
+  [[noreturn]] void refuse(sylvo_kind kind, const unsigned char* last, const unsigned char* resume,
+                           const unsigned char* from = nullptr,
+                           const unsigned char* to = nullptr) {
     check_room(last);
     echo_through(last);
+    fault_ = {from ? from : last, to ? to : last + (last < end_ ? 1 : 0), resume, false};
     fail(kind, {line_.LINE_NO, last - start_});
   }
 

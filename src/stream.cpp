@@ -39,6 +39,17 @@ const unsigned char* Reader::lines() {
   }
 }
 
+bool Reader::skip_line() {
+  for (;;) {
+    if (const void* nl = std::memchr(cur, '\n', static_cast<size_t>(lim - cur))) {
+      cur = static_cast<const unsigned char*>(nl) + 1;
+      return true;
+    }
+    cur = lim;
+    if (!more()) return false;
+  }
+}
+
 void Writer::open(Sink to, size_t buffer_size) {
   sink = to;
   cap = buffer_size == 0 || buffer_size > sizeof buf ? sizeof buf : buffer_size;

@@ -59,6 +59,10 @@ struct Reader {
   /// false if nothing more came (the end of input, or a full buffer). A read
   /// error fails with SYLVO_CANT_READ.
   bool more();
+
+  /// Takes the bytes through the next newline, reading more as needed;
+  /// false if the input ended first.
+  bool skip_line();
 };
 
 /// The output stream. Write failures surface when the buffer goes out; they

@@ -53,10 +53,12 @@ int write_memory(void* context, const unsigned char* bytes, size_t size) {
   return 1;
 }
 
-}  // namespace
+// A check's output, which goes nowhere.
+int discard(void*, const unsigned char*, size_t) { return 1; }
 
-int convert_run(Run& run, Source in, Sink out, const char* input_name, const char* output_name,
-                size_t buffer, sylvo_result* result, void (*scanner)(Run&)) {
+// The conversion, or a check when run.problems is set.
+int run_once(Run& run, Source in, Sink out, const char* input_name, const char* output_name,
+             size_t buffer, sylvo_result* result, void (*scanner)(Run&)) {
   run.line.pos = 0;
   run.line.LINE_NO = 0;
   Failure failure{SYLVO_COMPLETED, {0, -1}};
@@ -84,6 +86,26 @@ int convert_run(Run& run, Source in, Sink out, const char* input_name, const cha
   return status;
 }
 
+}  // namespace
+
+int convert_run(Run& run, Source in, Sink out, const char* input_name, const char* output_name,
+                size_t buffer, sylvo_result* result, void (*scanner)(Run&)) {
+  run.problems = nullptr;
+  return run_once(run, in, out, input_name, output_name, buffer, result, scanner);
+}
+
+int check_run(Run& run, Source in, size_t buffer, Problems& problems) {
+  *problems.result = {};
+  run.problems = &problems;
+  // What the scan could not go on after ends the check, as the last problem.
+  sylvo_result last;
+  if (run_once(run, in, {discard, nullptr}, problems.name, "", buffer, &last, nullptr) != 0) {
+    problems.add(SYLVO_ERROR, last.kind, {last.line, last.column}, last.column,
+                 last.column >= 0 ? 1 : 0, run.line);
+  }
+  return problems.result->status;
+}
+
 int sylvo_convert(sylvo_read_fn read, void* read_context, sylvo_write_fn write, void* write_context,
                   const char* input_name, const char* output_name, sylvo_result* result) {
   std::unique_ptr<Run> run(new (std::nothrow) Run);
@@ -107,6 +129,25 @@ int sylvo_convert_memory(const void* input, size_t size, const char* input_name,
   *output = out.data;
   *output_size = out.size;
   return status;
+}
+
+int sylvo_check(sylvo_read_fn read, void* read_context, const char* input_name,
+                sylvo_problem* problems, size_t max_problems, sylvo_check_result* result) {
+  Problems found{problems, problems ? max_problems : 0, result, input_name};
+  std::unique_ptr<Run> run(new (std::nothrow) Run);
+  if (!run) {
+    *result = {};
+    static const Line kNoLine{};
+    found.add(SYLVO_ERROR, SYLVO_CANT_READ, {0, -1}, -1, 0, kNoLine);
+    return result->status;
+  }
+  return check_run(*run, {read, read_context}, 0, found);
+}
+
+int sylvo_check_memory(const void* input, size_t size, const char* input_name,
+                       sylvo_problem* problems, size_t max_problems, sylvo_check_result* result) {
+  MemoryInput in{static_cast<const unsigned char*>(input), size};
+  return sylvo_check(read_memory, &in, input_name, problems, max_problems, result);
 }
 
 void sylvo_free(void* output) { std::free(output); }

@@ -283,7 +283,8 @@ class SongWriter {
 
 // Every generated song converts to the same result whole, handed over in
 // chunks of varied sizes through small buffers, and by the reference
-// scanner: status, kind, line, column, message, and the output.
+// scanner: status, kind, line, column, message, and the output. A check of
+// it, whole and in chunks, finds the same first error, or none.
 class GeneratedSongs : public ::testing::TestWithParam<unsigned> {};
 
 TEST_P(GeneratedSongs, ConvertTheSameEveryWay) {
@@ -305,6 +306,9 @@ TEST_P(GeneratedSongs, ConvertTheSameEveryWay) {
         << reference.column;
     ASSERT_TRUE(same_outcome(whole, chunked))
         << "song " << n << " in chunks of " << chunk << ", buffer " << buffer;
+    ASSERT_TRUE(check_agrees(check_buffer(song.data(), song.size()), whole)) << "song " << n;
+    ASSERT_TRUE(check_agrees(check_buffer(song.data(), song.size(), chunk, buffer, vary), whole))
+        << "song " << n << " checked in chunks of " << chunk << ", buffer " << buffer;
     completed += whole.status == 0;
   }
   EXPECT_GT(completed, kSongs / 2);  // the songs must mostly convert, or they test little

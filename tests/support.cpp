@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 
+#include "report.h"
 #include "run.h"
 #include "syllable.h"
 
@@ -39,6 +40,30 @@ Outcome convert_buffer(const void* data, size_t size, size_t chunk, size_t buffe
   outcome.line = result.line;
   outcome.column = result.column;
   return outcome;
+}
+
+Checked check_buffer(const void* data, size_t size, size_t chunk, size_t buffer, unsigned vary,
+                     size_t max) {
+  static std::unique_ptr<Run> run(new Run());
+  static sylvo_problem problems[256];
+  static sylvo_check_result result;
+  ChunkedInput input{static_cast<const unsigned char*>(data), size, chunk, vary};
+  Problems found{problems, max < 256 ? max : 256, &result, "input"};
+  check_run(*run, {read_chunks, &input}, buffer, found);
+  return {result, problems};
+}
+
+bool check_agrees(const Checked& check, const Outcome& conversion) {
+  if (conversion.status == 0) return check.result.errors == 0 && check.result.status == 0;
+  if (check.result.status != 1) return false;
+  for (size_t i = 0; i < check.result.count; ++i) {
+    const sylvo_problem& p = check.problems[i];
+    if (p.severity != SYLVO_ERROR) continue;
+    return p.kind == conversion.kind && p.line == conversion.line &&
+           p.column == conversion.column &&
+           conversion.message == std::string(p.message, p.message_size);
+  }
+  return check.result.count != 0 || check.result.errors != 0;
 }
 
 bool same_outcome(const Outcome& a, const Outcome& b) {

@@ -33,6 +33,23 @@ Outcome convert_buffer(const void* data, size_t size, size_t chunk = 0, size_t b
 /// output when the conversion completed (a failed run's output is dropped).
 bool same_outcome(const Outcome& a, const Outcome& b);
 
+/// What a check in memory found: the summary and the problems it kept.
+struct Checked {
+  sylvo_check_result result;
+  const sylvo_problem* problems;  // result.count of them, valid until the next check
+};
+
+/// Checks `size` bytes in memory as sylvo_check() does, handed over as
+/// convert_buffer() hands them, keeping at most `max` (up to 256) problems.
+/// Not reentrant.
+Checked check_buffer(const void* data, size_t size, size_t chunk = 0, size_t buffer = 0,
+                     unsigned vary = 0, size_t max = 256);
+
+/// Whether a check agrees with the conversion of the same bytes: its first
+/// error is the conversion's failure (kind, line, column and message), and
+/// it has no error exactly when the conversion completed.
+bool check_agrees(const Checked& check, const Outcome& conversion);
+
 /// Memory handed over by read_chunks(): at most `chunk` bytes a read (0: as
 /// many as asked), between 1 and `chunk` with a non-zero `vary`, the state
 /// of a small generator.
