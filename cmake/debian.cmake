@@ -17,9 +17,10 @@ foreach(component runtime development)
   set(package "${CPACK_DEBIAN_${upper}_PACKAGE_NAME}")
   set(root "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/${component}/usr/share")
   set(doc "${root}/doc/${package}")
-  if(EXISTS "${root}/man/man1/sylvo.1")
-    execute_process(COMMAND gzip -9n "${root}/man/man1/sylvo.1" COMMAND_ERROR_IS_FATAL ANY)
-  endif()
+  file(GLOB pages "${root}/man/man1/*.1")
+  foreach(page ${pages})
+    execute_process(COMMAND gzip -9n "${page}" COMMAND_ERROR_IS_FATAL ANY)
+  endforeach()
   file(WRITE "${doc}/copyright"
 "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
 Upstream-Name: sylvo

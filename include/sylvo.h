@@ -152,6 +152,13 @@ SYLVO_API int sylvo_check_memory(const void* input, size_t size, const char* inp
                                  sylvo_problem* problems, size_t max_problems,
                                  sylvo_check_result* result);
 
+/// The text of a message (`size` bytes, as a result or a problem holds it)
+/// without the blank lines around it, for a window or an editor: returns
+/// where it starts in `message` and sets `*text_size` to its bytes ("***
+/// Syntax error! line:3\n\n> (KA)x" for the whole message "\n*** Syntax
+/// error! line:3\n\n> (KA)x\n\n"). The console text stays as it is.
+SYLVO_API const char* sylvo_message_text(const char* message, size_t size, size_t* text_size);
+
 /// A sung mora of lyrics: its syllable key and where it stands in them.
 typedef struct sylvo_lyric {
   const char* key; /* "KA": the table's own text, as sylvo_syllable_key() gives it */

@@ -160,10 +160,8 @@ int fail(Refusal refusal) {
   return fail(g_result);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  catch_interrupts();
+// Converts as the arguments say; returns the exit status.
+int run(int argc, char** argv) {
   Refusal refusal = form_names(argc, argv);
   if (refusal.kind == SYLVO_COMPLETED) refusal = open_files(argc, argv);
   if (refusal.kind != SYLVO_COMPLETED) return fail(refusal);
@@ -180,4 +178,13 @@ int main(int argc, char** argv) {
   g_out_owned = 0;
   print(g_result);
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  catch_interrupts();
+  int status = run(argc, argv);
+  keep_own_console_open();  // its message would vanish with the window
+  return status;
 }

@@ -1,6 +1,8 @@
 #include "platform.h"
 
 #ifdef _WIN32
+#include <conio.h>
+#include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -114,3 +116,25 @@ bool still_names(const char* path, const FileId& opened) {
   if (now.kind == NameKind::kUnknown) return true;
   return now.kind == NameKind::kRegular && (!opened.known || same_file(now.id, opened));
 }
+
+#ifdef _WIN32
+
+void binary_stdin() { _setmode(_fileno(stdin), _O_BINARY); }
+
+void keep_own_console_open() {
+  DWORD processes[2];
+  DWORD mode;
+  if (GetConsoleProcessList(processes, 2) != 1) return;  // a shell shares the console
+  if (!GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode)) return;  // redirected
+  std::fputs("Press any key to close this window.", stdout);
+  std::fflush(stdout);
+  _getch();
+}
+
+#else
+
+void binary_stdin() {}
+
+void keep_own_console_open() {}
+
+#endif

@@ -1,5 +1,6 @@
 // The few things the operating systems do differently, each behind one
-// function: file identity, what an output name refers to, deleting a file.
+// function: file identity, what an output name refers to, deleting a file,
+// standard input as bytes, and a console window of the program's own.
 #pragma once
 
 #include <cstdio>
@@ -48,3 +49,14 @@ bool remove_file(const char* path);
 /// that are safe there (on Windows the handle is closed first, as an open
 /// file cannot be deleted).
 void discard_output(std::FILE* f, const char* path);
+
+/// Makes standard input give its bytes as they are (Windows would turn CR LF
+/// into LF and stop at Ctrl-Z).
+void binary_stdin();
+
+/// When the program runs in a console window made for it alone (a file
+/// dropped on it in Explorer), which closes the moment it exits, and its
+/// standard output is that console: prints "Press any key to close this
+/// window." and waits for a key. Never from a shell or a script, never with
+/// output redirected, and never on other systems.
+void keep_own_console_open();

@@ -150,6 +150,14 @@ int sylvo_check_memory(const void* input, size_t size, const char* input_name,
   return sylvo_check(read_memory, &in, input_name, problems, max_problems, result);
 }
 
+const char* sylvo_message_text(const char* message, size_t size, size_t* text_size) {
+  size_t from = 0;
+  while (from < size && message[from] == '\n') ++from;
+  while (size > from && message[size - 1] == '\n') --size;
+  *text_size = size - from;
+  return message + from;
+}
+
 void sylvo_free(void* output) { std::free(output); }
 
 int sylvo_output_name(const char* input, char* output, sylvo_result* result) {

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "json.h"
+
 #ifndef _WIN32
 #include <signal.h>
 #include <sys/wait.h>
@@ -105,6 +107,7 @@ class E2E : public ::testing::Test {
 #endif
     command += env_ + quote(program);
     for (const string& a : args) command += " " + quote(a);
+    if (!stdin_.empty()) command += " < " + quote(stdin_);
     command += " > " + quote(capture().string());
     std::error_code none;
     fs::remove(capture(), none);  // no output of an earlier run is read as this one's
@@ -151,9 +154,18 @@ class E2E : public ::testing::Test {
   }
 #endif
 
+  // Runs sylvo-check with `args`, standard input from the file `input`.
+  Result check(const std::vector<string>& args, const string& input = "") {
+    program_ = program_path(SYLVO_CHECK_EXE);
+    stdin_ = input;
+    Result r = run(args);
+    program_.clear();
+    stdin_.clear();
+    return r;
+  }
+
   // The program, as the shell that runs it names it.
-  static string program_path() {
-    string p = SYLVO_EXE;
+  static string program_path(string p = SYLVO_EXE) {
 #ifdef _WIN32
     if (!p.empty() && p[0] == '/') p = "Z:" + p;  // built on Linux, run by Wine
     std::replace(p.begin(), p.end(), '/', '\\');
@@ -189,6 +201,7 @@ class E2E : public ::testing::Test {
   fs::path dir_;
   string env_;      // put before the program on the command line
   string program_;  // run in place of sylvo, when set
+  string stdin_;    // the file standard input reads, when set
 };
 
 TEST_F(E2E, NoArgumentsPrintsBannerAndUsage) {
@@ -219,6 +232,93 @@ TEST_F(E2E, ConvertsTheWholeExample) {
   EXPECT_EQ(read("song_out.mml"), kSongOut);
   EXPECT_EQ(read("song.mml"), kSong);
   EXPECT_EQ(listing(), "song.mml song_out.mml ");
+}
+
+// sylvo-check prints every problem of every file, writes nothing, and
+// exits 0 with none, 1 with one, 2 on a usage or read error.
+TEST_F(E2E, CheckPrintsEveryProblem) {
+  put("song.mml", kSong);
+  put("bad.mml", "#SYLVO\n(KA)c8 (KX)c8\n(SHI)x\n");
+  put("crlf.mml", "#SYLVO\r\n(ka)c\r\n");
+  put("plain.mml", "c8 d8\n");
+  const string kBad =
+      "bad.mml:2:14: error: Illegal token! line:2\n> (KA)c8 (KX)c8\n"
+      "bad.mml:3:6: error: Syntax error! line:3\n> (SHI)x\n";
+  struct Row {
+    std::vector<string> args;
+    string input;  // standard input's file
+    int status;
+    string out;
+  } rows[] = {
+      {{"song.mml"}, "", 0, "sylvo-check: no problems in 1 file\n"},
+      {{"bad.mml"}, "", 1, kBad + "sylvo-check: 2 errors in 1 of 1 file\n"},
+      {{"song.mml", "bad.mml", "crlf.mml"},
+       "",
+       1,
+       kBad + "crlf.mml:2:2: error: Illegal token! line:2\n> (k\n"
+              "sylvo-check: 3 errors in 2 of 3 files\n"},
+      {{"plain.mml"}, "", 1, "plain.mml: error: NOT SyLvO file: plain.mml\n"
+                             "sylvo-check: 1 error in 1 of 1 file\n"},
+      {{"-"}, "bad.mml", 1, "<stdin>:2:14: error: Illegal token! line:2\n> (KA)c8 (KX)c8\n"
+                            "<stdin>:3:6: error: Syntax error! line:3\n> (SHI)x\n"
+                            "sylvo-check: 2 errors in 1 of 1 file\n"},
+      {{"--", "-"}, "song.mml", 0, "sylvo-check: no problems in 1 file\n"},
+      {{"missing.mml", "song.mml"}, "", 2, "sylvo-check: no problems in 1 file\n"},
+      {{"."}, "", 2, "sylvo-check: no problems in 0 files\n"},
+      {{}, "", 2, ""},
+      {{"--frob", "song.mml"}, "", 2, ""},
+      {{"--version"}, "", 0, "sylvo-check 2.0 beta4\n"},
+  };
+  for (const Row& row : rows) {
+    Result r = check(row.args, row.input);
+    string call;
+    for (const string& a : row.args) call += a + " ";
+    EXPECT_EQ(r.status, row.status) << call;
+    EXPECT_EQ(r.out, row.out) << call;
+  }
+  string help = check({"--help"}).out;
+  EXPECT_EQ(help.rfind("Usage: sylvo-check [--json] FILE...\n", 0), 0u) << help;
+  EXPECT_EQ(check({"-h"}).out, help);
+  EXPECT_EQ(listing(), "bad.mml crlf.mml plain.mml song.mml ");
+
+  // Many problems: the first hundred, then how many more.
+  string many = "#SYLVO\n";
+  for (int i = 0; i < 60; ++i) many += "(KX)c (ka)c\n";
+  put("many.mml", many);
+  Result r = check({"many.mml"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("many.mml: and 20 more\nsylvo-check: 120 errors in 1 of 1 file\n"),
+            string::npos);
+}
+
+TEST_F(E2E, CheckPrintsJson) {
+  put("bad.mml", "#SYLVO\n\x83\x6c (KX)c8\n(SHI)x\n");  // a byte that is not UTF-8
+  put("song.mml", kSong);
+  Result r = check({"--json", "bad.mml", "-"}, "song.mml");
+  EXPECT_EQ(r.status, 1);
+  std::vector<Json> files;
+  std::istringstream lines(r.out);
+  for (string line; std::getline(lines, line);) {
+    files.emplace_back();
+    ASSERT_TRUE(JsonReader::parse(line, &files.back())) << line;
+  }
+  ASSERT_EQ(files.size(), 2u) << r.out;
+  const Json& bad = files[0];
+  EXPECT_EQ(bad["file"].text, "bad.mml");
+  EXPECT_EQ(bad["errors"].number, 2);
+  ASSERT_EQ(bad["problems"].items.size(), 2u);
+  const Json& first = bad["problems"][0];
+  EXPECT_EQ(first["severity"].text, "error");
+  EXPECT_EQ(first["kind"].text, "illegal-token");
+  EXPECT_EQ(first["line"].number, 2);
+  EXPECT_EQ(first["column"].number, 10);
+  EXPECT_EQ(first["start"].number, 4);
+  EXPECT_EQ(first["length"].number, 6);
+  EXPECT_EQ(first["message"].text, "*** Illegal token! line:2\n\n> \u0083l (KX)c8");
+  EXPECT_EQ(bad["problems"][1]["kind"].text, "syntax");
+  EXPECT_EQ(bad["more"].number, 0);
+  EXPECT_EQ(files[1]["file"].text, "<stdin>");
+  EXPECT_EQ(files[1]["problems"].items.size(), 0u);
 }
 
 // CR LF line ends, Shift-JIS text, zero bytes and 0xFF come out unchanged.
