@@ -144,8 +144,7 @@ typedef struct sylvo_check_result {
 /// message), and there is no error exactly when that conversion completes.
 /// Returns result->status.
 SYLVO_API int sylvo_check(sylvo_read_fn read, void* read_context, const char* input_name,
-                          sylvo_problem* problems, size_t max_problems,
-                          sylvo_check_result* result);
+                          sylvo_problem* problems, size_t max_problems, sylvo_check_result* result);
 
 /// Checks `size` bytes at `input` as sylvo_check() does.
 SYLVO_API int sylvo_check_memory(const void* input, size_t size, const char* input_name,

@@ -49,9 +49,11 @@ void put(const char* bytes, size_t size) { std::fwrite(bytes, 1, size, stdout); 
 // The bytes of a UTF-8 character at p, or 0 if none starts there.
 size_t utf8_size(const unsigned char* p, size_t left) {
   unsigned char c = p[0];
-  size_t n = c < 0x80 ? 1 : c >= 0xC2 && c < 0xE0 ? 2 : c >= 0xE0 && c < 0xF0 ? 3
-                        : c >= 0xF0 && c < 0xF5       ? 4
-                                                      : 0;
+  size_t n = c < 0x80                ? 1
+             : c >= 0xC2 && c < 0xE0 ? 2
+             : c >= 0xE0 && c < 0xF0 ? 3
+             : c >= 0xF0 && c < 0xF5 ? 4
+                                     : 0;
   if (n == 0 || n > left) return 0;
   for (size_t i = 1; i < n; ++i) {
     if ((p[i] & 0xC0) != 0x80) return 0;
@@ -87,15 +89,14 @@ void put_json(const char* text, size_t size) {
 }
 void put_json(const char* text) { put_json(text, std::strlen(text)); }
 
-const char* const kKindNames[] = {
-    "completed",       "usage",        "same-file",       "open-input", "open-output",
-    "path-too-long",   "cant-read",    "not-sylvo",       "illegal-token",
-    "syntax",          "internal-error", "write-char", "write-string", "position"};
+const char* const kKindNames[] = {"completed",     "usage",         "same-file",      "open-input",
+                                  "open-output",   "path-too-long", "cant-read",      "not-sylvo",
+                                  "illegal-token", "syntax",        "internal-error", "write-char",
+                                  "write-string",  "position"};
 
 const char* kind_name(const sylvo_problem& p) {
-  return static_cast<size_t>(p.kind) < sizeof kKindNames / sizeof kKindNames[0]
-             ? kKindNames[p.kind]
-             : "unknown";
+  return static_cast<size_t>(p.kind) < sizeof kKindNames / sizeof kKindNames[0] ? kKindNames[p.kind]
+                                                                                : "unknown";
 }
 
 const char* severity_name(const sylvo_problem& p) {
@@ -127,11 +128,12 @@ void print_json(const char* name, const sylvo_check_result& r) {
     const sylvo_problem& p = g_problems[i];
     size_t size;
     const char* text = sylvo_message_text(p.message, p.message_size, &size);
-    std::printf("%s{\"severity\":\"%s\",\"kind\":\"%s\",\"line\":%llu,\"column\":%lld,"
-                "\"start\":%lld,\"length\":%zu,\"message\":",
-                i ? "," : "", severity_name(p), kind_name(p), p.line,
-                p.line != 0 && p.column >= 0 ? p.column + 1 : 0,
-                p.line != 0 && p.start >= 0 ? p.start + 1 : 0, p.length);
+    std::printf(
+        "%s{\"severity\":\"%s\",\"kind\":\"%s\",\"line\":%llu,\"column\":%lld,"
+        "\"start\":%lld,\"length\":%zu,\"message\":",
+        i ? "," : "", severity_name(p), kind_name(p), p.line,
+        p.line != 0 && p.column >= 0 ? p.column + 1 : 0,
+        p.line != 0 && p.start >= 0 ? p.start + 1 : 0, p.length);
     put_json(text, size);
     std::putchar('}');
   }
@@ -217,7 +219,8 @@ int main(int argc, char** argv) {
   }
   if (!options.json) {
     if (errors == 0) {
-      std::printf("sylvo-check: no problems in %d file%s\n", files - unread, files - unread == 1 ? "" : "s");
+      std::printf("sylvo-check: no problems in %d file%s\n", files - unread,
+                  files - unread == 1 ? "" : "s");
     } else {
       std::printf("sylvo-check: %zu error%s in %d of %d file%s\n", errors, errors == 1 ? "" : "s",
                   with_errors, files - unread, files - unread == 1 ? "" : "s");

@@ -444,8 +444,7 @@ class Scanner {
   // unless storing that byte had already failed. A check goes on at
   // `resume`, with [from, to) at fault (null: `last` alone).
   [[noreturn]] void refuse(sylvo_kind kind, const unsigned char* last, const unsigned char* resume,
-                           const unsigned char* from = nullptr,
-                           const unsigned char* to = nullptr) {
+                           const unsigned char* from = nullptr, const unsigned char* to = nullptr) {
     check_room(last);
     echo_through(last);
     fault_ = {from ? from : last, to ? to : last + (last < end_ ? 1 : 0), resume, false};

@@ -14,15 +14,14 @@ using std::string;
 // counts when more were found than kept.
 string problems_of(const string& text, size_t buffer = 0, size_t max = 256) {
   Checked c = check_buffer(text.data(), text.size(), buffer, buffer, 0, max);
-  static const char* const kNames[] = {"completed", "usage",     "same",     "open",
-                                       "open out",  "path",      "read",     "not sylvo",
-                                       "illegal",   "syntax",    "internal", "write char",
-                                       "write",     "position"};
+  static const char* const kNames[] = {
+      "completed", "usage",   "same",   "open",     "open out",   "path",  "read",
+      "not sylvo", "illegal", "syntax", "internal", "write char", "write", "position"};
   string out;
   for (size_t i = 0; i < c.result.count; ++i) {
     const sylvo_problem& p = c.problems[i];
-    out += std::to_string(p.line) + ":" + std::to_string(p.column) + " " +
-           std::to_string(p.start) + "+" + std::to_string(p.length) + " " + kNames[p.kind] + "\n";
+    out += std::to_string(p.line) + ":" + std::to_string(p.column) + " " + std::to_string(p.start) +
+           "+" + std::to_string(p.length) + " " + kNames[p.kind] + "\n";
   }
   if (c.result.errors != c.result.count) out += std::to_string(c.result.errors) + " in all\n";
   return out;

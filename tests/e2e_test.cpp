@@ -257,11 +257,17 @@ TEST_F(E2E, CheckPrintsEveryProblem) {
        1,
        kBad + "crlf.mml:2:2: error: Illegal token! line:2\n> (k\n"
               "sylvo-check: 3 errors in 2 of 3 files\n"},
-      {{"plain.mml"}, "", 1, "plain.mml: error: NOT SyLvO file: plain.mml\n"
-                             "sylvo-check: 1 error in 1 of 1 file\n"},
-      {{"-"}, "bad.mml", 1, "<stdin>:2:14: error: Illegal token! line:2\n> (KA)c8 (KX)c8\n"
-                            "<stdin>:3:6: error: Syntax error! line:3\n> (SHI)x\n"
-                            "sylvo-check: 2 errors in 1 of 1 file\n"},
+      {{"plain.mml"},
+       "",
+       1,
+       "plain.mml: error: NOT SyLvO file: plain.mml\n"
+       "sylvo-check: 1 error in 1 of 1 file\n"},
+      {{"-"},
+       "bad.mml",
+       1,
+       "<stdin>:2:14: error: Illegal token! line:2\n> (KA)c8 (KX)c8\n"
+       "<stdin>:3:6: error: Syntax error! line:3\n> (SHI)x\n"
+       "sylvo-check: 2 errors in 1 of 1 file\n"},
       {{"--", "-"}, "song.mml", 0, "sylvo-check: no problems in 1 file\n"},
       {{"missing.mml", "song.mml"}, "", 2, "sylvo-check: no problems in 1 file\n"},
       {{"."}, "", 2, "sylvo-check: no problems in 0 files\n"},

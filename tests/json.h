@@ -40,8 +40,8 @@ class JsonReader {
   size_t at_ = 0;
 
   void blank() {
-    while (at_ < s_.size() && (s_[at_] == ' ' || s_[at_] == '\n' || s_[at_] == '\t' ||
-                               s_[at_] == '\r'))
+    while (at_ < s_.size() &&
+           (s_[at_] == ' ' || s_[at_] == '\n' || s_[at_] == '\t' || s_[at_] == '\r'))
       ++at_;
   }
   bool eat(char c) {

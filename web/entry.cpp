@@ -2,6 +2,7 @@
 // what sylvo gives for a file of that name holding them out.
 #include <emscripten/emscripten.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -133,6 +134,47 @@ EMSCRIPTEN_KEEPALIVE const char* sylvo_page_fit_lyrics(const unsigned char* mml,
   add_problems(r.problems,
                r.problem_count < SYLVO_PROBLEMS_MAX ? r.problem_count : SYLVO_PROBLEMS_MAX);
   g_json += "}";
+  return g_json.c_str();
+}
+
+/// Every problem of `size` bytes at `data` in a file `name`, as JSON:
+/// {"problems": [{"severity", "kind", "line", "column", "start", "length",
+/// "message"}...], "errors", "warnings", "more"}, lines from 1 and places in
+/// bytes from 0 as the library gives them. Each byte of a message above 0x7F
+/// is one \u0080-\u00ff character, for the page to decode in the file's
+/// encoding. It holds until the next call.
+EMSCRIPTEN_KEEPALIVE const char* sylvo_page_check(const unsigned char* data, size_t size,
+                                                  const char* name) {
+  static sylvo_problem problems[100];
+  sylvo_check_result r;
+  sylvo_check_memory(data, size, sylvo_base_name(name), problems, 100, &r);
+  g_json = "{\"problems\":[";
+  for (size_t i = 0; i < r.count; ++i) {
+    const sylvo_problem& p = problems[i];
+    g_json += (i ? ",{\"severity\":" : "{\"severity\":") + std::to_string(p.severity) +
+              ",\"kind\":" + std::to_string(p.kind) + ",\"line\":" + std::to_string(p.line) +
+              ",\"column\":" + std::to_string(p.column) + ",\"start\":" + std::to_string(p.start) +
+              ",\"length\":" + std::to_string(p.length) + ",\"message\":\"";
+    size_t text_size;
+    const char* text = sylvo_message_text(p.message, p.message_size, &text_size);
+    for (size_t j = 0; j < text_size; ++j) {
+      unsigned char c = static_cast<unsigned char>(text[j]);
+      char escaped[8];
+      if (c == '"' || c == '\\') {
+        g_json += '\\';
+        g_json += static_cast<char>(c);
+      } else if (c < 0x20 || c > 0x7e) {
+        std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+        g_json += escaped;
+      } else {
+        g_json += static_cast<char>(c);
+      }
+    }
+    g_json += "\"}";
+  }
+  g_json += "],\"errors\":" + std::to_string(r.errors) +
+            ",\"warnings\":" + std::to_string(r.warnings) +
+            ",\"more\":" + std::to_string(r.errors + r.warnings + r.notes - r.count) + "}";
   return g_json.c_str();
 }
 

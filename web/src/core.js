@@ -6,7 +6,7 @@
 /// opened from a folder and may load no other file.
 export const coreSource = () => `var createSylvoCore = (${self.sylvoCore})();\n`;
 
-/// Loads a core; resolves to {convert, keys, lyricKeys, fitLyrics}. convert(bytes, nameBytes) gives what
+/// Loads a core; resolves to {convert, keys, lyricKeys, fitLyrics, check}. convert(bytes, nameBytes) gives what
 /// sylvo gives for a file of that name holding `bytes`: {status, kind,
 /// messageBytes, output, outputNameBytes, line, column}. `line` is the
 /// failing byte's line (from 1; 0 if the failure is at no byte), `column` its
@@ -53,5 +53,16 @@ export async function loadCore(factory) {
   /// syllablesLeft, problems}, places in bytes of each.
   const fitLyrics = (mml, lyrics) =>
     withBytes([mml, lyrics], (m, l) => core._sylvo_page_fit_lyrics(m, mml.length, l, lyrics.length));
-  return { convert, keys, lyricKeys, fitLyrics };
+  /// check(bytes, nameBytes): {problems: [{severity, kind, line, column,
+  /// start, length, messageBytes}], errors, warnings, more}: every problem,
+  /// lines from 1, places in bytes from 0 (-1: at no byte).
+  const check = (bytes, nameBytes) => {
+    const r = withBytes([bytes, [...nameBytes, 0]], (d, n) => core._sylvo_page_check(d, bytes.length, n));
+    for (const p of r.problems) {
+      p.messageBytes = Uint8Array.from(p.message, (c) => c.charCodeAt(0));
+      delete p.message;
+    }
+    return r;
+  };
+  return { convert, keys, lyricKeys, fitLyrics, check };
 }

@@ -107,6 +107,28 @@ export function markedFailure(state) {
   return it.value ? it.from : -1;
 }
 
+// ---- Every problem a check found, each marked where it stands, with its
+// message as the title; they move with the text as it is edited.
+const setProblems = StateEffect.define();
+const problemsField = StateField.define({
+  create: () => Decoration.none,
+  update(deco, tr) {
+    deco = deco.map(tr.changes);
+    for (const e of tr.effects) {
+      if (!e.is(setProblems)) continue;
+      deco = Decoration.set(e.value.filter((p) => p.to > p.from).map((p) =>
+        Decoration.mark({ class: `cm-problem cm-problem-${p.severity}`, attributes: { title: p.message } })
+                  .range(p.from, p.to)), true);
+    }
+    return deco;
+  },
+  provide: (f) => EditorView.decorations.from(f),
+});
+
+/// Marks the problems [{from, to, severity, message}] in `view`, in place of
+/// those marked before.
+export const markProblems = (view, problems) => view.dispatch({ effects: setProblems.of(problems) });
+
 // ---- Edits, as the file's bytes want them. New line ends are the file's;
 // an edit never splits a CR LF; a character the encoding cannot hold is
 // refused. Undo and redo put back exactly what was there.
@@ -152,7 +174,7 @@ function byteFilter(file) {
 export function inputEditor(parent, file, keys, onEdit) {
   const extensions = [
     common, lineNumbers(), history(), keymap.of([...defaultKeymap, ...historyKeymap, ...searchKeymap]),
-    byteFilter(file), syntaxPlugin(keys), failureField,
+    byteFilter(file), syntaxPlugin(keys), failureField, problemsField,
     EditorView.updateListener.of((u) => { if (u.docChanged) onEdit(u); }),
     EditorView.contentAttributes.of({ 'aria-label': 'MML input', spellcheck: 'false' }),
   ];

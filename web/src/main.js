@@ -8,7 +8,7 @@ import { charsInBytes, decode, lineEndName, SJIS, UTF8 } from './codec.js';
 import { coreSource, loadCore } from './core.js';
 import { readDraft } from './drafts.js';
 import { EditorView } from '@codemirror/view';
-import { inputEditor, markedFailure, markFailure, outputEditor, refreshSyntax, showOutputPart } from './editor.js';
+import { inputEditor, markedFailure, markFailure, markProblems, outputEditor, refreshSyntax, showOutputPart } from './editor.js';
 import { lyricCalls, lyricsPanel } from './lyrics.js';
 
 const NAMES = { [UTF8]: 'UTF-8', [SJIS]: 'Shift-JIS' };
@@ -125,6 +125,7 @@ function show(r, v) {
   $('out-name').textContent = r.status === 0 ? r.outputName : '';
   $('bom').hidden = !(r.byteOrderMark && r.kind === NOT_SYLVO);
   markError(r);
+  showProblems(empty ? { list: [], more: 0 } : r.problems);
   if (r.inPart) showPart(true);
   $('part').hidden = !r.inPart;
   if (dirty) keepSoon();
@@ -182,6 +183,53 @@ function markError(r) {
   markFailure(input.view, { lineFrom: line.from, from: at, to: Math.max(to, at) });
   if (before !== line.from) goToError(false);
 }
+// Where a problem stands in the text now: {from, to} of its bytes, or null
+// if it is at no byte.
+function problemPlace(p) {
+  const doc = input.view.state.doc;
+  if (p.line === 0 || p.line > doc.lines || p.start < 0) return null;
+  const line = doc.line(p.line);
+  const from = line.from + charsInBytes(line.text, p.start, file.encoding);
+  const to = line.from + charsInBytes(line.text, p.start + Math.max(p.length, 1), file.encoding);
+  return { from: Math.min(from, line.to), to: Math.min(Math.max(to, from), line.to) };
+}
+
+// Lists every problem under the editor, each a button that goes there, and
+// marks each in the text.
+function showProblems({ list, more }) {
+  const ul = $('problems');
+  ul.replaceChildren();
+  const marks = [];
+  for (const p of list) {
+    const place = problemPlace(p);
+    if (place) marks.push({ ...place, severity: p.severity, message: p.message });
+    const li = document.createElement('li');
+    li.className = p.severity;
+    const button = document.createElement('button');
+    button.type = 'button';
+    button.className = 'plain';
+    const severity = document.createElement('span');
+    severity.className = 'severity';
+    severity.textContent = p.severity;
+    button.append(p.line ? `Line ${p.line}: ` : '', severity, `: ${p.message}`);
+    button.disabled = !place;
+    button.addEventListener('click', () => {
+      const now = problemPlace(p);
+      input.view.dispatch({ selection: { anchor: now.from, head: now.to },
+                            effects: EditorView.scrollIntoView(now.from, { y: 'center' }) });
+      input.view.focus();
+    });
+    li.append(button);
+    ul.append(li);
+  }
+  if (more) {
+    const li = document.createElement('li');
+    li.textContent = `and ${more} more`;
+    ul.append(li);
+  }
+  markProblems(input.view, marks);
+}
+
 function goToError(focus = true) {
   const { at } = failingPlace(result);
   input.view.dispatch({ effects: EditorView.scrollIntoView(at, { y: 'nearest' }),

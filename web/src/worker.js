@@ -34,6 +34,20 @@ function nameBytes() {
   return encoding === SJIS && !unencodable(name, SJIS) ? encode(name, SJIS) : new TextEncoder().encode(name);
 }
 
+// Every problem of the bytes: {severity, line, column, start, length,
+// message}, the message its first line without "*** ", and how many more.
+async function problemsOf() {
+  const c = (await core).check(bytes, nameBytes());
+  return {
+    list: c.problems.map((p) => ({
+      severity: ['error', 'warning', 'note'][p.severity],
+      kind: p.kind, line: p.line, column: p.column, start: p.start, length: p.length,
+      message: decode(p.messageBytes, encoding).split('\n')[0].replace(/^\*\*\* /, ''),
+    })),
+    more: c.more,
+  };
+}
+
 // Converts the bytes. The output is sent as the change from the last good
 // output shown: the unchanged start and end are not sent again.
 async function convert() {
@@ -48,6 +62,7 @@ async function convert() {
     byteOrderMark: hasByteOrderMark(bytes),
     outputSize: r.output.length,
     change: null,
+    problems: await problemsOf(),
   };
   if (r.status === 0) {
     goodOutput = r.output;

@@ -306,3 +306,26 @@ test('window.sylvo.lyricKeys and fitLyrics give keys, places and problems', asyn
   });
   await page.close();
 });
+
+test('every problem is listed under the editor and marked in it; a click goes there', async () => {
+  const page = await newPage();
+  const song = bin('#SYLVO\n(KA)c8 (KX)c8\n\x83\x6c (ka)c\n(SHI)x\n');  // Shift-JIS before the third
+  await open(page, 'problems.mml', song);
+  await settled(page);
+  const items = () => page.$$eval('#problems li', (all) => all.map((l) => [l.className, l.textContent]));
+  assert.deepEqual(await items(), [
+    ['error', 'Line 2: error: Illegal token! line:2'],
+    ['error', 'Line 3: error: Illegal token! line:3'],
+    ['error', 'Line 4: error: Syntax error! line:4'],
+  ]);
+  assert.deepEqual(await page.$$eval('#input .cm-problem-error', (all) => all.map((m) => [m.textContent, m.title])),
+                   [['(KX)c8', 'Illegal token! line:2'], ['k', 'Illegal token! line:3'], ['x', 'Syntax error! line:4']]);
+  await page.click('#problems li:nth-child(3) button');
+  const selected = await page.evaluate(() => getSelection().toString());
+  assert.equal(selected, 'x');
+  // Mended, the list empties.
+  await page.keyboard.type('c');
+  await page.waitForFunction(() => document.querySelectorAll('#problems li').length === 2);
+  assert.deepEqual(page.outside, []);
+  await page.close();
+});
