@@ -112,16 +112,29 @@ typedef enum sylvo_severity {
   SYLVO_NOTE = 2     /* more on the problem before it */
 } sylvo_severity;
 
+/// What a warning or a note is about; numbers never change.
+typedef enum sylvo_warning {
+  SYLVO_NO_WARNING = 0,          /* an error */
+  SYLVO_EMPTY_LENGTH = 1,        /* an 'l' empties the default length a syllable then takes */
+  SYLVO_DIRECTIVE_LOOKALIKE = 2, /* a '#' line that looks like a directive and is not read as one */
+  SYLVO_DIRECTIVE_NUMBER = 3,    /* a directive with no number, a sign, or a number of two digits */
+  SYLVO_DIRECTIVE_IN_COMMENT = 4, /* a directive inside a block comment, which changes nothing */
+  SYLVO_NEAR_KEYS = 5             /* a note: the table's keys one edit from an unknown key */
+} sylvo_warning;
+
 /// One problem sylvo_check() found.
 typedef struct sylvo_problem {
   sylvo_severity severity;
-  sylvo_kind kind;         /* an error's failed check, as sylvo_convert() reports it */
+  sylvo_kind kind;         /* an error's failed check, as sylvo_convert() reports it;
+                              SYLVO_COMPLETED for a warning or a note */
+  sylvo_warning warning;   /* what a warning or a note is about; SYLVO_NO_WARNING for an error */
   unsigned long long line; /* its line, from 1; 0 if it is at no byte */
   long long column;        /* its byte in that line, from 0, as sylvo_result gives it; -1 if none */
   long long start;         /* the first byte at fault in that line, from 0; -1 if none */
   size_t length;           /* the bytes at fault from `start` on; 0 if none */
   size_t message_size;     /* bytes in `message` */
-  char message[SYLVO_MESSAGE_MAX + 1]; /* for an error what sylvo prints; zero-terminated */
+  char message[SYLVO_MESSAGE_MAX + 1]; /* an error's as sylvo prints it; a warning's or a
+                                          note's one line; zero-terminated */
 } sylvo_problem;
 
 /// What sylvo_check() found in all.
@@ -134,7 +147,10 @@ typedef struct sylvo_check_result {
 } sylvo_check_result;
 
 /// Reads the input as sylvo_convert() does, writing nothing, and reports
-/// every problem, in the order found: the first `max_problems` in
+/// every problem, in the order found: errors, where the conversion fails;
+/// warnings, where it converts but likely not as meant; and after an
+/// unknown key a note with the keys one edit away. Warnings change nothing
+/// the conversion does. The problems go the first `max_problems` in
 /// `problems`, and how many of each severity there are in all in `result`.
 /// It goes on after each error: after a key not in the table at the end of
 /// that syllable, after a bad key byte at the end of its syllable, after a

@@ -10,25 +10,34 @@
 namespace {
 
 constexpr char kUsage[] =
-    "Usage: sylvo-check [--json] FILE...\n"
+    "Usage: sylvo-check [--json] [--werror] FILE...\n"
     "Checks MML files for sylvo and prints every problem as\n"
     "FILE:LINE:COLUMN: error: MESSAGE (lines and columns from 1, columns in bytes),\n"
+    "warnings of what converts but likely not as meant as FILE:LINE:COLUMN: warning:,\n"
     "then a summary. It writes no file.\n"
     "\n"
     "  -              read standard input\n"
     "  --json         print one JSON object a file instead\n"
+    "  --werror       count warnings as problems\n"
     "  -h, --help     print this help\n"
     "  -V, --version  print the version\n"
     "  --             the arguments after it are all files\n"
     "\n"
-    "Exit status: 0 when no file has a problem, 1 when one has, 2 on a usage or\n"
-    "read error.\n";
+    "Exit status: 0 when no file has a problem (warnings alone are none without\n"
+    "--werror), 1 when one has, 2 on a usage or read error.\n";
 
 constexpr size_t kKept = 100;  // problems printed a file; the rest are counted
 sylvo_problem g_problems[kKept];
 
 struct Options {
   bool json;
+  bool werror;
+};
+
+// What the files checked so far held.
+struct Totals {
+  int unread, with_problems, failing;  // failing: errors, or warnings with --werror
+  size_t errors, warnings;
 };
 
 // A file being read, and whether a read failed.
@@ -94,9 +103,18 @@ const char* const kKindNames[] = {"completed",     "usage",         "same-file",
                                   "illegal-token", "syntax",        "internal-error", "write-char",
                                   "write-string",  "position"};
 
+const char* const kWarningNames[] = {
+    "",         "empty-length", "directive-lookalike", "directive-number", "directive-in-comment",
+    "near-keys"};
+
+// An error's failed check, or what a warning or a note is about.
 const char* kind_name(const sylvo_problem& p) {
-  return static_cast<size_t>(p.kind) < sizeof kKindNames / sizeof kKindNames[0] ? kKindNames[p.kind]
-                                                                                : "unknown";
+  size_t kind = static_cast<size_t>(p.kind), warning = static_cast<size_t>(p.warning);
+  if (p.severity != SYLVO_ERROR) {
+    return warning < sizeof kWarningNames / sizeof kWarningNames[0] ? kWarningNames[warning]
+                                                                    : "unknown";
+  }
+  return kind < sizeof kKindNames / sizeof kKindNames[0] ? kKindNames[kind] : "unknown";
 }
 
 const char* severity_name(const sylvo_problem& p) {
@@ -123,7 +141,7 @@ void print_problem(const char* name, const sylvo_problem& p) {
 void print_json(const char* name, const sylvo_check_result& r) {
   std::fputs("{\"file\":", stdout);
   put_json(name);
-  std::printf(",\"errors\":%zu,\"problems\":[", r.errors);
+  std::printf(",\"errors\":%zu,\"warnings\":%zu,\"problems\":[", r.errors, r.warnings);
   for (size_t i = 0; i < r.count; ++i) {
     const sylvo_problem& p = g_problems[i];
     size_t size;
@@ -140,15 +158,15 @@ void print_json(const char* name, const sylvo_check_result& r) {
   std::printf("],\"more\":%zu}\n", r.errors + r.warnings + r.notes - r.count);
 }
 
-// Checks one file ("-": standard input); returns its problem count, or -1
-// if it could not be read.
-long check_file(const char* path, const Options& options) {
+// Checks one file ("-": standard input) and counts what it holds.
+void check_file(const char* path, const Options& options, Totals& totals) {
   bool is_stdin = std::strcmp(path, "-") == 0;
   Input in{is_stdin ? stdin : std::fopen(path, "rb"), false};
   if (!in.file || (!is_stdin && is_directory(in.file))) {
     std::fprintf(stderr, "sylvo-check: %s: Can't open input file\n", path);
     if (in.file) std::fclose(in.file);
-    return -1;
+    ++totals.unread;
+    return;
   }
   if (is_stdin) binary_stdin();
   const char* name = is_stdin ? "<stdin>" : path;
@@ -157,7 +175,8 @@ long check_file(const char* path, const Options& options) {
   if (!is_stdin) std::fclose(in.file);
   if (in.failed) {
     std::fprintf(stderr, "sylvo-check: %s: Can't read file\n", path);
-    return -1;
+    ++totals.unread;
+    return;
   }
   if (options.json) {
     print_json(name, r);
@@ -166,7 +185,26 @@ long check_file(const char* path, const Options& options) {
     size_t more = r.errors + r.warnings + r.notes - r.count;
     if (more != 0) std::printf("%s: and %zu more\n", name, more);
   }
-  return static_cast<long>(r.errors);
+  totals.errors += r.errors;
+  totals.warnings += r.warnings;
+  totals.with_problems += r.errors != 0 || r.warnings != 0;
+  totals.failing += r.errors != 0 || (options.werror && r.warnings != 0);
+}
+
+const char* plural(size_t n) { return n == 1 ? "" : "s"; }
+
+// "sylvo-check: 2 errors and 1 warning in 1 of 3 files"
+void print_summary(const Totals& t, int files) {
+  int read = files - t.unread;
+  std::fputs("sylvo-check: ", stdout);
+  if (t.errors == 0 && t.warnings == 0) {
+    std::printf("no problems in %d file%s\n", read, plural(static_cast<size_t>(read)));
+    return;
+  }
+  if (t.errors != 0) std::printf("%zu error%s", t.errors, plural(t.errors));
+  if (t.errors != 0 && t.warnings != 0) std::fputs(" and ", stdout);
+  if (t.warnings != 0) std::printf("%zu warning%s", t.warnings, plural(t.warnings));
+  std::printf(" in %d of %d file%s\n", t.with_problems, read, plural(static_cast<size_t>(read)));
 }
 
 int usage_error(const char* why, const char* what) {
@@ -177,7 +215,7 @@ int usage_error(const char* why, const char* what) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  Options options{false};
+  Options options{false, false};
   int files = 0;
   bool options_end = false;
   for (int i = 1; i < argc; ++i) {  // the options first, wherever they stand
@@ -188,6 +226,8 @@ int main(int argc, char** argv) {
       options_end = true;
     } else if (std::strcmp(a, "--json") == 0) {
       options.json = true;
+    } else if (std::strcmp(a, "--werror") == 0) {
+      options.werror = true;
     } else if (std::strcmp(a, "-h") == 0 || std::strcmp(a, "--help") == 0) {
       std::fputs(kUsage, stdout);
       return 0;
@@ -200,8 +240,7 @@ int main(int argc, char** argv) {
   }
   if (files == 0) return usage_error("no file to check", "");
 
-  int unread = 0, with_errors = 0;
-  size_t errors = 0;
+  Totals totals{0, 0, 0, 0, 0};
   options_end = false;
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
@@ -209,23 +248,9 @@ int main(int argc, char** argv) {
       options_end = std::strcmp(a, "--") == 0;
       continue;
     }
-    long found = check_file(a, options);
-    if (found < 0) {
-      ++unread;
-    } else if (found > 0) {
-      ++with_errors;
-      errors += static_cast<size_t>(found);
-    }
+    check_file(a, options, totals);
   }
-  if (!options.json) {
-    if (errors == 0) {
-      std::printf("sylvo-check: no problems in %d file%s\n", files - unread,
-                  files - unread == 1 ? "" : "s");
-    } else {
-      std::printf("sylvo-check: %zu error%s in %d of %d file%s\n", errors, errors == 1 ? "" : "s",
-                  with_errors, files - unread, files - unread == 1 ? "" : "s");
-    }
-  }
+  if (!options.json) print_summary(totals, files);
   std::fflush(stdout);
-  return unread ? 2 : with_errors ? 1 : 0;
+  return totals.unread ? 2 : totals.failing ? 1 : 0;
 }

@@ -1,5 +1,6 @@
 #include "directive.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "run.h"
@@ -66,4 +67,96 @@ sylvo_kind apply_override(Voices& voices, int letter, int digit) {
   if (!is_digit(digit)) return SYLVO_SYNTAX;
   voices.CurrentVoice[vowel] = static_cast<unsigned char>(digit - '0');
   return SYLVO_COMPLETED;
+}
+
+namespace {
+
+constexpr const char* kKeywords[] = {"SYLVO_VSET_ALL", "SYLVO_VSET"};  // in the order tried
+
+// The keyword the upper-cased `word` looks like, or null.
+const char* looks_like(const char* word, size_t n) {
+  for (const char* k : kKeywords) {
+    size_t kn = std::strlen(k);
+    if ((n >= kn && std::memcmp(word, k, kn) == 0) || one_edit(word, n, k)) return k;
+  }
+  return nullptr;
+}
+
+DirectiveWarning warning(sylvo_warning what, size_t at, size_t size, const char* format,
+                         const char* a = "", const char* b = "") {
+  DirectiveWarning w{what, at, size, {}};
+  std::snprintf(w.message, sizeof w.message, format, a, b);
+  return w;
+}
+
+}  // namespace
+
+DirectiveWarning inspect_directive(const unsigned char* text, size_t size, bool in_comment,
+                                   bool indented) {
+  constexpr size_t kWordMax = 32;
+  char word[kWordMax + 1] = {}, upper[kWordMax + 1] = {};
+  size_t n = 0;
+  while (n < size && n < kWordMax &&
+         ((text[n] >= 'A' && text[n] <= 'Z') || (text[n] >= 'a' && text[n] <= 'z') ||
+          text[n] == '_')) {
+    word[n] = static_cast<char>(text[n]);
+    upper[n] = static_cast<char>(text[n] >= 'a' ? text[n] - 'a' + 'A' : text[n]);
+    ++n;
+  }
+  const char* read_as = nullptr;  // the keyword the line is applied as
+  for (const char* k : kKeywords) {
+    size_t kn = std::strlen(k);
+    if (!read_as && size >= kn && std::memcmp(text, k, kn) == 0) read_as = k;
+  }
+  if (indented) {
+    const char* like = looks_like(upper, n);
+    if (!like) return {};
+    return warning(SYLVO_DIRECTIVE_LOOKALIKE, 0, n,
+                   "'#%s' is copied as text, as blanks stand before its '#': a directive's '#' "
+                   "must be its line's first byte; no voice set changes",
+                   word);
+  }
+  if (in_comment) {
+    if (!read_as) return {};
+    return warning(SYLVO_DIRECTIVE_IN_COMMENT, 0, n,
+                   "'#%s' inside a block comment is copied as text: no voice set changes", word);
+  }
+  if (!read_as) {
+    const char* like = looks_like(upper, n);
+    if (!like || n == 0) return {};
+    return warning(SYLVO_DIRECTIVE_LOOKALIKE, 0, n,
+                   "'#%s' is copied as text, not read as %s: no voice set changes", word, like);
+  }
+  size_t kn = std::strlen(read_as);
+  if (n > kn) {
+    return warning(SYLVO_DIRECTIVE_LOOKALIKE, 0, n,
+                   std::strcmp(read_as, "SYLVO_VSET") == 0
+                       ? "'#%s' is read as %s: its numbers set A, I, U, E and O one by one"
+                       : "'#%s' is read as %s: its number sets every vowel",
+                   word, read_as);
+  }
+  bool all = std::strcmp(read_as, "SYLVO_VSET_ALL") == 0;
+  size_t at = find_digit(text, all ? 0 : kn, size);
+  if (at == size) {
+    return warning(SYLVO_DIRECTIVE_NUMBER, 0, n, "'#%s' has no number: no voice set changes", word);
+  }
+  for (int v = 0; v < (all ? 1 : kVowels) && at < size; ++v) {
+    if (at > 0 && (text[at - 1] == '-' || text[at - 1] == '+')) {
+      char number[3] = {static_cast<char>(text[at - 1]), static_cast<char>(text[at]), '\0'};
+      return warning(SYLVO_DIRECTIVE_NUMBER, at - 1, 2, "the sign of '%s' is not read: it sets %s",
+                     number, number + 1);
+    }
+    if (!all && at + 1 < size && is_digit(text[at + 1])) {
+      size_t end = at;
+      while (end < size && is_digit(text[end])) ++end;
+      char number[8] = {};
+      std::memcpy(number, text + at, end - at < 7 ? end - at : 7);
+      return warning(SYLVO_DIRECTIVE_NUMBER, at, end - at,
+                     "'%s' in SYLVO_VSET is read as a number and again from its second digit "
+                     "for the next vowel: write one digit a vowel",
+                     number);
+    }
+    at = find_digit(text, at + 1, size);
+  }
+  return {};
 }

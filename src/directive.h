@@ -21,6 +21,23 @@ struct Directive {
 /// other line is not applied, and is copied unchanged.
 Directive apply_directive(Voices& voices, const unsigned char* text, size_t size);
 
+/// What a check says of a '#' line that converts but likely not as meant.
+struct DirectiveWarning {
+  sylvo_warning what;  // SYLVO_NO_WARNING: nothing to say
+  size_t at;           // the first byte at fault in `text`
+  size_t size;         // its bytes
+  char message[200];
+};
+
+/// Looks at the '#' line whose bytes after the '#' are `text` (`size`
+/// bytes) as a check does: a word that differs from a directive keyword
+/// only in case, by one edit, or by letters after it; a directive with no
+/// number, a signed number, or a number of more than one digit in
+/// SYLVO_VSET; a directive inside a block comment (`in_comment`). With
+/// `indented` the '#' follows blanks, so the line is no directive at all.
+DirectiveWarning inspect_directive(const unsigned char* text, size_t size, bool in_comment,
+                                   bool indented);
+
 /// Sets CurrentVoice for the override "@" `letter` `digit` (either may be
 /// kEnd, the end of input). Returns SYLVO_COMPLETED, or the check it fails:
 /// SYLVO_INTERNAL_ERROR for a letter that is not a vowel, SYLVO_SYNTAX for

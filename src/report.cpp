@@ -55,6 +55,7 @@ void add(Text t, const char* bytes, size_t size) {
   t.bytes[*t.size] = '\0';
 }
 void add(Text t, const char* text) { add(t, text, std::strlen(text)); }
+void add_text(Text t, const char* text) { add(t, text); }
 
 // Writes kind's message to `result`, as make_message() says.
 void format_message(sylvo_kind kind, const char* name, const Line& line, Text result) {
@@ -97,20 +98,44 @@ int make_message(sylvo_kind kind, const char* name, const Line& line, sylvo_resu
   return result->status;
 }
 
-void Problems::add(sylvo_severity severity, sylvo_kind kind, Place where, long long start,
-                   size_t length, const Line& line) {
+// Counts a problem of `severity`; returns where to keep it, or null.
+sylvo_problem* Problems::next(sylvo_severity severity) {
   size_t& count = severity == SYLVO_ERROR     ? result->errors
                   : severity == SYLVO_WARNING ? result->warnings
                                               : result->notes;
   ++count;
   if (severity == SYLVO_ERROR) result->status = 1;
-  if (result->count == max) return;
-  sylvo_problem& p = kept[result->count++];
-  p.severity = severity;
+  if (result->count == max) return nullptr;
+  sylvo_problem* p = &kept[result->count++];
+  p->severity = severity;
+  return p;
+}
+
+void Problems::add(sylvo_severity severity, sylvo_kind kind, Place where, long long start,
+                   size_t length, const Line& line) {
+  sylvo_problem* kept_at = next(severity);
+  if (!kept_at) return;
+  sylvo_problem& p = *kept_at;
   p.kind = kind;
+  p.warning = SYLVO_NO_WARNING;
   p.line = where.line;
   p.column = where.column;
   p.start = start;
   p.length = length;
   format_message(kind, name, line, {p.message, &p.message_size});
+}
+
+void Problems::add(sylvo_severity severity, sylvo_warning what, Place where, size_t length,
+                   const char* text) {
+  sylvo_problem* kept_at = next(severity);
+  if (!kept_at) return;
+  sylvo_problem& p = *kept_at;
+  p.kind = SYLVO_COMPLETED;
+  p.warning = what;
+  p.line = where.line;
+  p.column = p.start = where.column;
+  p.length = length;
+  p.message_size = 0;
+  p.message[0] = '\0';
+  add_text({p.message, &p.message_size}, text);
 }

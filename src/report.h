@@ -53,4 +53,11 @@ struct Problems {
   /// makes it from `line`.
   void add(sylvo_severity severity, sylvo_kind kind, Place where, long long start, size_t length,
            const Line& line);
+
+  /// Adds a warning or a note about `what` with the one-line message `text`.
+  void add(sylvo_severity severity, sylvo_warning what, Place where, size_t length,
+           const char* text);
+
+ private:
+  sylvo_problem* next(sylvo_severity severity);
 };

@@ -1,5 +1,6 @@
 #include "scan.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "directive.h"
@@ -217,16 +218,18 @@ class Scanner {
     const unsigned char* from;
     const unsigned char* to;
     const unsigned char* resume;
-    bool new_line;  // `resume` begins the next line
+    bool new_line;             // `resume` begins the next line
+    const unsigned char* key;  // an unknown key's first letter, or null
   } fault_{};
 
   // Counts the failure the scan has just thrown, and returns where it goes
   // on in the window, or null after skipping the rest of the line.
   const unsigned char* go_on(const Failure& failure) {
     Fault f = fault_;
-    fault_ = {nullptr, nullptr, nullptr, f.new_line};
+    fault_ = {nullptr, nullptr, nullptr, f.new_line, nullptr};
     run_.problems->add(SYLVO_ERROR, failure.kind, failure.where, f.from - start_,
                        static_cast<size_t>(f.to - f.from), line_);
+    if (f.key) note_near_keys(f.key);
     if (f.resume) return copied_ = f.resume;
     in_.cur = f.from;
     if (in_.skip_line()) ++line_.LINE_NO;
@@ -247,7 +250,10 @@ class Scanner {
       start_ = echoed_ = q;
       set_room(kLineMax);
       line_.pos = 0;
-      if (q == end_ || *q != '#') return q;
+      if (q == end_ || *q != '#') {
+        if (run_.problems && (*q == ' ' || *q == '\t')) inspect_indented(q);
+        return q;
+      }
       q = directive(q);
       ++line_.LINE_NO;
     }
@@ -259,20 +265,42 @@ class Scanner {
   const unsigned char* directive(const unsigned char* q) {
     long n = line_size(q + 1, end_);
     if (n < 0) too_long(q + 1 + kLineMax);
-    if (s_.in_block_comment) return q + 1 + n;
+    if (s_.in_block_comment) {
+      if (run_.problems) inspect(q, static_cast<size_t>(n), true, false);
+      return q + 1 + n;
+    }
     Directive d = apply_directive(run_.voices, q + 1, static_cast<size_t>(n));
     if (d.failure != SYLVO_COMPLETED) {
       echoed_ = q + 1;
       echo_through(q + n);
       const unsigned char* at = q + 1 + d.at;
-      fault_ = {at, at + 1, q + 1 + n, true};  // on at the next line
+      fault_ = {at, at + 1, q + 1 + n, true, nullptr};  // on at the next line
       fail(d.failure, {line_.LINE_NO, at - start_});
     }
+    if (run_.problems) inspect(q, static_cast<size_t>(n), false, false);
     if (d.applied) {
       copy_through(q);
       out_.put(';');
     }
     return q + 1 + n;
+  }
+
+  // A check's warning on the '#' line at `hash`, `n` bytes after it.
+  void inspect(const unsigned char* hash, size_t n, bool in_comment, bool indented) {
+    DirectiveWarning w = inspect_directive(hash + 1, n, in_comment, indented);
+    if (w.what == SYLVO_NO_WARNING) return;
+    const unsigned char* from = w.at == 0 ? hash : hash + 1 + w.at;  // the word with its '#'
+    run_.problems->add(SYLVO_WARNING, w.what, {line_.LINE_NO, from - start_},
+                       w.size + (w.at == 0 ? 1 : 0), w.message);
+  }
+
+  // A check's warning on a line whose first '#' has only blanks before it.
+  void inspect_indented(const unsigned char* q) {
+    while (q < end_ && (*q == ' ' || *q == '\t')) ++q;
+    if (q == end_ || *q != '#') return;
+    const void* nl = std::memchr(q, '\n', static_cast<size_t>(end_ - q));
+    const unsigned char* line_end = nl ? static_cast<const unsigned char*>(nl) : end_;
+    inspect(q, static_cast<size_t>(line_end - q - 1), false, true);
   }
 
   // The rest of a line after ';' or a comment's '/' and its next byte, from
@@ -314,7 +342,56 @@ class Scanner {
     if (r != from) check_room(r - 1);
     s_.default_size = static_cast<unsigned>(r - from);
     std::memcpy(s_.DefaultLength, from, kLengthMax);  // a fixed size, no call
+    if (run_.problems) {
+      bool lead =
+          q > start_ && ((q[-1] >= 0x81 && q[-1] <= 0x9F) || (q[-1] >= 0xE0 && q[-1] <= 0xFC));
+      emptied_ = {r == from, s_.in_block_comment, lead, line_.LINE_NO, q - start_};
+    }
     return r;
+  }
+
+  // A check's note after an unknown key, the capitals from `key` on: the
+  // table's keys one edit from it.
+  void note_near_keys(const unsigned char* key) {
+    char letters[8];
+    size_t n = 0;
+    while (n < sizeof letters && key + n < end_ && key[n] >= 'A' && key[n] <= 'Z') {
+      letters[n] = static_cast<char>(key[n]);
+      ++n;
+    }
+    char keys[200], text[260];
+    if (n == 0 || near_keys(letters, n, keys, sizeof keys) == 0) return;
+    std::snprintf(text, sizeof text, "%.*s is no key; keys one edit away: %s", static_cast<int>(n),
+                  letters, keys);
+    run_.problems->add(SYLVO_NOTE, SYLVO_NEAR_KEYS, {line_.LINE_NO, key - start_}, n, text);
+  }
+
+  // The 'l' that last emptied the default length, for a check to warn of
+  // when a syllable takes it.
+  struct Emptied {
+    bool pending;  // no 'l' with a length, nor a syllable that took it, since
+    bool in_comment;
+    bool after_lead;  // after a byte that can lead a Shift-JIS character
+    unsigned long long line;
+    long long column;
+  } emptied_{};
+
+  // A check's warning that the syllable at q, key `row`, takes the length an
+  // 'l' emptied.
+  void warn_emptied(const SyllableRow& row) {
+    emptied_.pending = false;
+    char text[300];
+    std::snprintf(text, sizeof text,
+                  "'l' sets the default length to nothing: the syllables after it take no "
+                  "length, the first (%s) on line %llu%s",
+                  row.key, line_.LINE_NO,
+                  emptied_.in_comment ? "; this 'l' is inside a block comment, where 'l' acts too"
+                  : emptied_.after_lead
+                      ? "; this 'l' may be the second byte of a Shift-JIS character, and acts "
+                        "all the same"
+                      : "");
+    run_.problems->add(SYLVO_WARNING, SYLVO_EMPTY_LENGTH, {emptied_.line, emptied_.column}, 1,
+                       text);
   }
 
   // ')' outside a syllable must be followed by a note; the ')' is dropped, the
@@ -356,6 +433,11 @@ class Scanner {
       } else if (*r == '@') {
         r = voice_override(r);
       } else {
+        if (j == 4 && (letter < 26 || *r == ')')) {  // a fourth letter: name the keys near it
+          const unsigned char* first = r;
+          while (first[-1] >= 'A' && first[-1] <= 'Z') --first;
+          fault_.key = first;
+        }
         refuse(SYLVO_ILLEGAL_TOKEN, r, syllable_end(r));
       }
     }
@@ -416,7 +498,11 @@ class Scanner {
     }
 
     const SyllableRow* row = syllable_by_code(code);
-    if (!row) refuse(SYLVO_ILLEGAL_TOKEN, last, r, q, r);  // the whole syllable at fault
+    if (!row) {
+      fault_.key = q + 1;                          // a check names the keys one edit away
+      refuse(SYLVO_ILLEGAL_TOKEN, last, r, q, r);  // the whole syllable at fault
+    }
+    if (!own && s_.default_size == 0 && emptied_.pending) warn_emptied(*row);
     copy_through(q);
     copied_ = r;
     // Made in the output buffer where it has the room: copying a text just
@@ -436,7 +522,7 @@ class Scanner {
 
   // Fails with "Can't read file": the line is too long at q.
   [[noreturn]] void too_long(const unsigned char* q) {
-    fault_ = {q, q + (q < end_ ? 1 : 0), nullptr, false};
+    fault_ = {q, q + (q < end_ ? 1 : 0), nullptr, false, nullptr};
     fail(SYLVO_CANT_READ, {line_.LINE_NO, q - start_});
   }
 
@@ -447,7 +533,8 @@ class Scanner {
                            const unsigned char* from = nullptr, const unsigned char* to = nullptr) {
     check_room(last);
     echo_through(last);
-    fault_ = {from ? from : last, to ? to : last + (last < end_ ? 1 : 0), resume, false};
+    fault_ = {from ? from : last, to ? to : last + (last < end_ ? 1 : 0), resume, false,
+              fault_.key};
     fail(kind, {line_.LINE_NO, last - start_});
   }
 

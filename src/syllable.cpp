@@ -1,6 +1,7 @@
 #include "syllable.h"
 
 #include <array>
+#include <cstdio>
 #include <cstring>
 
 #include "report.h"
@@ -181,4 +182,29 @@ size_t make_expansion(Voices& voices, const SyllableRow& row, const unsigned cha
   size_t n = build_expansion(row, voices, note, note_size, length, length_size, text);
   std::memcpy(voices.CurrentVoice, voices.DefaultVoice, kVowels);
   return n;
+}
+
+bool one_edit(const char* a, size_t n, const char* b) {
+  // What is left between the common start and the common end is at most
+  // one byte in each.
+  size_t m = std::strlen(b), i = 0;
+  while (i < n && i < m && a[i] == b[i]) ++i;
+  size_t j = n, k = m;
+  while (j > i && k > i && a[j - 1] == b[k - 1]) --j, --k;
+  return j - i <= 1 && k - i <= 1;
+}
+
+int near_keys(const char* key, size_t n, char* out, size_t size) {
+  int found = 0;
+  size_t used = 0;
+  out[0] = '\0';
+  for (int i = 0; i < kSyllables; ++i) {
+    const char* k = syllable_row(i).key;
+    if (!one_edit(key, n, k) || (std::strlen(k) == n && std::memcmp(k, key, n) == 0)) continue;
+    int wrote = std::snprintf(out + used, size - used, "%s%s", found ? ", " : "", k);
+    if (wrote < 0 || static_cast<size_t>(wrote) >= size - used) break;
+    used += static_cast<size_t>(wrote);
+    ++found;
+  }
+  return found;
 }

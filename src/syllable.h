@@ -115,6 +115,15 @@ constexpr int vowel_index(int c) {
 /// Row `i` of the table, in the order of its families.
 const SyllableRow& syllable_row(int i);
 
+/// Whether `a` (`n` bytes) and `b` (zero-terminated) differ by at most one
+/// byte put in, left out or changed.
+bool one_edit(const char* a, size_t n, const char* b);
+
+/// Writes to `out` (`size` bytes, zero-terminated) the table's keys one
+/// edit from the `n` letters at `key`, in the table's order, separated by
+/// ", "; returns how many there are.
+int near_keys(const char* key, size_t n, char* out, size_t size);
+
 /// The row of the key whose letters, A=1 to Z=26, are the digits of `code`
 /// in base 27 (a key of at most three letters: below 27 * 27 * 27), or null.
 const SyllableRow* syllable_by_code(unsigned code);

@@ -2,6 +2,8 @@
 // would stop if it were the first, at every buffer size.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "convert_util.h"
@@ -20,10 +22,14 @@ string problems_of(const string& text, size_t buffer = 0, size_t max = 256) {
   string out;
   for (size_t i = 0; i < c.result.count; ++i) {
     const sylvo_problem& p = c.problems[i];
+    static const char* const kWhat[] = {"",       "empty length", "lookalike",
+                                        "number", "in comment",   "near"};
     out += std::to_string(p.line) + ":" + std::to_string(p.column) + " " + std::to_string(p.start) +
-           "+" + std::to_string(p.length) + " " + kNames[p.kind] + "\n";
+           "+" + std::to_string(p.length) + " " +
+           (p.severity == SYLVO_ERROR ? kNames[p.kind] : kWhat[p.warning]) + "\n";
   }
-  if (c.result.errors != c.result.count) out += std::to_string(c.result.errors) + " in all\n";
+  size_t all = c.result.errors + c.result.warnings + c.result.notes;
+  if (all != c.result.count) out += std::to_string(all) + " in all\n";
   return out;
 }
 
@@ -40,14 +46,14 @@ TEST(Check, FindsEveryProblem) {
       // Each kind, and where the check goes on after it.
       {"#SYLVO\n(ka)c8 (KA)c8\n", "2:1 1+1 illegal\n"},
       {"#SYLVO\n(KAAA)c8 (ka\n", "2:5 5+1 illegal\n2:10 10+1 illegal\n"},
-      {"#SYLVO\n(K(KX)c8\n", "2:2 2+1 illegal\n2:8 2+6 illegal\n"},
-      {"#SYLVO\n(KX)c8 (QQ)d\n", "2:6 0+6 illegal\n2:12 7+5 illegal\n"},
+      {"#SYLVO\n(K(KX)c8\n", "2:2 2+1 illegal\n2:8 2+6 illegal\n2:3 3+2 near\n"},
+      {"#SYLVO\n(KX)c8 (QQ)d\n", "2:6 0+6 illegal\n2:1 1+2 near\n2:12 7+5 illegal\n2:8 8+2 near\n"},
       {"#SYLVO\n(KA)x8 (KA)(KI)c8\n", "2:4 4+1 syntax\n2:11 11+1 syntax\n"},
       {"#SYLVO\nv) (@Z1KA)c (@A)c\n", "2:2 2+1 syntax\n2:4 4+1 internal\n2:13 13+1 syntax\n"},
       {"#SYLVO\n#SYLVO_VSET 12\n#SYLVO_VSET_ALL 10\n(KX)c\n",
-       "2:13 13+1 syntax\n3:17 17+1 syntax\n4:5 0+5 illegal\n"},
+       "2:13 13+1 syntax\n3:17 17+1 syntax\n4:5 0+5 illegal\n4:1 1+2 near\n"},
       {"#SYLVO\n(KA", "2:2 2+1 syntax\n"},
-      {"#SYLVO\n(KX)c", "2:4 0+5 illegal\n"},
+      {"#SYLVO\n(KX)c", "2:4 0+5 illegal\n2:1 1+2 near\n"},
       // A line over the limit: on at the next line, before the header too.
       {"#SYLVO\n" + long_line + "\n(ka)\n", "2:2048 2048+1 read\n3:1 1+1 illegal\n"},
       {"#SYLVO\n; " + long_line + "\n/* " + long_line + "\n(ka)",
@@ -64,9 +70,59 @@ TEST(Check, FindsEveryProblem) {
   }
 }
 
+// Warnings: what converts, but likely not as the composer meant. Each row
+// is a body behind the header; each warning's message is checked whole once.
+TEST(Check, Warnings) {
+  const string sjis_l = "\x83\x6c";  // a Shift-JIS character whose second byte is 'l'
+  const Row rows[] = {
+      {"/* slow */ (KA)c\n", "2:4 4+1 empty length\n"},
+      {"l8 l (KA)c (KI)c\n", "2:3 3+1 empty length\n"},
+      {"l8 vol (KA)c\nl8 (KA)c\n", "2:5 5+1 empty length\n"},
+      {"l (KA)c.\n", "2:0 0+1 empty length\n"},
+      {"l8\n" + sjis_l + " (KU)c\n", "3:1 1+1 empty length\n"},
+      {"(KA)c l\n(KA)c (KI)c\n", "2:6 6+1 empty length\n"},
+      {"#SYLVO_VSETALL 2\n", "2:0 0+14 lookalike\n"},
+      {"#sylvo_vset_all 2\n#Sylvo_Vset 1\n#SYLVO_VSE 1\n#SYLVO_VSET_ALLL 1\n",
+       "2:0 0+15 lookalike\n3:0 0+11 lookalike\n4:0 0+10 lookalike\n5:0 0+16 lookalike\n"},
+      {" #SYLVO_VSET_ALL 2\n\t #SYLVO_VSET 1\n", "2:1 1+15 lookalike\n3:2 2+11 lookalike\n"},
+      {"#SYLVO_VSET_ALL\n#SYLVO_VSET\n", "2:0 0+15 number\n3:0 0+11 number\n"},
+      {"#SYLVO_VSET_ALL -1\n#SYLVO_VSET 1 +2\n", "2:16 16+2 number\n3:14 14+2 number\n"},
+      {"#SYLVO_VSET 05 1\n", "2:12 12+2 number\n"},
+      {"/*\n#SYLVO_VSET 1\n*/\n", "3:0 0+11 in comment\n"},
+      // Silence: ordinary songs.
+      {"l8 o4 (KA)c (SHI)d4 ; l (KA)c\n// l\n(KA)c8\n", ""},
+      {"TitleName Volume l8 (KA)c8 (KI)d4\nl (KA)c8\n", ""},
+      {"/* syllable */\nl8 (KA)c\n", ""},
+      {"l\nl4 (KA)c\n", ""},
+      {"#SYLVO_VSET 1 2 3 4 5\n#SYLVO_VSET_ALL 9\n#TITLE x\n#SYLVO\n#OCTAVE-REV\n", ""},
+  };
+  for (const Row& r : rows) {
+    for (size_t buffer : kBufferSizes) {
+      EXPECT_EQ(problems_of("#SYLVO\n" + r.text, buffer), r.problems) << r.text << " " << buffer;
+    }
+    // Warnings change nothing the conversion does.
+    Outcome o = convert_body(r.text);
+    EXPECT_EQ(o.status, 0) << r.text;
+  }
+  std::ifstream example(SYLVO_EXAMPLE, std::ios::binary);
+  string song((std::istreambuf_iterator<char>(example)), std::istreambuf_iterator<char>());
+  ASSERT_GT(song.size(), 100u);
+  EXPECT_EQ(problems_of(song), "");
+
+  sylvo_problem p[2];
+  sylvo_check_result r;
+  const string both = "#SYLVO\n/* l */ (KA)c\n#SYLVO_VSET_ALL -1\n";
+  EXPECT_EQ(sylvo_check_memory(both.data(), both.size(), "song.mml", p, 2, &r), 0);
+  EXPECT_EQ(r.warnings, 2u);
+  EXPECT_EQ(string(p[0].message),
+            "'l' sets the default length to nothing: the syllables after it take no length, the "
+            "first (KA) on line 2; this 'l' is inside a block comment, where 'l' acts too");
+  EXPECT_EQ(string(p[1].message), "the sign of '-1' is not read: it sets 1");
+}
+
 TEST(Check, KeepsTheFirstAndCountsTheRest) {
   string song = "#SYLVO\n";
-  for (int i = 0; i < 300; ++i) song += "(KX)c (ka)c\n";
+  for (int i = 0; i < 300; ++i) song += "(XXX)c (ka)c\n";  // no key is near XXX
   Checked c = check_buffer(song.data(), song.size(), 0, 0, 0, 5);
   EXPECT_EQ(c.result.count, 5u);
   EXPECT_EQ(c.result.errors, 600u);
@@ -76,12 +132,13 @@ TEST(Check, KeepsTheFirstAndCountsTheRest) {
 }
 
 TEST(Check, MessagesAreTheConversions) {
-  sylvo_problem p[2];
+  sylvo_problem p[3];
   sylvo_check_result r;
   const string song = "#SYLVO\n(KA)c8 (KX)c8\n(SHI)x\n";
-  EXPECT_EQ(sylvo_check_memory(song.data(), song.size(), "song.mml", p, 2, &r), 1);
+  EXPECT_EQ(sylvo_check_memory(song.data(), song.size(), "song.mml", p, 3, &r), 1);
   EXPECT_EQ(string(p[0].message), "\n*** Illegal token! line:2\n\n> (KA)c8 (KX)c8\n\n\n");
-  EXPECT_EQ(string(p[1].message), "\n*** Syntax error! line:3\n\n> (SHI)x\n\n");
+  EXPECT_EQ(string(p[1].message), "KX is no key; keys one edit away: KA, KI, KU, KE, KO");
+  EXPECT_EQ(string(p[2].message), "\n*** Syntax error! line:3\n\n> (SHI)x\n\n");
   EXPECT_EQ(sylvo_check_memory("x", 1, "song.mml", p, 2, &r), 1);
   EXPECT_EQ(string(p[0].message), "\n*** NOT SyLvO file: song.mml\n\n");
   EXPECT_EQ(sylvo_check_memory("#SYLVO", 6, string(256, 'n').c_str(), p, 2, &r), 1);

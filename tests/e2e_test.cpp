@@ -241,9 +241,16 @@ TEST_F(E2E, CheckPrintsEveryProblem) {
   put("bad.mml", "#SYLVO\n(KA)c8 (KX)c8\n(SHI)x\n");
   put("crlf.mml", "#SYLVO\r\n(ka)c\r\n");
   put("plain.mml", "c8 d8\n");
+  put("warn.mml", "#SYLVO\n/* slow */ (KA)c\n#SYLVO_VSET_ALL -1\n");
   const string kBad =
       "bad.mml:2:14: error: Illegal token! line:2\n> (KA)c8 (KX)c8\n"
+      "bad.mml:2:9: note: KX is no key; keys one edit away: KA, KI, KU, KE, KO\n"
       "bad.mml:3:6: error: Syntax error! line:3\n> (SHI)x\n";
+  const string kWarn =
+      "warn.mml:2:5: warning: 'l' sets the default length to nothing: the syllables after it "
+      "take no length, the first (KA) on line 2; this 'l' is inside a block comment, where 'l' "
+      "acts too\n"
+      "warn.mml:3:17: warning: the sign of '-1' is not read: it sets 1\n";
   struct Row {
     std::vector<string> args;
     string input;  // standard input's file
@@ -263,11 +270,16 @@ TEST_F(E2E, CheckPrintsEveryProblem) {
        "plain.mml: error: NOT SyLvO file: plain.mml\n"
        "sylvo-check: 1 error in 1 of 1 file\n"},
       {{"-"},
-       "bad.mml",
+       "crlf.mml",
        1,
-       "<stdin>:2:14: error: Illegal token! line:2\n> (KA)c8 (KX)c8\n"
-       "<stdin>:3:6: error: Syntax error! line:3\n> (SHI)x\n"
-       "sylvo-check: 2 errors in 1 of 1 file\n"},
+       "<stdin>:2:2: error: Illegal token! line:2\n> (k\nsylvo-check: 1 error in 1 of 1 file\n"},
+      // Warnings alone pass, unless --werror counts them.
+      {{"warn.mml"}, "", 0, kWarn + "sylvo-check: 2 warnings in 1 of 1 file\n"},
+      {{"--werror", "warn.mml"}, "", 1, kWarn + "sylvo-check: 2 warnings in 1 of 1 file\n"},
+      {{"warn.mml", "bad.mml"},
+       "",
+       1,
+       kWarn + kBad + "sylvo-check: 2 errors and 2 warnings in 2 of 2 files\n"},
       {{"--", "-"}, "song.mml", 0, "sylvo-check: no problems in 1 file\n"},
       {{"missing.mml", "song.mml"}, "", 2, "sylvo-check: no problems in 1 file\n"},
       {{"."}, "", 2, "sylvo-check: no problems in 0 files\n"},
@@ -283,9 +295,9 @@ TEST_F(E2E, CheckPrintsEveryProblem) {
     EXPECT_EQ(r.out, row.out) << call;
   }
   string help = check({"--help"}).out;
-  EXPECT_EQ(help.rfind("Usage: sylvo-check [--json] FILE...\n", 0), 0u) << help;
+  EXPECT_EQ(help.rfind("Usage: sylvo-check [--json] [--werror] FILE...\n", 0), 0u) << help;
   EXPECT_EQ(check({"-h"}).out, help);
-  EXPECT_EQ(listing(), "bad.mml crlf.mml plain.mml song.mml ");
+  EXPECT_EQ(listing(), "bad.mml crlf.mml plain.mml song.mml warn.mml ");
 
   // Many problems: the first hundred, then how many more.
   string many = "#SYLVO\n";
@@ -293,14 +305,15 @@ TEST_F(E2E, CheckPrintsEveryProblem) {
   put("many.mml", many);
   Result r = check({"many.mml"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("many.mml: and 20 more\nsylvo-check: 120 errors in 1 of 1 file\n"),
+  EXPECT_NE(r.out.find("many.mml: and 80 more\nsylvo-check: 120 errors in 1 of 1 file\n"),
             string::npos);
 }
 
 TEST_F(E2E, CheckPrintsJson) {
   put("bad.mml", "#SYLVO\n\x83\x6c (KX)c8\n(SHI)x\n");  // a byte that is not UTF-8
   put("song.mml", kSong);
-  Result r = check({"--json", "bad.mml", "-"}, "song.mml");
+  put("warn.mml", "#SYLVO\n#SYLVO_VSET_ALL\n");
+  Result r = check({"--json", "bad.mml", "-", "warn.mml"}, "song.mml");
   EXPECT_EQ(r.status, 1);
   std::vector<Json> files;
   std::istringstream lines(r.out);
@@ -308,11 +321,11 @@ TEST_F(E2E, CheckPrintsJson) {
     files.emplace_back();
     ASSERT_TRUE(JsonReader::parse(line, &files.back())) << line;
   }
-  ASSERT_EQ(files.size(), 2u) << r.out;
+  ASSERT_EQ(files.size(), 3u) << r.out;
   const Json& bad = files[0];
   EXPECT_EQ(bad["file"].text, "bad.mml");
   EXPECT_EQ(bad["errors"].number, 2);
-  ASSERT_EQ(bad["problems"].items.size(), 2u);
+  ASSERT_EQ(bad["problems"].items.size(), 3u);
   const Json& first = bad["problems"][0];
   EXPECT_EQ(first["severity"].text, "error");
   EXPECT_EQ(first["kind"].text, "illegal-token");
@@ -321,10 +334,17 @@ TEST_F(E2E, CheckPrintsJson) {
   EXPECT_EQ(first["start"].number, 4);
   EXPECT_EQ(first["length"].number, 6);
   EXPECT_EQ(first["message"].text, "*** Illegal token! line:2\n\n> \u0083l (KX)c8");
-  EXPECT_EQ(bad["problems"][1]["kind"].text, "syntax");
+  EXPECT_EQ(bad["problems"][1]["severity"].text, "note");
+  EXPECT_EQ(bad["problems"][1]["kind"].text, "near-keys");
+  EXPECT_EQ(bad["problems"][2]["kind"].text, "syntax");
   EXPECT_EQ(bad["more"].number, 0);
   EXPECT_EQ(files[1]["file"].text, "<stdin>");
   EXPECT_EQ(files[1]["problems"].items.size(), 0u);
+  const Json& warning = files[2]["problems"][0];
+  EXPECT_EQ(files[2]["warnings"].number, 1);
+  EXPECT_EQ(warning["severity"].text, "warning");
+  EXPECT_EQ(warning["kind"].text, "directive-number");
+  EXPECT_EQ(warning["message"].text, "'#SYLVO_VSET_ALL' has no number: no voice set changes");
 }
 
 // CR LF line ends, Shift-JIS text, zero bytes and 0xFF come out unchanged.
