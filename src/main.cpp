@@ -160,8 +160,35 @@ int fail(Refusal refusal) {
   return fail(g_result);
 }
 
+// "--help", "-h", "--version" or "-V" as the one argument, when no file of
+// that name exists (a song may be named "--help": it converts as before),
+// prints the usage or the version. Returns whether it did.
+bool asked_for_help(int argc, char** argv) {
+  if (argc != 2) return false;
+  const char* a = argv[1];
+  bool help = std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0;
+  bool version = std::strcmp(a, "--version") == 0 || std::strcmp(a, "-V") == 0;
+  if ((!help && !version) || inspect_output(a).kind != NameKind::kAbsent) return false;
+  if (version) {
+    std::fputs("sylvo " SYLVO_VERSION "\n", stdout);
+  } else {
+    sylvo_report(SYLVO_USAGE, sylvo_base_name(argv[0] ? argv[0] : "sylvo"), &g_result);
+    print(g_result);
+    std::fputs(
+        "Converts the lyric syllables of an MML file, such as (KA)c8, into sung\n"
+        "instrument runs, and copies every other byte. The output goes beside the\n"
+        "input as NAME_out.EXT unless output_filename is given. Exit status: 0 when\n"
+        "the conversion completed, 1 on any failure.\n"
+        "sylvo-check FILE... lists every problem of a song at once, with warnings.\n",
+        stdout);
+  }
+  std::fflush(stdout);
+  return true;
+}
+
 // Converts as the arguments say; returns the exit status.
 int run(int argc, char** argv) {
+  if (asked_for_help(argc, argv)) return 0;
   Refusal refusal = form_names(argc, argv);
   if (refusal.kind == SYLVO_COMPLETED) refusal = open_files(argc, argv);
   if (refusal.kind != SYLVO_COMPLETED) return fail(refusal);

@@ -224,6 +224,29 @@ TEST_F(E2E, NoArgumentsPrintsBannerAndUsage) {
                        " input_filename [output_filename]\n\n");
 }
 
+// --help, -h, --version and -V alone print the usage or the version, but a
+// song of that name converts as before, and so does any other argument.
+TEST_F(E2E, HelpAndVersionOnlyWhenNoSuchFile) {
+  for (const char* arg : {"--help", "-h"}) {
+    Result r = run({arg});
+    EXPECT_EQ(r.status, 0) << arg;
+    EXPECT_EQ(r.out.rfind(kBanner + "\n*** Usage: ", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("sylvo-check FILE..."), string::npos) << r.out;
+  }
+  for (const char* arg : {"--version", "-V"}) EXPECT_EQ(run({arg}).out, "sylvo 2.0 beta4\n");
+  EXPECT_EQ(run({"--help", "o.mml"}).out, "\n*** Can't open input file: --help\n\n");
+  EXPECT_EQ(run({"--verbose"}).out, "\n*** Can't open input file: --verbose\n\n");
+  EXPECT_EQ(listing(), "");
+  put("--help", kSong);
+  put("-V", kSong);
+  Result r = run({"--help"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, kDone);
+  EXPECT_EQ(read("--help_out"), kSongOut);
+  EXPECT_EQ(run({"-V"}).out, kDone);
+  EXPECT_EQ(listing(), "--help --help_out -V -V_out ");
+}
+
 TEST_F(E2E, ConvertsTheWholeExample) {
   put("song.mml", kSong);
   Result r = run({"song.mml"});
