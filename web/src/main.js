@@ -203,6 +203,9 @@ function showProblems({ list, more }) {
   for (const p of list) {
     const place = problemPlace(p);
     if (place) marks.push({ ...place, severity: p.severity, message: p.message });
+    // A note says more of the error before it: shown beside that one's mark too.
+    const error = marks.length > 1 && p.severity === 'note' ? marks[marks.length - 2] : null;
+    if (error && error.severity === 'error') error.message += `\n${p.message}`;
     const li = document.createElement('li');
     li.className = p.severity;
     const button = document.createElement('button');

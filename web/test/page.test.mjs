@@ -313,19 +313,47 @@ test('every problem is listed under the editor and marked in it; a click goes th
   await open(page, 'problems.mml', song);
   await settled(page);
   const items = () => page.$$eval('#problems li', (all) => all.map((l) => [l.className, l.textContent]));
+  const near = 'KX is no key; keys one edit away: KA, KI, KU, KE, KO';
   assert.deepEqual(await items(), [
     ['error', 'Line 2: error: Illegal token! line:2'],
+    ['note', `Line 2: note: ${near}`],
     ['error', 'Line 3: error: Illegal token! line:3'],
     ['error', 'Line 4: error: Syntax error! line:4'],
   ]);
   assert.deepEqual(await page.$$eval('#input .cm-problem-error', (all) => all.map((m) => [m.textContent, m.title])),
-                   [['(KX)c8', 'Illegal token! line:2'], ['k', 'Illegal token! line:3'], ['x', 'Syntax error! line:4']]);
-  await page.click('#problems li:nth-child(3) button');
+                   [['(KX)c8', `Illegal token! line:2\n${near}`], ['k', 'Illegal token! line:3'],
+                    ['x', 'Syntax error! line:4']]);
+  await page.click('#problems li:nth-child(4) button');
   const selected = await page.evaluate(() => getSelection().toString());
   assert.equal(selected, 'x');
-  // Mended, the list empties.
   await page.keyboard.type('c');
+  // (SHI)c now takes the length the Shift-JIS character's 'l' emptied.
+  await page.waitForFunction(() => document.querySelector('#problems li:nth-child(4)')?.className === 'warning');
+  assert.equal((await items()).length, 4);
+  assert.deepEqual(page.outside, []);
+  await page.close();
+});
+
+test('warnings are listed and marked apart from errors; a note stands beside its error', async () => {
+  const page = await newPage();
+  await open(page, 'warnings.mml', bin('#SYLVO\n/* slow */ (KA)c\n#SYLVO_VSET_ALL -1\n(KAA)c\n'));
+  await settled(page);
+  assert.deepEqual(await page.$$eval('#problems li', (all) => all.map((l) => [l.className, l.textContent])), [
+    ['warning', "Line 2: warning: 'l' sets the default length to nothing: the syllables after it take no length, " +
+                "the first (KA) on line 2; this 'l' is inside a block comment, where 'l' acts too"],
+    ['warning', "Line 3: warning: the sign of '-1' is not read: it sets 1"],
+    ['error', 'Line 4: error: Illegal token! line:4'],
+    ['note', 'Line 4: note: KAA is no key; keys one edit away: KA, KYA, KUA, KWA'],
+  ]);
+  assert.deepEqual(await page.$$eval('#input .cm-problem-warning', (all) => all.map((m) => m.textContent)), ['l', '-1']);
+  assert.deepEqual(await page.$$eval('#input .cm-problem-error', (all) => all.map((m) => m.title)),
+                   ['Illegal token! line:4\nKAA is no key; keys one edit away: KA, KYA, KUA, KWA']);
+  // Warnings alone: the song converts, and they stay listed.
+  await page.click('#problems li:nth-child(4) button');  // selects KAA
+  await page.keyboard.press('ArrowRight');
+  await page.keyboard.press('Backspace');  // (KAA) becomes (KA)
   await page.waitForFunction(() => document.querySelectorAll('#problems li').length === 2);
+  assert.equal(await page.$eval('#save', (b) => b.disabled), false);
   assert.deepEqual(page.outside, []);
   await page.close();
 });
