@@ -3,7 +3,14 @@
    The conversion as a C library (C99 or C++): bytes in through a function of
    yours, bytes out through another, in fixed memory whatever the size. It
    never exits the process, never writes to standard output, and lets no C++
-   exception out. */
+   exception out.
+
+   Every call checks what it is given. A call it cannot do (a null function,
+   output or result pointer, a null input of non-zero size, a kind out of
+   range) returns 1 and, where it has a result to fill, fills it as
+   SYLVO_BAD_ARGUMENT ("Invalid argument: " and the function's name); it
+   writes through no null pointer and reads outside no table. Null names
+   count as empty. */
 #ifndef SYLVO_H
 #define SYLVO_H
 
@@ -29,22 +36,26 @@ extern "C" {
 #define SYLVO_NAME_MAX 255
 #define SYLVO_MESSAGE_MAX 2400
 
-/// What ended a conversion: its completion, or the check that failed.
+/// What ended a conversion: its completion, or the check that failed. The
+/// numbers never change; new kinds come after the last.
 typedef enum sylvo_kind {
-  SYLVO_COMPLETED,      /* "@ SyLvO conversion completed." */
-  SYLVO_USAGE,          /* no input file: the banner and the usage line */
-  SYLVO_SAME_FILE,      /* "Can't write to input file" */
-  SYLVO_OPEN_INPUT,     /* "Can't open input file" */
-  SYLVO_OPEN_OUTPUT,    /* "Can't open output file" */
-  SYLVO_PATH_TOO_LONG,  /* "Too long file path!": a name over 255 bytes */
-  SYLVO_CANT_READ,      /* "Can't read file": a read error, or a line too long */
-  SYLVO_NOT_SYLVO,      /* "NOT SyLvO file": no "#SYLVO" header line */
-  SYLVO_ILLEGAL_TOKEN,  /* "Illegal token!": a bad key byte, or a key not in the table */
-  SYLVO_SYNTAX,         /* "Syntax error!": no note, a voice set over 9, an unfinished syllable */
-  SYLVO_INTERNAL_ERROR, /* "Internal Error!": an "@" override that names no vowel */
-  SYLVO_WRITE_CHAR,     /* "Can't write character to file" */
-  SYLVO_WRITE_STRING,   /* "Can't write string to file" */
-  SYLVO_POSITION        /* "Unexpected EOF": a stream that cannot be positioned at its start */
+  SYLVO_COMPLETED = 0,       /* "@ SyLvO conversion completed." */
+  SYLVO_USAGE = 1,           /* no input file: the banner and the usage line */
+  SYLVO_SAME_FILE = 2,       /* "Can't write to input file" */
+  SYLVO_OPEN_INPUT = 3,      /* "Can't open input file" */
+  SYLVO_OPEN_OUTPUT = 4,     /* "Can't open output file" */
+  SYLVO_PATH_TOO_LONG = 5,   /* "Too long file path!": a name over 255 bytes */
+  SYLVO_CANT_READ = 6,       /* "Can't read file": a read error, or a line too long */
+  SYLVO_NOT_SYLVO = 7,       /* "NOT SyLvO file": no "#SYLVO" header line */
+  SYLVO_ILLEGAL_TOKEN = 8,   /* "Illegal token!": a bad key byte, or a key not in the table */
+  SYLVO_SYNTAX = 9,          /* "Syntax error!": no note, a voice set over 9, an unfinished syllable */
+  SYLVO_INTERNAL_ERROR = 10, /* "Internal Error!": an "@" override that names no vowel */
+  SYLVO_WRITE_CHAR = 11,     /* "Can't write character to file" */
+  SYLVO_WRITE_STRING = 12,   /* "Can't write string to file" */
+  SYLVO_POSITION = 13,       /* "Unexpected EOF": a stream that cannot be positioned at its start */
+  SYLVO_BAD_ARGUMENT = 14    /* "Invalid argument": a call of the library it cannot do (a null
+                                pointer where it needs one, a kind out of range); the program
+                                never reports it */
 } sylvo_kind;
 
 /// How a conversion ended, as sylvo would report it.
@@ -81,19 +92,20 @@ SYLVO_API int sylvo_convert_memory(const void* input, size_t size, const char* i
                                    const char* output_name, unsigned char** output,
                                    size_t* output_size, sylvo_result* result);
 
-/// Frees an output of sylvo_convert_memory().
+/// Frees an output of sylvo_convert_memory(); null is nothing to free.
 SYLVO_API void sylvo_free(void* output);
 
 /// The base name of `path`: what follows its last '\' or '/' (both separate
-/// directories on every system), as sylvo's messages name files.
+/// directories on every system), as sylvo's messages name files; "" for null.
 SYLVO_API const char* sylvo_base_name(const char* path);
 
 /// Writes to `output` (SYLVO_NAME_MAX + 1 bytes) the name sylvo gives the
 /// output of the input path `input` when no output is named: its directory
 /// and base name, with "_out" before the base name's last '.' ("d/song.mml"
 /// gives "d/song_out.mml"; both '\' and '/' separate directories). Returns 0,
-/// or 1 with `result` saying "Too long file path!" if it would be over
-/// SYLVO_NAME_MAX bytes.
+/// or 1 with `result` (unless null) saying "Too long file path!" if it would
+/// be over SYLVO_NAME_MAX bytes. A null `input` is empty; a null `output` is
+/// SYLVO_BAD_ARGUMENT.
 SYLVO_API int sylvo_output_name(const char* input, char* output, sylvo_result* result);
 
 /// The key of syllable `index` (0 to 202, in the order of the syllable
@@ -103,6 +115,7 @@ SYLVO_API const char* sylvo_syllable_key(int index);
 /// Fills `result` with the message of `kind` as sylvo prints it, `name` in
 /// place of its file name, and returns its status (0 for SYLVO_COMPLETED).
 /// For SYLVO_USAGE `name` is the program's name, and the banner comes first.
+/// A kind out of range gives SYLVO_BAD_ARGUMENT's message.
 SYLVO_API int sylvo_report(sylvo_kind kind, const char* name, sylvo_result* result);
 
 /// How much a problem a check finds matters: an error fails the conversion.
@@ -158,7 +171,8 @@ typedef struct sylvo_check_result {
 /// limit at the next line. The first error is always the failure
 /// sylvo_convert() reports for the same bytes (kind, line, column and
 /// message), and there is no error exactly when that conversion completes.
-/// Returns result->status.
+/// Returns result->status; 1 without touching anything if `result` is null.
+/// A null `problems` keeps none; a null `read` is one SYLVO_BAD_ARGUMENT.
 SYLVO_API int sylvo_check(sylvo_read_fn read, void* read_context, const char* input_name,
                           sylvo_problem* problems, size_t max_problems, sylvo_check_result* result);
 

@@ -30,6 +30,7 @@ constexpr Message kMessages[] = {
     {SYLVO_WRITE_CHAR, false, "\n*** Can't write character to file: %s\n\n"},
     {SYLVO_WRITE_STRING, false, "\n*** Can't write string to file: %s\n\n"},
     {SYLVO_POSITION, false, "\n*** Unexpected EOF: %s\n\n"},
+    {SYLVO_BAD_ARGUMENT, false, "\n*** Invalid argument: %s\n\n"},
 };
 
 constexpr bool keyed_by_kind(size_t i = 0) {
@@ -37,6 +38,8 @@ constexpr bool keyed_by_kind(size_t i = 0) {
          (kMessages[i].kind == i && keyed_by_kind(i + 1));
 }
 static_assert(keyed_by_kind(), "kMessages has one row per kind, in the kinds' order");
+static_assert(sizeof kMessages / sizeof kMessages[0] == SYLVO_BAD_ARGUMENT + 1,
+              "kMessages has a row for every kind");
 
 constexpr char kCredit[] = "Lyric syllables in MML turned into sung instrument runs.";
 
@@ -59,7 +62,8 @@ void add_text(Text t, const char* text) { add(t, text); }
 
 // Writes kind's message to `result`, as make_message() says.
 void format_message(sylvo_kind kind, const char* name, const Line& line, Text result) {
-  const Message& m = kMessages[kind];
+  const Message& m = kMessages[is_kind(kind) ? kind : SYLVO_BAD_ARGUMENT];
+  if (!name) name = "";
   *result.size = 0;
   result.bytes[0] = '\0';
   if (kind == SYLVO_USAGE) {
@@ -92,6 +96,7 @@ void format_message(sylvo_kind kind, const char* name, const Line& line, Text re
 }  // namespace
 
 int make_message(sylvo_kind kind, const char* name, const Line& line, sylvo_result* result) {
+  if (!is_kind(kind)) kind = SYLVO_BAD_ARGUMENT, name = "sylvo_report";
   result->kind = kind;
   result->status = kind == SYLVO_COMPLETED ? 0 : 1;
   format_message(kind, name, line, {result->message, &result->message_size});

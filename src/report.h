@@ -34,6 +34,9 @@ inline void check(bool passed, sylvo_kind kind) {
   if (!passed) fail(kind);
 }
 
+/// Whether `kind` is one of the kinds, as a C caller may pass any number.
+inline bool is_kind(int kind) { return kind >= SYLVO_COMPLETED && kind <= SYLVO_BAD_ARGUMENT; }
+
 /// Writes kind's message to `result` as sylvo prints it: its file name
 /// `name` (for SYLVO_USAGE the program's, after the banner), its line
 /// number, and for the syntax messages the echo of `line`. Returns the

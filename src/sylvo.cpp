@@ -106,17 +106,38 @@ int check_run(Run& run, Source in, size_t buffer, Problems& problems) {
   return problems.result->status;
 }
 
+namespace {
+
+const Line kNoLine{};
+
+// A call the library cannot do: "Invalid argument" naming `function` in
+// `result`, if there is one to fill. Returns the status, 1.
+int bad_call(const char* function, sylvo_result* result) {
+  if (!result) return 1;
+  return sylvo_report(SYLVO_BAD_ARGUMENT, function, result);
+}
+
+const char* or_empty(const char* name) { return name ? name : ""; }
+
+}  // namespace
+
 int sylvo_convert(sylvo_read_fn read, void* read_context, sylvo_write_fn write, void* write_context,
                   const char* input_name, const char* output_name, sylvo_result* result) {
+  if (!read || !write || !result) return bad_call("sylvo_convert", result);
   std::unique_ptr<Run> run(new (std::nothrow) Run);
   if (!run) return sylvo_report(SYLVO_CANT_READ, input_name, result);
-  return convert_run(*run, {read, read_context}, {write, write_context}, input_name, output_name, 0,
-                     result);
+  return convert_run(*run, {read, read_context}, {write, write_context}, or_empty(input_name),
+                     or_empty(output_name), 0, result);
 }
 
 int sylvo_convert_memory(const void* input, size_t size, const char* input_name,
                          const char* output_name, unsigned char** output, size_t* output_size,
                          sylvo_result* result) {
+  if (output) *output = nullptr;
+  if (output_size) *output_size = 0;
+  if ((!input && size != 0) || !output || !output_size || !result) {
+    return bad_call("sylvo_convert_memory", result);
+  }
   MemoryInput in{static_cast<const unsigned char*>(input), size};
   MemoryOutput out{static_cast<unsigned char*>(std::malloc(1)), 0, 1};  // never null when it worked
   int status = out.data ? sylvo_convert(read_memory, &in, write_memory, &out, input_name,
@@ -133,12 +154,13 @@ int sylvo_convert_memory(const void* input, size_t size, const char* input_name,
 
 int sylvo_check(sylvo_read_fn read, void* read_context, const char* input_name,
                 sylvo_problem* problems, size_t max_problems, sylvo_check_result* result) {
-  Problems found{problems, problems ? max_problems : 0, result, input_name};
-  std::unique_ptr<Run> run(new (std::nothrow) Run);
+  if (!result) return 1;
+  *result = {};
+  Problems found{problems, problems ? max_problems : 0, result, or_empty(input_name)};
+  std::unique_ptr<Run> run(read ? new (std::nothrow) Run : nullptr);
   if (!run) {
-    *result = {};
-    static const Line kNoLine{};
-    found.add(SYLVO_ERROR, SYLVO_CANT_READ, {0, -1}, -1, 0, kNoLine);
+    if (!read) found.name = "sylvo_check";  // what the message names
+    found.add(SYLVO_ERROR, read ? SYLVO_CANT_READ : SYLVO_BAD_ARGUMENT, {0, -1}, -1, 0, kNoLine);
     return result->status;
   }
   return check_run(*run, {read, read_context}, 0, found);
@@ -147,22 +169,27 @@ int sylvo_check(sylvo_read_fn read, void* read_context, const char* input_name,
 int sylvo_check_memory(const void* input, size_t size, const char* input_name,
                        sylvo_problem* problems, size_t max_problems, sylvo_check_result* result) {
   MemoryInput in{static_cast<const unsigned char*>(input), size};
-  return sylvo_check(read_memory, &in, input_name, problems, max_problems, result);
+  return sylvo_check(input || size == 0 ? read_memory : nullptr, &in, input_name, problems,
+                     max_problems, result);
 }
 
 const char* sylvo_message_text(const char* message, size_t size, size_t* text_size) {
+  if (!message) size = 0, message = "";
   size_t from = 0;
   while (from < size && message[from] == '\n') ++from;
   while (size > from && message[size - 1] == '\n') --size;
-  *text_size = size - from;
+  if (text_size) *text_size = size - from;
   return message + from;
 }
 
 void sylvo_free(void* output) { std::free(output); }
 
 int sylvo_output_name(const char* input, char* output, sylvo_result* result) {
+  if (!output) return bad_call("sylvo_output_name", result);
+  output[0] = '\0';
+  input = or_empty(input);
   size_t size = std::strlen(input);
-  if (size + 4 > SYLVO_NAME_MAX) return sylvo_report(SYLVO_PATH_TOO_LONG, "", result);
+  if (size + 4 > SYLVO_NAME_MAX) return result ? sylvo_report(SYLVO_PATH_TOO_LONG, "", result) : 1;
   // "_out" goes in front of the extension, the base name's last '.'.
   size_t base = static_cast<size_t>(sylvo_base_name(input) - input);
   size_t stem = size;
@@ -174,8 +201,8 @@ int sylvo_output_name(const char* input, char* output, sylvo_result* result) {
 }
 
 const char* sylvo_base_name(const char* path) {
-  const char* base = path;
-  for (const char* p = path; *p; ++p) {
+  const char* base = or_empty(path);
+  for (const char* p = base; *p; ++p) {
     if (*p == '\\' || *p == '/') base = p + 1;
   }
   return base;
@@ -186,8 +213,8 @@ const char* sylvo_syllable_key(int index) {
 }
 
 int sylvo_report(sylvo_kind kind, const char* name, sylvo_result* result) {
-  static const Line kNoLine{};
-  int status = make_message(kind, name, kNoLine, result);
+  if (!result) return 1;
+  int status = make_message(kind, or_empty(name), kNoLine, result);
   result->line = 0;
   result->column = -1;
   return status;

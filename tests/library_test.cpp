@@ -1,0 +1,125 @@
+// The library's calls as another program makes them, careless ones too: a
+// call it cannot do returns its failure and writes through no null pointer.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "sylvo.h"
+
+namespace {
+
+size_t read_nothing(void*, unsigned char*, size_t, int*) { return 0; }
+int write_all(void*, const unsigned char*, size_t) { return 1; }
+
+TEST(Library, CarelessCallsFailAndCrashNothing) {
+  static sylvo_result r;
+  static sylvo_check_result c;
+  static sylvo_problem p[2];
+  static char name[SYLVO_NAME_MAX + 1];
+  static unsigned char* out;
+  static size_t size;
+  const char kSong[] = "#SYLVO\n(KA)c8\n";
+  struct Row {
+    const char* call;
+    std::function<int()> make;
+    int status;
+    sylvo_kind kind;  // what `r` (or the check's first problem) says
+  } rows[] = {
+      {"convert, no read",
+       [] { return sylvo_convert(nullptr, nullptr, write_all, nullptr, "a", "b", &r); }, 1,
+       SYLVO_BAD_ARGUMENT},
+      {"convert, no write",
+       [] { return sylvo_convert(read_nothing, nullptr, nullptr, nullptr, "a", "b", &r); }, 1,
+       SYLVO_BAD_ARGUMENT},
+      {"convert, no result",
+       [] { return sylvo_convert(read_nothing, nullptr, write_all, nullptr, "a", "b", nullptr); },
+       1, SYLVO_COMPLETED},
+      {"convert, null names",
+       [] {
+         return sylvo_convert(read_nothing, nullptr, write_all, nullptr, nullptr, nullptr, &r);
+       },
+       1, SYLVO_NOT_SYLVO},
+      {"memory, null names",
+       [&] { return sylvo_convert_memory(kSong, 14, nullptr, nullptr, &out, &size, &r); }, 0,
+       SYLVO_COMPLETED},
+      {"memory, null input",
+       [] { return sylvo_convert_memory(nullptr, 5, "a", "b", &out, &size, &r); }, 1,
+       SYLVO_BAD_ARGUMENT},
+      {"memory, null empty input",
+       [] { return sylvo_convert_memory(nullptr, 0, "a", "b", &out, &size, &r); }, 1,
+       SYLVO_NOT_SYLVO},
+      {"memory, no output",
+       [&] { return sylvo_convert_memory(kSong, 14, "a", "b", nullptr, &size, &r); }, 1,
+       SYLVO_BAD_ARGUMENT},
+      {"memory, no size",
+       [&] { return sylvo_convert_memory(kSong, 14, "a", "b", &out, nullptr, &r); }, 1,
+       SYLVO_BAD_ARGUMENT},
+      {"memory, no result",
+       [&] { return sylvo_convert_memory(kSong, 14, "a", "b", &out, &size, nullptr); }, 1,
+       SYLVO_COMPLETED},
+      {"report, kind past the last",
+       [] { return sylvo_report(static_cast<sylvo_kind>(99), "a", &r); }, 1, SYLVO_BAD_ARGUMENT},
+      {"report, negative kind", [] { return sylvo_report(static_cast<sylvo_kind>(-1), "a", &r); },
+       1, SYLVO_BAD_ARGUMENT},
+      {"report, null name", [] { return sylvo_report(SYLVO_OPEN_INPUT, nullptr, &r); }, 1,
+       SYLVO_OPEN_INPUT},
+      {"report, no result", [] { return sylvo_report(SYLVO_OPEN_INPUT, "a", nullptr); }, 1,
+       SYLVO_COMPLETED},
+      {"output name, null input", [] { return sylvo_output_name(nullptr, name, &r); }, 0,
+       SYLVO_COMPLETED},
+      {"output name, null output", [] { return sylvo_output_name("a.mml", nullptr, &r); }, 1,
+       SYLVO_BAD_ARGUMENT},
+      {"output name, too long, no result",
+       [] { return sylvo_output_name(std::string(300, 'a').c_str(), name, nullptr); }, 1,
+       SYLVO_COMPLETED},
+      {"check, no read", [] { return sylvo_check(nullptr, nullptr, "a", p, 2, &c); }, 1,
+       SYLVO_BAD_ARGUMENT},
+      {"check, no result", [] { return sylvo_check(read_nothing, nullptr, "a", p, 2, nullptr); }, 1,
+       SYLVO_COMPLETED},
+      {"check, null input", [] { return sylvo_check_memory(nullptr, 3, nullptr, p, 2, &c); }, 1,
+       SYLVO_BAD_ARGUMENT},
+      {"check, no problems kept",
+       [&] { return sylvo_check_memory(kSong, 14, "a", nullptr, 2, &c); }, 0, SYLVO_COMPLETED},
+      {"fit, no write",
+       [] {
+         sylvo_fit_result f;
+         return sylvo_fit_lyrics("c", 1, "ka", 2, nullptr, nullptr, &f);
+       },
+       1, SYLVO_COMPLETED},
+      {"fit, null mml",
+       [] {
+         sylvo_fit_result f;
+         return sylvo_fit_lyrics(nullptr, 1, "ka", 2, write_all, nullptr, &f);
+       },
+       1, SYLVO_COMPLETED},
+      {"fit, no result",
+       [] { return sylvo_fit_lyrics("c", 1, "ka", 2, write_all, nullptr, nullptr); }, 1,
+       SYLVO_COMPLETED},
+  };
+  for (const Row& row : rows) {
+    r = {};
+    c = {};
+    p[0] = {};
+    EXPECT_EQ(row.make(), row.status) << row.call;
+    sylvo_kind said = c.count ? p[0].kind : r.kind;
+    EXPECT_EQ(said, row.kind) << row.call;
+    if (row.kind == SYLVO_BAD_ARGUMENT && !c.count) {
+      EXPECT_EQ(std::string(r.message).rfind("\n*** Invalid argument: sylvo_", 0), 0u) << row.call;
+    }
+    sylvo_free(out);
+    out = nullptr;
+  }
+  // What needs no pointer gives an empty text for a null one.
+  EXPECT_STREQ(sylvo_base_name(nullptr), "");
+  size_t n = 7;
+  EXPECT_STREQ(sylvo_message_text(nullptr, 5, &n), "");
+  EXPECT_EQ(n, 0u);
+  EXPECT_EQ(sylvo_syllable_key(-1), nullptr);
+  EXPECT_EQ(sylvo_syllable_key(203), nullptr);
+  EXPECT_EQ(sylvo_lyric_keys(nullptr, 9, nullptr, 5, nullptr, 5, nullptr), 0u);
+  sylvo_free(nullptr);
+}
+
+}  // namespace
