@@ -39,16 +39,16 @@ extern "C" {
 /// What ended a conversion: its completion, or the check that failed. The
 /// numbers never change; new kinds come after the last.
 typedef enum sylvo_kind {
-  SYLVO_COMPLETED = 0,       /* "@ SyLvO conversion completed." */
-  SYLVO_USAGE = 1,           /* no input file: the banner and the usage line */
-  SYLVO_SAME_FILE = 2,       /* "Can't write to input file" */
-  SYLVO_OPEN_INPUT = 3,      /* "Can't open input file" */
-  SYLVO_OPEN_OUTPUT = 4,     /* "Can't open output file" */
-  SYLVO_PATH_TOO_LONG = 5,   /* "Too long file path!": a name over 255 bytes */
-  SYLVO_CANT_READ = 6,       /* "Can't read file": a read error, or a line too long */
-  SYLVO_NOT_SYLVO = 7,       /* "NOT SyLvO file": no "#SYLVO" header line */
-  SYLVO_ILLEGAL_TOKEN = 8,   /* "Illegal token!": a bad key byte, or a key not in the table */
-  SYLVO_SYNTAX = 9,          /* "Syntax error!": no note, a voice set over 9, an unfinished syllable */
+  SYLVO_COMPLETED = 0,     /* "@ SyLvO conversion completed." */
+  SYLVO_USAGE = 1,         /* no input file: the banner and the usage line */
+  SYLVO_SAME_FILE = 2,     /* "Can't write to input file" */
+  SYLVO_OPEN_INPUT = 3,    /* "Can't open input file" */
+  SYLVO_OPEN_OUTPUT = 4,   /* "Can't open output file" */
+  SYLVO_PATH_TOO_LONG = 5, /* "Too long file path!": a name over 255 bytes */
+  SYLVO_CANT_READ = 6,     /* "Can't read file": a read error, or a line too long */
+  SYLVO_NOT_SYLVO = 7,     /* "NOT SyLvO file": no "#SYLVO" header line */
+  SYLVO_ILLEGAL_TOKEN = 8, /* "Illegal token!": a bad key byte, or a key not in the table */
+  SYLVO_SYNTAX = 9, /* "Syntax error!": no note, a voice set over 9, an unfinished syllable */
   SYLVO_INTERNAL_ERROR = 10, /* "Internal Error!": an "@" override that names no vowel */
   SYLVO_WRITE_CHAR = 11,     /* "Can't write character to file" */
   SYLVO_WRITE_STRING = 12,   /* "Can't write string to file" */
