@@ -1,6 +1,7 @@
 # What `cmake --install` puts where, and the packages cpack makes of it:
-# a .tar.gz and two .deb on Linux (sylvo, the program; libsylvo-dev, the
-# library for other programs), a .zip on Windows (the MinGW build).
+# a .tar.gz and three .deb on Linux (sylvo, the programs; libsylvo2, the
+# shared library; libsylvo-dev, what other programs build with), a .zip on
+# Windows (the MinGW build, with sylvo.dll).
 include(CMakePackageConfigHelpers)
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME runtime)
 
@@ -15,7 +16,10 @@ if(WIN32)
   install(TARGETS sylvo sylvo-check RUNTIME DESTINATION .)
   install(FILES "${PROJECT_BINARY_DIR}/crlf/README.txt" "${PROJECT_BINARY_DIR}/crlf/LICENSE.txt"
                 "${PROJECT_SOURCE_DIR}/examples/song.mml" DESTINATION .)
-  install(FILES docs/syllables.md docs/lyrics.md DESTINATION docs)
+  install(FILES docs/syllables.md docs/lyrics.md docs/embedding.md DESTINATION docs)
+  # The library for other programs: sylvo.dll, its import library, the header.
+  install(TARGETS libsylvo_shared RUNTIME DESTINATION . ARCHIVE DESTINATION lib)
+  install(FILES include/sylvo.h "${PROJECT_BINARY_DIR}/include/sylvo_version.h" DESTINATION include)
 else()
   # The manual page's SYLLABLES section is printed from the syllable table.
   file(READ docs/syllables.man SYLVO_SYLLABLES)
@@ -31,20 +35,17 @@ else()
 
   # The library, its header, and how pkg-config and CMake find them.
   set(cmakedir "${CMAKE_INSTALL_LIBDIR}/cmake/sylvo")
-  install(TARGETS libsylvo EXPORT sylvo-targets
+  # The shared library alone is the runtime package libsylvo2; its .so link
+  # goes with the rest to libsylvo-dev, as Debian lays libraries out.
+  install(TARGETS libsylvo libsylvo_shared EXPORT sylvo-targets
     ARCHIVE DESTINATION "${CMAKE_INSTALL_LIBDIR}" COMPONENT development
-    LIBRARY DESTINATION "${CMAKE_INSTALL_LIBDIR}" COMPONENT development
+    LIBRARY DESTINATION "${CMAKE_INSTALL_LIBDIR}" COMPONENT library NAMELINK_COMPONENT development
     PUBLIC_HEADER DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}" COMPONENT development)
   install(EXPORT sylvo-targets NAMESPACE sylvo:: DESTINATION "${cmakedir}" COMPONENT development)
   configure_package_config_file(cmake/sylvo-config.cmake.in "${PROJECT_BINARY_DIR}/sylvo-config.cmake"
     INSTALL_DESTINATION "${cmakedir}")
   write_basic_package_version_file("${PROJECT_BINARY_DIR}/sylvo-config-version.cmake"
     COMPATIBILITY SameMajorVersion)
-  # A C program linking the static library also needs the C++ runtime.
-  set(SYLVO_PC_LIBS "")
-  if(NOT BUILD_SHARED_LIBS)
-    set(SYLVO_PC_LIBS -lstdc++)
-  endif()
   file(RELATIVE_PATH SYLVO_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
   configure_file(cmake/sylvo.pc.in "${PROJECT_BINARY_DIR}/sylvo.pc" @ONLY)
   install(FILES "${PROJECT_BINARY_DIR}/sylvo-config.cmake" "${PROJECT_BINARY_DIR}/sylvo-config-version.cmake"
@@ -75,13 +76,26 @@ else()
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEB_COMPONENT_INSTALL ON)
-  set(CPACK_COMPONENTS_ALL runtime development)
+  set(CPACK_COMPONENTS_ALL runtime library development)
   set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME sylvo)
+  set(CPACK_DEBIAN_LIBRARY_PACKAGE_NAME libsylvo${PROJECT_VERSION_MAJOR})
+  set(CPACK_DEBIAN_LIBRARY_PACKAGE_SECTION libs)
+  set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+  # The dynamic linker's cache is made anew when the library comes or goes.
+  set(CPACK_DEBIAN_LIBRARY_PACKAGE_CONTROL_EXTRA "${PROJECT_SOURCE_DIR}/cmake/debian/triggers")
+  set(CPACK_DEBIAN_LIBRARY_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+  set(CPACK_DEBIAN_LIBRARY_PACKAGE_DESCRIPTION "sylvo's conversion as a shared C library: lyric syllables in MML to sung runs
+The shared library libsylvo.so.${PROJECT_VERSION_MAJOR}, for programs that convert MML in-process:
+MML editors, language servers, and other languages through their foreign
+function interfaces.")
   set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libsylvo-dev)
   set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
+  set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS
+    "libsylvo${PROJECT_VERSION_MAJOR} (= ${PROJECT_VERSION}~${SYLVO_PRERELEASE})")
   set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DESCRIPTION "sylvo's conversion as a C library: lyric syllables in MML to sung runs
-The header sylvo.h and the static library libsylvo.a, with files for
-pkg-config and CMake, for programs that convert MML in-process.")
+The header sylvo.h, the static library libsylvo.a and the link to the
+shared one, with files for pkg-config and CMake, for programs that convert
+MML in-process.")
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "sylvo converts music macro language (MML) files in which lyric syllables
 are written into the notes, such as (KA)c8. Every syllable becomes the run
 of instrument selections, sub-notes and waits that makes a sound chip sing

@@ -1,0 +1,190 @@
+"""sylvo from Python: lyric syllables in MML, such as "(KA)c8", turned into
+the instrument runs that make a sound chip sing them.
+
+A client of the shared library (libsylvo.so.2, sylvo.dll) through ctypes,
+with nothing beyond the standard library:
+
+    import sylvo
+    out = sylvo.convert(b"#SYLVO\\n(KA)c8\\n")
+    for p in sylvo.check(open("song.mml", "rb").read()).problems:
+        print(p.line, p.column + 1, p.severity, p.message)
+
+A failed conversion raises sylvo.Error, which carries the kind, line,
+column and message. The library is looked for in SYLVO_LIBRARY, then where
+the system keeps libraries.
+"""
+import ctypes
+import ctypes.util
+import os
+from collections import namedtuple
+
+NAME_MAX = 255
+MESSAGE_MAX = 2400
+
+KINDS = ("COMPLETED", "USAGE", "SAME_FILE", "OPEN_INPUT", "OPEN_OUTPUT", "PATH_TOO_LONG",
+         "CANT_READ", "NOT_SYLVO", "ILLEGAL_TOKEN", "SYNTAX", "INTERNAL_ERROR", "WRITE_CHAR",
+         "WRITE_STRING", "POSITION", "BAD_ARGUMENT")
+SEVERITIES = ("error", "warning", "note")
+WARNINGS = ("", "EMPTY_LENGTH", "DIRECTIVE_LOOKALIKE", "DIRECTIVE_NUMBER",
+            "DIRECTIVE_IN_COMMENT", "NEAR_KEYS")
+
+
+class _Result(ctypes.Structure):
+    _fields_ = [("status", ctypes.c_int), ("kind", ctypes.c_int),
+                ("line", ctypes.c_ulonglong), ("column", ctypes.c_longlong),
+                ("message_size", ctypes.c_size_t), ("message", ctypes.c_char * (MESSAGE_MAX + 1))]
+
+
+class _Problem(ctypes.Structure):
+    _fields_ = [("severity", ctypes.c_int), ("kind", ctypes.c_int), ("warning", ctypes.c_int),
+                ("line", ctypes.c_ulonglong), ("column", ctypes.c_longlong),
+                ("start", ctypes.c_longlong), ("length", ctypes.c_size_t),
+                ("message_size", ctypes.c_size_t), ("message", ctypes.c_char * (MESSAGE_MAX + 1))]
+
+
+class _CheckResult(ctypes.Structure):
+    _fields_ = [("status", ctypes.c_int), ("errors", ctypes.c_size_t),
+                ("warnings", ctypes.c_size_t), ("notes", ctypes.c_size_t),
+                ("count", ctypes.c_size_t)]
+
+
+class Error(Exception):
+    """A conversion that failed: `kind` ("SYNTAX", ...), `line` (from 1; 0
+    at no byte), `column` (the byte in the line, from 0; -1 if none),
+    `message` (its text without the blank lines round it) and `console`
+    (the bytes sylvo prints)."""
+
+    def __init__(self, kind, line, column, message, console):
+        super().__init__(message.decode("utf-8", "replace"))
+        self.kind, self.line, self.column = kind, line, column
+        self.message, self.console = message, console
+
+
+Problem = namedtuple("Problem", "severity kind warning line column start length message")
+Problem.__doc__ = """One problem of a check: severity "error", "warning" or "note"; an
+error's kind; a warning's or note's subject; line from 1; column and start
+(the first byte at fault) from 0; length in bytes; the message's bytes."""
+
+Check = namedtuple("Check", "errors warnings notes problems")
+
+_lib = None
+
+
+def load(path=None):
+    """Loads the shared library (once): `path`, else SYLVO_LIBRARY, else
+    the system's."""
+    global _lib
+    if _lib is not None and path is None:
+        return _lib
+    path = path or os.environ.get("SYLVO_LIBRARY") or ctypes.util.find_library("sylvo")
+    if not path:
+        path = "sylvo.dll" if os.name == "nt" else "libsylvo.so.2"
+    lib = ctypes.CDLL(path)
+    size, char_p, void_p = ctypes.c_size_t, ctypes.c_char_p, ctypes.c_void_p
+    lib.sylvo_convert_memory.argtypes = [char_p, size, char_p, char_p,
+                                         ctypes.POINTER(ctypes.POINTER(ctypes.c_ubyte)),
+                                         ctypes.POINTER(size), ctypes.POINTER(_Result)]
+    lib.sylvo_check_memory.argtypes = [char_p, size, char_p, ctypes.POINTER(_Problem), size,
+                                       ctypes.POINTER(_CheckResult)]
+    lib.sylvo_output_name.argtypes = [char_p, char_p, ctypes.POINTER(_Result)]
+    lib.sylvo_message_text.argtypes = [char_p, size, ctypes.POINTER(size)]
+    lib.sylvo_message_text.restype = void_p
+    lib.sylvo_free.argtypes = [void_p]
+    lib.sylvo_base_name.argtypes = [char_p]
+    lib.sylvo_base_name.restype = char_p
+    lib.sylvo_syllable_key.argtypes = [ctypes.c_int]
+    lib.sylvo_syllable_key.restype = char_p
+    _lib = lib
+    return lib
+
+
+def _name(name):
+    return os.fsencode(name) if name is not None else b""
+
+
+def _text(message, size):
+    """The message without its surrounding blank lines, as bytes."""
+    lib = load()
+    n = ctypes.c_size_t()
+    buf = ctypes.create_string_buffer(bytes(message[:size]), size + 1)
+    at = lib.sylvo_message_text(buf, size, ctypes.byref(n))
+    return ctypes.string_at(at, n.value)
+
+
+def convert(data, input_name="input.mml", output_name=None):
+    """The output bytes for `data`, as sylvo converts a file `input_name`
+    holding them; raises Error when the conversion fails."""
+    lib = load()
+    data = bytes(data)
+    output_name = output_name if output_name is not None else output_name_of(input_name)
+    out = ctypes.POINTER(ctypes.c_ubyte)()
+    size = ctypes.c_size_t()
+    result = _Result()
+    lib.sylvo_convert_memory(data, len(data), _name(os.path.basename(input_name)),
+                             _name(os.path.basename(output_name)), ctypes.byref(out),
+                             ctypes.byref(size), ctypes.byref(result))
+    try:
+        if result.status != 0:
+            console = result.message[:result.message_size]
+            raise Error(KINDS[result.kind] if result.kind < len(KINDS) else result.kind,
+                        result.line, result.column, _text(console, result.message_size), console)
+        return ctypes.string_at(out, size.value)
+    finally:
+        lib.sylvo_free(out)
+
+
+def output_name_of(input_path):
+    """The name sylvo gives the output of `input_path`: "song.mml" gives
+    "song_out.mml"."""
+    lib = load()
+    out = ctypes.create_string_buffer(NAME_MAX + 1)
+    result = _Result()
+    if lib.sylvo_output_name(_name(input_path), out, ctypes.byref(result)) != 0:
+        raise Error(KINDS[result.kind], 0, -1, _text(result.message, result.message_size),
+                    result.message[:result.message_size])
+    return os.fsdecode(out.value)
+
+
+def convert_file(input_path, output_path=None):
+    """Converts the file as `sylvo input_path [output_path]` does, and
+    returns the output's path. After a failure no output is written."""
+    with open(input_path, "rb") as f:
+        data = f.read()
+    output_path = output_path or output_name_of(input_path)
+    converted = convert(data, input_path, output_path)
+    with open(output_path, "wb") as f:
+        f.write(converted)
+    return output_path
+
+
+def check(data, input_name="input.mml", max_problems=100):
+    """Every problem of `data`, at most `max_problems` of them kept, with
+    the counts of each severity in all."""
+    lib = load()
+    data = bytes(data)
+    problems = (_Problem * max_problems)()
+    result = _CheckResult()
+    lib.sylvo_check_memory(data, len(data), _name(os.path.basename(input_name)), problems,
+                           max_problems, ctypes.byref(result))
+    kept = [Problem(SEVERITIES[p.severity],
+                    KINDS[p.kind] if p.severity == 0 else None,
+                    WARNINGS[p.warning] if p.severity != 0 else None,
+                    p.line, p.column, p.start, p.length, _text(p.message, p.message_size))
+            for p in problems[:result.count]]
+    return Check(result.errors, result.warnings, result.notes, kept)
+
+
+def check_file(path, max_problems=100):
+    """check() of the file at `path`."""
+    with open(path, "rb") as f:
+        return check(f.read(), path, max_problems)
+
+
+def syllable_keys():
+    """The table's syllable keys, in its order: "KA", "SHI", ..."""
+    lib = load()
+    keys, i = [], 0
+    while (key := lib.sylvo_syllable_key(i)) is not None:
+        keys.append(key.decode())
+        i += 1
+    return keys

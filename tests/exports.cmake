@@ -1,0 +1,26 @@
+# The shared library exports exactly the functions sylvo.h declares: every
+# one of them, and no other name (no C++ runtime template, no internal).
+#   cmake -DNM=nm -DLIBRARY=libsylvo.so -DHEADER=sylvo.h -P exports.cmake
+execute_process(COMMAND "${NM}" -D --defined-only "${LIBRARY}" OUTPUT_VARIABLE table
+  COMMAND_ERROR_IS_FATAL ANY)
+string(REGEX MATCHALL "[^\n]+" rows "${table}")
+set(exported "")
+foreach(row ${rows})
+  if(row MATCHES " ([^ ]+)$")
+    list(APPEND exported "${CMAKE_MATCH_1}")
+  endif()
+endforeach()
+file(READ "${HEADER}" header)
+string(REGEX MATCHALL "SYLVO_API[^;(]* \\**(sylvo_[a-z_]+)\\(" declarations "${header}")
+set(declared "")
+foreach(d ${declarations})
+  string(REGEX REPLACE ".*[ *](sylvo_[a-z_]+)\\($" "\\1" name "${d}")
+  list(APPEND declared "${name}")
+endforeach()
+list(SORT exported)
+list(SORT declared)
+list(LENGTH declared count)
+if(count LESS 10 OR NOT exported STREQUAL declared)
+  message(FATAL_ERROR "exported: ${exported}\ndeclared: ${declared}")
+endif()
+message(STATUS "${count} functions exported, each declared in sylvo.h")
