@@ -27,11 +27,25 @@ else()
   configure_file(docs/sylvo-check.1.in "${PROJECT_BINARY_DIR}/sylvo-check.1" @ONLY)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS docs/syllables.man)
   install(TARGETS sylvo sylvo-check RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
-  install(FILES "${PROJECT_BINARY_DIR}/sylvo.1" "${PROJECT_BINARY_DIR}/sylvo-check.1"
-    DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
-  install(FILES README.md CHANGELOG.md LICENSE examples/song.mml DESTINATION "${CMAKE_INSTALL_DOCDIR}")
-  # The README's links: the syllable list and the picture of the page.
-  install(FILES docs/syllables.md docs/lyrics.md docs/web.png DESTINATION "${CMAKE_INSTALL_DOCDIR}/docs")
+  install(FILES "${PROJECT_BINARY_DIR}/sylvo-check.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+  # sylvo.1 names where its documents are: the prefix of this install, which
+  # for a package is not the one configured.
+  install(CODE "
+    set(page \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_MANDIR}/man1/sylvo.1\")
+    string(REGEX REPLACE \"^/+\" \"/\" docdir \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DOCDIR}\")
+    string(REGEX REPLACE \"//+\" \"/\" docdir \"\${docdir}\")
+    if(docdir MATCHES \"/_CPack_Packages/[^/]+/TGZ/\")  # the .tar.gz, unpacked anywhere
+      set(docdir \"${CMAKE_INSTALL_DOCDIR} beside bin/sylvo\")
+    endif()
+    file(READ \"${PROJECT_BINARY_DIR}/sylvo.1\" text)
+    string(REPLACE \"${CMAKE_INSTALL_FULL_DOCDIR}\" \"\${docdir}\" text \"\${text}\")
+    message(STATUS \"Installing: \${page}\")
+    file(WRITE \"\${page}\" \"\${text}\")")
+  install(FILES README.md CHANGELOG.md CONTRIBUTING.md LICENSE examples/song.mml
+    DESTINATION "${CMAKE_INSTALL_DOCDIR}")
+  # Every document the README links to, and the picture of the page.
+  install(FILES docs/syllables.md docs/lyrics.md docs/embedding.md docs/web.png
+    DESTINATION "${CMAKE_INSTALL_DOCDIR}/docs")
 
   # The library, its header, and how pkg-config and CMake find them.
   set(cmakedir "${CMAKE_INSTALL_LIBDIR}/cmake/sylvo")
