@@ -5,6 +5,12 @@
 
 #include "run.h"
 
+// A message area of SYLVO_MESSAGE_MAX + 1 bytes, kept zero-terminated.
+struct Text {
+  char* bytes;
+  size_t* size;
+};
+
 namespace {
 
 // The message of each kind, in the order of the kinds. "%s" is a file name,
@@ -42,12 +48,6 @@ static_assert(sizeof kMessages / sizeof kMessages[0] == SYLVO_BAD_ARGUMENT + 1,
               "kMessages has a row for every kind");
 
 constexpr char kCredit[] = "Lyric syllables in MML turned into sung instrument runs.";
-
-// A message area of SYLVO_MESSAGE_MAX + 1 bytes, kept zero-terminated.
-struct Text {
-  char* bytes;
-  size_t* size;
-};
 
 // Appends to the text, never past its area.
 void add(Text t, const char* bytes, size_t size) {
@@ -103,44 +103,29 @@ int make_message(sylvo_kind kind, const char* name, const Line& line, sylvo_resu
   return result->status;
 }
 
-// Counts a problem of `severity`; returns where to keep it, or null.
-sylvo_problem* Problems::next(sylvo_severity severity) {
+// Counts a problem and keeps it, if there is room, with all but its
+// message, which it returns where to write (null if not kept).
+Text Problems::keep(sylvo_severity severity, sylvo_kind kind, sylvo_warning what, Place where,
+                    long long start, size_t length) {
   size_t& count = severity == SYLVO_ERROR     ? result->errors
                   : severity == SYLVO_WARNING ? result->warnings
                                               : result->notes;
   ++count;
   if (severity == SYLVO_ERROR) result->status = 1;
-  if (result->count == max) return nullptr;
-  sylvo_problem* p = &kept[result->count++];
-  p->severity = severity;
-  return p;
+  if (result->count == max) return {nullptr, nullptr};
+  sylvo_problem& p = kept[result->count++];
+  p = {severity, kind, what, where.line, where.column, start, length, 0, {}};
+  return {p.message, &p.message_size};
 }
 
 void Problems::add(sylvo_severity severity, sylvo_kind kind, Place where, long long start,
                    size_t length, const Line& line) {
-  sylvo_problem* kept_at = next(severity);
-  if (!kept_at) return;
-  sylvo_problem& p = *kept_at;
-  p.kind = kind;
-  p.warning = SYLVO_NO_WARNING;
-  p.line = where.line;
-  p.column = where.column;
-  p.start = start;
-  p.length = length;
-  format_message(kind, name, line, {p.message, &p.message_size});
+  Text message = keep(severity, kind, SYLVO_NO_WARNING, where, start, length);
+  if (message.bytes) format_message(kind, name, line, message);
 }
 
 void Problems::add(sylvo_severity severity, sylvo_warning what, Place where, size_t length,
                    const char* text) {
-  sylvo_problem* kept_at = next(severity);
-  if (!kept_at) return;
-  sylvo_problem& p = *kept_at;
-  p.kind = SYLVO_COMPLETED;
-  p.warning = what;
-  p.line = where.line;
-  p.column = p.start = where.column;
-  p.length = length;
-  p.message_size = 0;
-  p.message[0] = '\0';
-  add_text({p.message, &p.message_size}, text);
+  Text message = keep(severity, SYLVO_COMPLETED, what, where, where.column, length);
+  if (message.bytes) add_text(message, text);
 }

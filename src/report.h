@@ -8,6 +8,7 @@
 #include "sylvo.h"
 
 struct Line;
+struct Text;
 
 /// Where in the input a check failed: the failing byte's line (from 1) and
 /// its place in that line (from 0). A failure at no byte has line 0; a
@@ -62,5 +63,6 @@ struct Problems {
            const char* text);
 
  private:
-  sylvo_problem* next(sylvo_severity severity);
+  Text keep(sylvo_severity severity, sylvo_kind kind, sylvo_warning what, Place where,
+            long long start, size_t length);
 };
