@@ -85,7 +85,7 @@ struct StopFinder {
   // in a block comment (outside one, a second newline that changes nothing).
   // Two bytes that differ only in the low bit, '(' and ')', share a compare
   // of the byte with that bit cleared.
-  __m128i masks[sizeof kActing / sizeof kActing[0] - 1]{}, bytes[sizeof masks / sizeof masks[0]]{};
+  __m128i masks[sizeof kActing / sizeof kActing[0] - 1], bytes[sizeof masks / sizeof masks[0]];
   int compares = 0;
   __m128i star = _mm_set1_epi8('*'), newline = _mm_set1_epi8('\n');
 
@@ -145,11 +145,10 @@ class Scanner {
   // Converts to the end of input. A check goes on after each failure the
   // scanner can pass, as the failing site says, and counts it.
   void run() {
-    const StopFinder find_stop;
     const unsigned char* q = nullptr;  // where to go on in the window; null: a new one
     for (;;) {
       try {
-        windows(find_stop, q);
+        windows(q);
         return;
       } catch (const Failure& failure) {
         if (!run_.problems || !fault_.from) throw;
@@ -159,7 +158,10 @@ class Scanner {
   }
 
  private:
-  void windows(const StopFinder& find_stop, const unsigned char* q) {
+  void windows(const unsigned char* q) {
+    // Made here, not passed in: as a local no store to the output can
+    // change it, and its masks stay in registers.
+    const StopFinder find_stop;
     if (q && fault_.new_line) {  // on after a '#' line that failed
       fault_ = {};
       q = begin_line(q, 1);
