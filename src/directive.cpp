@@ -33,10 +33,24 @@ void set_voice(Voices& voices, int vowel, int set) {
   voices.CurrentVoice[vowel] = voices.DefaultVoice[vowel] = static_cast<unsigned char>(set);
 }
 
+constexpr const char* kVsetAll = "SYLVO_VSET_ALL";
+constexpr const char* kVset = "SYLVO_VSET";
+constexpr const char* kKeywords[] = {kVsetAll, kVset};  // in the order tried
+
+// The keyword the line after its '#' begins with, as it is applied, or null.
+const char* keyword_of(const unsigned char* text, size_t size) {
+  for (const char* k : kKeywords) {
+    size_t kn = std::strlen(k);
+    if (size >= kn && std::memcmp(text, k, kn) == 0) return k;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 Directive apply_directive(Voices& voices, const unsigned char* text, size_t size) {
-  if (size >= 14 && std::memcmp(text, "SYLVO_VSET_ALL", 14) == 0) {
+  const char* keyword = keyword_of(text, size);
+  if (keyword == kVsetAll) {
     size_t at = find_digit(text, 0, size);
     if (at < size) {
       int set = read_voice_set(text, &at, size);
@@ -45,8 +59,8 @@ Directive apply_directive(Voices& voices, const unsigned char* text, size_t size
     }
     return {true, SYLVO_COMPLETED, 0};
   }
-  if (size >= 10 && std::memcmp(text, "SYLVO_VSET", 10) == 0) {
-    size_t at = 10;
+  if (keyword == kVset) {
+    size_t at = std::strlen(kVset);
     for (int v = 0; v < kVowels; ++v) {
       at = find_digit(text, at, size);
       if (at == size) break;
@@ -70,8 +84,6 @@ sylvo_kind apply_override(Voices& voices, int letter, int digit) {
 }
 
 namespace {
-
-constexpr const char* kKeywords[] = {"SYLVO_VSET_ALL", "SYLVO_VSET"};  // in the order tried
 
 // The keyword the upper-cased `word` looks like, or null.
 const char* looks_like(const char* word, size_t n) {
@@ -103,11 +115,7 @@ DirectiveWarning inspect_directive(const unsigned char* text, size_t size, bool 
     upper[n] = static_cast<char>(text[n] >= 'a' ? text[n] - 'a' + 'A' : text[n]);
     ++n;
   }
-  const char* read_as = nullptr;  // the keyword the line is applied as
-  for (const char* k : kKeywords) {
-    size_t kn = std::strlen(k);
-    if (!read_as && size >= kn && std::memcmp(text, k, kn) == 0) read_as = k;
-  }
+  const char* read_as = keyword_of(text, size);  // the keyword the line is applied as
   if (indented) {
     const char* like = looks_like(upper, n);
     if (!like) return {};
@@ -130,12 +138,12 @@ DirectiveWarning inspect_directive(const unsigned char* text, size_t size, bool 
   size_t kn = std::strlen(read_as);
   if (n > kn) {
     return warning(SYLVO_DIRECTIVE_LOOKALIKE, 0, n,
-                   std::strcmp(read_as, "SYLVO_VSET") == 0
+                   read_as == kVset
                        ? "'#%s' is read as %s: its numbers set A, I, U, E and O one by one"
                        : "'#%s' is read as %s: its number sets every vowel",
                    word, read_as);
   }
-  bool all = std::strcmp(read_as, "SYLVO_VSET_ALL") == 0;
+  bool all = read_as == kVsetAll;
   size_t at = find_digit(text, all ? 0 : kn, size);
   if (at == size) {
     return warning(SYLVO_DIRECTIVE_NUMBER, 0, n, "'#%s' has no number: no voice set changes", word);

@@ -50,15 +50,14 @@ static_assert(sizeof kMessages / sizeof kMessages[0] == SYLVO_BAD_ARGUMENT + 1,
 constexpr char kCredit[] = "Lyric syllables in MML turned into sung instrument runs.";
 
 // Appends to the text, never past its area.
-void add(Text t, const char* bytes, size_t size) {
+void append(Text t, const char* bytes, size_t size) {
   size_t room = SYLVO_MESSAGE_MAX - *t.size;
   if (size > room) size = room;
   std::memcpy(t.bytes + *t.size, bytes, size);
   *t.size += size;
   t.bytes[*t.size] = '\0';
 }
-void add(Text t, const char* text) { add(t, text, std::strlen(text)); }
-void add_text(Text t, const char* text) { add(t, text); }
+void append(Text t, const char* text) { append(t, text, std::strlen(text)); }
 
 // Writes kind's message to `result`, as make_message() says.
 void format_message(sylvo_kind kind, const char* name, const Line& line, Text result) {
@@ -67,29 +66,29 @@ void format_message(sylvo_kind kind, const char* name, const Line& line, Text re
   *result.size = 0;
   result.bytes[0] = '\0';
   if (kind == SYLVO_USAGE) {
-    add(result, "\nSyLvO  Version " SYLVO_VERSION "\n");
-    add(result, kCredit);
-    add(result, "\n");
+    append(result, "\nSyLvO  Version " SYLVO_VERSION "\n");
+    append(result, kCredit);
+    append(result, "\n");
   }
   // The value fills the text as bytes, never as a format: a name holding
   // '%' prints as it is.
   const char* at = std::strchr(m.text, '%');
   if (!at) {
-    add(result, m.text);
+    append(result, m.text);
   } else {
-    add(result, m.text, static_cast<size_t>(at - m.text));
+    append(result, m.text, static_cast<size_t>(at - m.text));
     char number[24];
     std::snprintf(number, sizeof number, "%llu", line.LINE_NO);
-    add(result, at[1] == 'u' ? number : name);
-    add(result, at + 2);
+    append(result, at[1] == 'u' ? number : name);
+    append(result, at + 2);
   }
   if (m.echo) {  // LineBuf as a string: up to its first zero byte
     const char* buf = reinterpret_cast<const char*>(line.LineBuf);
     size_t shown = 0;
     while (shown < line.pos && buf[shown] != '\0') ++shown;
-    add(result, "> ");
-    add(result, buf, shown);
-    add(result, "\n\n");
+    append(result, "> ");
+    append(result, buf, shown);
+    append(result, "\n\n");
   }
 }
 
@@ -127,5 +126,5 @@ void Problems::add(sylvo_severity severity, sylvo_kind kind, Place where, long l
 void Problems::add(sylvo_severity severity, sylvo_warning what, Place where, size_t length,
                    const char* text) {
   Text message = keep(severity, SYLVO_COMPLETED, what, where, where.column, length);
-  if (message.bytes) add_text(message, text);
+  if (message.bytes) append(message, text);
 }

@@ -79,55 +79,44 @@ function syntaxPlugin(keys) {
   }), { decorations: (v) => v.decorations });
 }
 
-// ---- The failing line and byte, marked until the next conversion. They
-// move with the text as it is edited.
-const setFailure = StateEffect.define();
-const failureField = StateField.define({
-  create: () => Decoration.none,
-  update(deco, tr) {
-    deco = deco.map(tr.changes);
-    for (const e of tr.effects) {
-      if (!e.is(setFailure)) continue;
-      const f = e.value;
-      deco = !f ? Decoration.none : Decoration.set([
-        Decoration.line({ class: 'cm-failing-line' }).range(f.lineFrom),
-        ...(f.to > f.from ? [Decoration.mark({ class: 'cm-failing' }).range(f.from, f.to)] : []),
-      ], true);
-    }
-    return deco;
-  },
-  provide: (f) => EditorView.decorations.from(f),
-});
+// ---- Marks set from outside the editor, until set again: the failing line
+// and byte, and every problem a check found. They move with the text as it
+// is edited. Each is an effect and the field it sets through `build`.
+function markField(build) {
+  const set = StateEffect.define();
+  const field = StateField.define({
+    create: () => Decoration.none,
+    update(deco, tr) {
+      deco = deco.map(tr.changes);
+      for (const e of tr.effects) if (e.is(set)) deco = build(e.value);
+      return deco;
+    },
+    provide: (f) => EditorView.decorations.from(f),
+  });
+  return { set, field };
+}
+
+const failure = markField((f) => !f ? Decoration.none : Decoration.set([
+  Decoration.line({ class: 'cm-failing-line' }).range(f.lineFrom),
+  ...(f.to > f.from ? [Decoration.mark({ class: 'cm-failing' }).range(f.from, f.to)] : []),
+], true));
 
 /// Marks the failure {lineFrom, from, to} in `view`, or clears it (null).
-export const markFailure = (view, failure) => view.dispatch({ effects: setFailure.of(failure) });
+export const markFailure = (view, f) => view.dispatch({ effects: failure.set.of(f) });
 /// Where the marked failing line starts now, or -1.
 export function markedFailure(state) {
-  const it = state.field(failureField).iter();
+  const it = state.field(failure.field).iter();
   return it.value ? it.from : -1;
 }
 
-// ---- Every problem a check found, each marked where it stands, with its
-// message as the title; they move with the text as it is edited.
-const setProblems = StateEffect.define();
-const problemsField = StateField.define({
-  create: () => Decoration.none,
-  update(deco, tr) {
-    deco = deco.map(tr.changes);
-    for (const e of tr.effects) {
-      if (!e.is(setProblems)) continue;
-      deco = Decoration.set(e.value.filter((p) => p.to > p.from).map((p) =>
-        Decoration.mark({ class: `cm-problem cm-problem-${p.severity}`, attributes: { title: p.message } })
-                  .range(p.from, p.to)), true);
-    }
-    return deco;
-  },
-  provide: (f) => EditorView.decorations.from(f),
-});
+// Each problem with its message as the mark's title.
+const problems = markField((list) => Decoration.set(list.filter((p) => p.to > p.from).map((p) =>
+  Decoration.mark({ class: `cm-problem cm-problem-${p.severity}`, attributes: { title: p.message } })
+            .range(p.from, p.to)), true));
 
 /// Marks the problems [{from, to, severity, message}] in `view`, in place of
 /// those marked before.
-export const markProblems = (view, problems) => view.dispatch({ effects: setProblems.of(problems) });
+export const markProblems = (view, list) => view.dispatch({ effects: problems.set.of(list) });
 
 // ---- Edits, as the file's bytes want them. New line ends are the file's;
 // an edit never splits a CR LF; a character the encoding cannot hold is
@@ -174,7 +163,7 @@ function byteFilter(file) {
 export function inputEditor(parent, file, keys, onEdit) {
   const extensions = [
     common, lineNumbers(), history(), keymap.of([...defaultKeymap, ...historyKeymap, ...searchKeymap]),
-    byteFilter(file), syntaxPlugin(keys), failureField, problemsField,
+    byteFilter(file), syntaxPlugin(keys), failure.field, problems.field,
     EditorView.updateListener.of((u) => { if (u.docChanged) onEdit(u); }),
     EditorView.contentAttributes.of({ 'aria-label': 'MML input', spellcheck: 'false' }),
   ];
