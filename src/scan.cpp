@@ -445,16 +445,12 @@ class Scanner {
     }
   }
 
-  // Where a syllable whose key byte at r is refused ends: after its ')' and
-  // the note and length that follow, or at a '(' or newline before any ')'.
+  // Where a check goes on after a syllable whose key byte at r is refused:
+  // after its ')', or at a '(' or newline before any ')'. The note and
+  // length after the ')' are bytes the scan copies and does not act on.
   const unsigned char* syllable_end(const unsigned char* r) const {
     while (r < end_ && *r != ')' && *r != '(' && *r != '\n') ++r;
-    if (r == end_ || *r != ')') return r;
-    ++r;  // the bytes after end_ are a newline's line or the zeros: none is taken
-    if (is(*r, kNoteLetter)) r += is(r[1], kSign) ? 2 : 1;
-    if (is(*r, kLengthLead)) ++r;
-    while (is(*r, kLengthByte)) ++r;
-    return r;
+    return r < end_ && *r == ')' ? r + 1 : r;
   }
 
   // A syllable from its '(' at q: a key, a note, a length text; expanded in
