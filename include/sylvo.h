@@ -167,8 +167,8 @@ typedef struct sylvo_check_result {
 /// `problems`, and how many of each severity there are in all in `result`.
 /// It goes on after each error: after a key not in the table at the end of
 /// that syllable, after a bad key byte at the end of its syllable, after a
-/// missing note or a bad voice set at the next byte, after a line over the
-/// limit at the next line. The first error is always the failure
+/// missing note or a bad override at the next byte, after a line over the
+/// limit or a directive's voice set above 9 at the next line. The first error is always the failure
 /// sylvo_convert() reports for the same bytes (kind, line, column and
 /// message), and there is no error exactly when that conversion completes.
 /// Returns result->status; 1 without touching anything if `result` is null.
