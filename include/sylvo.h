@@ -53,9 +53,13 @@ typedef enum sylvo_kind {
   SYLVO_WRITE_CHAR = 11,     /* "Can't write character to file" */
   SYLVO_WRITE_STRING = 12,   /* "Can't write string to file" */
   SYLVO_POSITION = 13,       /* "Unexpected EOF": a stream that cannot be positioned at its start */
-  SYLVO_BAD_ARGUMENT = 14    /* "Invalid argument": a call of the library it cannot do (a null
+  SYLVO_BAD_ARGUMENT = 14,   /* "Invalid argument": a call of the library it cannot do (a null
                                 pointer where it needs one, a kind out of range); the program
                                 never reports it */
+  SYLVO_TOO_MANY_FILES = 15, /* more than two file arguments (a shell pattern): the banner, the
+                                usage line and how to convert many songs */
+  SYLVO_OUTPUT_IS_SONG = 16  /* "Can't overwrite a song": the output holds a song not yet
+                                converted */
 } sylvo_kind;
 
 /// How a conversion ended, as sylvo would report it.
@@ -108,13 +112,22 @@ SYLVO_API const char* sylvo_base_name(const char* path);
 /// SYLVO_BAD_ARGUMENT.
 SYLVO_API int sylvo_output_name(const char* input, char* output, sylvo_result* result);
 
+/// Tells whether the bytes `read` gives are a song not yet converted,
+/// which an output must never overwrite: their first line that begins with
+/// "#SYLVO" or ";#SYLVO" (a conversion's output has ";#SYLVO" there)
+/// begins with "#SYLVO". Sets `*song` to 1 if so, else 0, and returns 0;
+/// returns 1 when the bytes could not all be read to tell (`*song` is then
+/// 1 too: what cannot be told is kept), or when an argument is null.
+SYLVO_API int sylvo_unconverted_song(sylvo_read_fn read, void* read_context, int* song);
+
 /// The key of syllable `index` (0 to 202, in the order of the syllable
 /// list), or null past the last: "KA", "SHI", ...
 SYLVO_API const char* sylvo_syllable_key(int index);
 
 /// Fills `result` with the message of `kind` as sylvo prints it, `name` in
 /// place of its file name, and returns its status (0 for SYLVO_COMPLETED).
-/// For SYLVO_USAGE `name` is the program's name, and the banner comes first.
+/// For SYLVO_USAGE and SYLVO_TOO_MANY_FILES `name` is the program's name,
+/// and the banner comes first.
 /// A kind out of range gives SYLVO_BAD_ARGUMENT's message.
 SYLVO_API int sylvo_report(sylvo_kind kind, const char* name, sylvo_result* result);
 

@@ -98,10 +98,11 @@ void put_json(const char* text, size_t size) {
 }
 void put_json(const char* text) { put_json(text, std::strlen(text)); }
 
-const char* const kKindNames[] = {"completed",     "usage",         "same-file",      "open-input",
-                                  "open-output",   "path-too-long", "cant-read",      "not-sylvo",
-                                  "illegal-token", "syntax",        "internal-error", "write-char",
-                                  "write-string",  "position",      "bad-argument"};
+const char* const kKindNames[] = {
+    "completed",      "usage",         "same-file",    "open-input",    "open-output",
+    "path-too-long",  "cant-read",     "not-sylvo",    "illegal-token", "syntax",
+    "internal-error", "write-char",    "write-string", "position",      "bad-argument",
+    "too-many-files", "output-is-song"};
 
 const char* const kWarningNames[] = {
     "",         "empty-length", "directive-lookalike", "directive-number", "directive-in-comment",

@@ -68,7 +68,11 @@ constexpr Refusal kPassed{SYLVO_COMPLETED, ""};
 // (argv[1] the input, argv[2] the optional output).
 Refusal form_names(int argc, const char* const* argv) {
   std::memset(&g_names, 0, sizeof g_names);
-  if (argc < 2) return {SYLVO_USAGE, sylvo_base_name(argc >= 1 && argv[0] ? argv[0] : "sylvo")};
+  const char* program = sylvo_base_name(argc >= 1 && argv[0] ? argv[0] : "sylvo");
+  if (argc < 2) return {SYLVO_USAGE, program};
+  // A third name is a shell pattern or a drop of several songs: converting
+  // the first over the second would destroy a song.
+  if (argc > 3) return {SYLVO_TOO_MANY_FILES, program};
   const char* input = argv[1];
   if (std::strlen(input) > SYLVO_NAME_MAX) return {SYLVO_PATH_TOO_LONG, ""};
   const char* input_base = sylvo_base_name(input);
@@ -91,6 +95,13 @@ Refusal form_names(int argc, const char* const* argv) {
   return kPassed;
 }
 
+size_t read_file(void* file, unsigned char* buffer, size_t capacity, int* failed) {
+  std::FILE* f = static_cast<std::FILE*>(file);
+  size_t got = std::fread(buffer, 1, capacity, f);
+  if (got < capacity && std::ferror(f)) *failed = 1;
+  return got;
+}
+
 Refusal open_files(int argc, const char* const* argv) {
   const char* input = argv[1];
   g_in = std::fopen(input, "rb");
@@ -110,6 +121,16 @@ Refusal open_files(int argc, const char* const* argv) {
     return {SYLVO_SAME_FILE, argc >= 3 ? argv[2] : g_names.OutFile};
   // A name that ends in a separator names a directory, never a file.
   if (g_names.OutFileName[0] == '\0') return {SYLVO_OPEN_OUTPUT, g_names.OutFileName};
+  // Nor is a song the output of another: what cannot be read to tell is
+  // kept as well.
+  if (output.file) {
+    int song = 1;
+    std::FILE* existing = std::fopen(g_names.OutFile, "rb");
+    bool told = existing && sylvo_unconverted_song(read_file, existing, &song) == 0;
+    if (existing) std::fclose(existing);
+    if (!told) return {SYLVO_OPEN_OUTPUT, g_names.OutFileName};
+    if (song) return {SYLVO_OUTPUT_IS_SONG, g_names.OutFileName};
+  }
   g_out = std::fopen(g_names.OutFile, "wb");
   if (!g_out) return {SYLVO_OPEN_OUTPUT, g_names.OutFileName};
   // The run now owns what it created or emptied, and nothing else.
@@ -118,13 +139,6 @@ Refusal open_files(int argc, const char* const* argv) {
   std::setvbuf(g_out, nullptr, _IONBF, 0);  // the library buffers
   if (std::fseek(g_out, 0, SEEK_SET) != 0) return {SYLVO_POSITION, g_names.InFileName};
   return kPassed;
-}
-
-size_t read_file(void* file, unsigned char* buffer, size_t capacity, int* failed) {
-  std::FILE* f = static_cast<std::FILE*>(file);
-  size_t got = std::fread(buffer, 1, capacity, f);
-  if (got < capacity && std::ferror(f)) *failed = 1;
-  return got;
 }
 
 int write_file(void* file, const unsigned char* bytes, size_t size) {

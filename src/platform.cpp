@@ -45,16 +45,17 @@ OutputName inspect_output(const char* path) {
   if (h == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
     bool absent = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-    return {absent ? NameKind::kAbsent : NameKind::kUnknown, {0, 0, false}};
+    return {absent ? NameKind::kAbsent : NameKind::kUnknown, {0, 0, false}, false};
   }
   DWORD type = GetFileType(h);
   FileId id = handle_id(h);
   CloseHandle(h);
-  if (type != FILE_TYPE_DISK) return {NameKind::kOther, id};  // NUL, CON, a pipe
+  if (type != FILE_TYPE_DISK) return {NameKind::kOther, id, false};  // NUL, CON, a pipe
   DWORD attributes = GetFileAttributesA(path);
-  if (!id.known || attributes == INVALID_FILE_ATTRIBUTES) return {NameKind::kUnknown, id};
-  bool other = attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY);
-  return {other ? NameKind::kOther : NameKind::kRegular, id};
+  if (!id.known || attributes == INVALID_FILE_ATTRIBUTES) return {NameKind::kUnknown, id, false};
+  bool directory = attributes & FILE_ATTRIBUTE_DIRECTORY;
+  bool other = directory || (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  return {other ? NameKind::kOther : NameKind::kRegular, id, !directory};
 }
 
 bool is_directory(std::FILE* f) {
@@ -88,12 +89,14 @@ FileId file_id(std::FILE* f) {
 
 OutputName inspect_output(const char* path) {
   struct stat st;
-  if (lstat(path, &st) != 0) return {errno == ENOENT ? NameKind::kAbsent : NameKind::kUnknown, {}};
-  if (S_ISREG(st.st_mode)) return {NameKind::kRegular, stat_id(st)};
-  if (!S_ISLNK(st.st_mode)) return {NameKind::kOther, stat_id(st)};
+  if (lstat(path, &st) != 0) {
+    return {errno == ENOENT ? NameKind::kAbsent : NameKind::kUnknown, {}, false};
+  }
+  if (S_ISREG(st.st_mode)) return {NameKind::kRegular, stat_id(st), true};
+  if (!S_ISLNK(st.st_mode)) return {NameKind::kOther, stat_id(st), false};
   // A link: the same-file check needs the file it leads to, if any.
-  if (stat(path, &st) == 0) return {NameKind::kOther, stat_id(st)};
-  return {errno == ENOENT ? NameKind::kOther : NameKind::kUnknown, {}};
+  if (stat(path, &st) == 0) return {NameKind::kOther, stat_id(st), S_ISREG(st.st_mode)};
+  return {errno == ENOENT ? NameKind::kOther : NameKind::kUnknown, {}, false};
 }
 
 bool is_directory(std::FILE* f) {

@@ -32,6 +32,7 @@ enum class NameKind {
 struct OutputName {
   NameKind kind;
   FileId id;  // the file the name leads to (through links), where there is one
+  bool file;  // it leads to a regular file, whose bytes can be read without waiting
 };
 
 /// Looks at `path` without opening it.

@@ -13,17 +13,19 @@ struct Text {
 
 namespace {
 
-// The message of each kind, in the order of the kinds. "%s" is a file name,
-// "%u" the line number; the syntax messages add the echo of LineBuf.
+// The message of each kind, in the order of the kinds. "%s" is a file name
+// (the program's after the banner), "%u" the line number; the syntax
+// messages add the echo of LineBuf.
 struct Message {
   sylvo_kind kind;
   bool echo;
   const char* text;
+  bool banner = false;  // the banner comes first
 };
 
 constexpr Message kMessages[] = {
     {SYLVO_COMPLETED, false, "\n@ SyLvO conversion completed.\n\n"},
-    {SYLVO_USAGE, false, "\n*** Usage: %s input_filename [output_filename]\n\n"},
+    {SYLVO_USAGE, false, "\n*** Usage: %s input_filename [output_filename]\n\n", true},
     {SYLVO_SAME_FILE, false, "\n*** Can't write to input file: %s\n\n"},
     {SYLVO_OPEN_INPUT, false, "\n*** Can't open input file: %s\n\n"},
     {SYLVO_OPEN_OUTPUT, false, "\n*** Can't open output file: %s\n\n"},
@@ -37,6 +39,15 @@ constexpr Message kMessages[] = {
     {SYLVO_WRITE_STRING, false, "\n*** Can't write string to file: %s\n\n"},
     {SYLVO_POSITION, false, "\n*** Unexpected EOF: %s\n\n"},
     {SYLVO_BAD_ARGUMENT, false, "\n*** Invalid argument: %s\n\n"},
+    // A shell pattern (sylvo *.mml) would have had the second song
+    // overwritten by the first one's conversion. Only the first '%' of a
+    // text is filled in: the rest are cmd's.
+    {SYLVO_TOO_MANY_FILES, false,
+     "\n*** Usage: %s input_filename [output_filename]\n\n"
+     "sylvo converts one song at a time; for many, run it once for each: "
+     "for f in *.mml; do sylvo \"$f\"; done (cmd: for %f in (*.mml) do sylvo \"%f\")\n\n",
+     true},
+    {SYLVO_OUTPUT_IS_SONG, false, "\n*** Can't overwrite a song not yet converted: %s\n\n"},
 };
 
 constexpr bool keyed_by_kind(size_t i = 0) {
@@ -44,7 +55,7 @@ constexpr bool keyed_by_kind(size_t i = 0) {
          (kMessages[i].kind == i && keyed_by_kind(i + 1));
 }
 static_assert(keyed_by_kind(), "kMessages has one row per kind, in the kinds' order");
-static_assert(sizeof kMessages / sizeof kMessages[0] == SYLVO_BAD_ARGUMENT + 1,
+static_assert(sizeof kMessages / sizeof kMessages[0] == kLastKind + 1,
               "kMessages has a row for every kind");
 
 constexpr char kCredit[] = "Lyric syllables in MML turned into sung instrument runs.";
@@ -65,7 +76,7 @@ void format_message(sylvo_kind kind, const char* name, const Line& line, Text re
   if (!name) name = "";
   *result.size = 0;
   result.bytes[0] = '\0';
-  if (kind == SYLVO_USAGE) {
+  if (m.banner) {
     append(result, "\nSyLvO  Version " SYLVO_VERSION "\n");
     append(result, kCredit);
     append(result, "\n");

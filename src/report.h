@@ -35,8 +35,11 @@ inline void check(bool passed, sylvo_kind kind) {
   if (!passed) fail(kind);
 }
 
+/// The last of the kinds.
+constexpr sylvo_kind kLastKind = SYLVO_OUTPUT_IS_SONG;
+
 /// Whether `kind` is one of the kinds, as a C caller may pass any number.
-inline bool is_kind(int kind) { return kind >= SYLVO_COMPLETED && kind <= SYLVO_BAD_ARGUMENT; }
+inline bool is_kind(int kind) { return kind >= SYLVO_COMPLETED && kind <= kLastKind; }
 
 /// Writes kind's message to `result` as sylvo prints it: its file name
 /// `name` (for SYLVO_USAGE the program's, after the banner), its line

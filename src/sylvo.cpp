@@ -208,6 +208,48 @@ const char* sylvo_base_name(const char* path) {
   return base;
 }
 
+int sylvo_unconverted_song(sylvo_read_fn read, void* read_context, int* song) {
+  if (!read || !song) {
+    if (song) *song = 1;
+    return 1;
+  }
+  // The first bytes of the line being read, enough to tell ";#SYLVO" from
+  // "#SYLVO"; `seen` counts them, and passes 7 once the line can tell no more.
+  static constexpr char kHeader[] = ";#SYLVO";
+  unsigned char start[7];
+  size_t seen = 0;
+  unsigned char buffer[16384];
+  int failed = 0;
+  *song = 1;
+  for (size_t got; (got = read(read_context, buffer, sizeof buffer, &failed)) != 0 && !failed;) {
+    for (const unsigned char *p = buffer, *end = buffer + got; p < end; ++p) {
+      if (seen > 7) {  // nothing more to learn before the next line
+        p = static_cast<const unsigned char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+        if (!p) break;
+        seen = 0;
+        continue;
+      }
+      if (*p == '\n') {
+        seen = 0;
+        continue;
+      }
+      start[seen++] = *p;
+      bool converted = seen == 7 && std::memcmp(start, kHeader, 7) == 0;
+      if (converted || (seen == 6 && std::memcmp(start, kHeader + 1, 6) == 0)) {
+        *song = !converted;
+        return 0;
+      }
+      if (seen == 7 ||
+          (std::memcmp(start, kHeader, seen) != 0 && std::memcmp(start, kHeader + 1, seen) != 0)) {
+        seen = 8;
+      }
+    }
+  }
+  if (failed) return 1;
+  *song = 0;
+  return 0;
+}
+
 const char* sylvo_syllable_key(int index) {
   return index >= 0 && index < kSyllables ? syllable_row(index).key : nullptr;
 }

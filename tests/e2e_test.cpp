@@ -247,6 +247,85 @@ TEST_F(E2E, HelpAndVersionOnlyWhenNoSuchFile) {
   EXPECT_EQ(listing(), "--help --help_out -V -V_out ");
 }
 
+// A shell pattern (sylvo *.mml) or several songs dropped on the program
+// give three or more names: nothing is converted, opened for writing or
+// made, whether the files exist or not.
+TEST_F(E2E, MoreThanTwoFilesConvertNothing) {
+#ifdef _WIN32
+  const string usage = "\n*** Usage: sylvo.exe input_filename [output_filename]\n\n";
+#else
+  const string usage = "\n*** Usage: sylvo input_filename [output_filename]\n\n";
+#endif
+  const string refused = kBanner + usage +
+                         "sylvo converts one song at a time; for many, run it once for each: "
+                         "for f in *.mml; do sylvo \"$f\"; done "
+                         "(cmd: for %f in (*.mml) do sylvo \"%f\")\n\n";
+  const std::vector<std::vector<string>> calls = {
+      {"a.mml", "b.mml", "c.mml"},     {"a.mml", "b.mml", "c.mml", "d.mml"},
+      {"a.mml", "new.mml", "c.mml"},   {"none1.mml", "none2.mml", "none3.mml"},
+      {"a.mml", "a_out.mml", "b.mml"}, {"--help", "-V", "a.mml"},
+  };
+  put("a.mml", kSong);
+  put("b.mml", "t150\n#SYLVO\n(KI)d8\n");
+  put("c.mml", kSongOut);
+  put("a_out.mml", "keep");
+  const string files = listing();
+  for (const auto& args : calls) {
+    Result r = run(args);
+    EXPECT_EQ(r.status, 1) << args[2];
+    EXPECT_EQ(r.out, refused) << args[2];
+    EXPECT_EQ(listing(), files);
+  }
+  EXPECT_EQ(read("a.mml"), kSong);
+  EXPECT_EQ(read("b.mml"), "t150\n#SYLVO\n(KI)d8\n");
+  EXPECT_EQ(read("c.mml"), kSongOut);
+  EXPECT_EQ(read("a_out.mml"), "keep");
+}
+
+// An existing output that is a song not yet converted (its first line that
+// begins with "#SYLVO" or ";#SYLVO" begins with "#SYLVO") is never written;
+// a previous output, or any other file, is replaced as before.
+TEST_F(E2E, NeverOverwritesASong) {
+  struct Case {
+    string old;  // what the output holds
+    bool kept;   // refused, the output as it was
+  };
+  const Case cases[] = {
+      {"t150\n#SYLVO\n(KI)d8\n", true},
+      {"#SYLVO", true},
+      {";\x83\x6c\r\n#SYLVO_VSET 1\r\n", true},  // a directive line is a "#SYLVO" line too
+      {"x\n" + string(5000, 'y') + "\n#SYLVO\n", true},
+      {"\n;#SYLVO\n#SYLVO\n", false},  // a previous output: the first is ";#SYLVO"
+      {kSongOut, false},
+      {"#SYLV\n;#SYLVOX\n", false},
+      {" #SYLVO\n;x#SYLVO\n##SYLVO\n", false},  // none of them begins a line with it
+      {"", false},
+      {"keep", false},
+  };
+  put("song.mml", kSong);
+  for (const Case& c : cases) {
+    put("x.mml", c.old);
+    Result r = run({"song.mml", "x.mml"});
+    EXPECT_EQ(r.status, c.kept ? 1 : 0) << c.old;
+    EXPECT_EQ(r.out, c.kept ? "\n*** Can't overwrite a song not yet converted: x.mml\n\n" : kDone)
+        << c.old;
+    EXPECT_EQ(read("x.mml"), c.kept ? c.old : kSongOut);
+  }
+  // The output name formed from the input's, and a link that leads to a song.
+  put("song_out.mml", "#SYLVO\n");
+  EXPECT_EQ(run({"song.mml"}).out,
+            "\n*** Can't overwrite a song not yet converted: song_out.mml\n\n");
+  EXPECT_EQ(read("song_out.mml"), "#SYLVO\n");
+  std::error_code no_links;
+  fs::create_symlink("song_out.mml", "link.mml", no_links);
+  if (!no_links) {
+    EXPECT_EQ(run({"song.mml", "link.mml"}).out,
+              "\n*** Can't overwrite a song not yet converted: link.mml\n\n");
+    EXPECT_EQ(read("song_out.mml"), "#SYLVO\n");
+  }
+  EXPECT_EQ(read("song.mml"), kSong);
+}
+
 TEST_F(E2E, ConvertsTheWholeExample) {
   put("song.mml", kSong);
   Result r = run({"song.mml"});
@@ -568,10 +647,18 @@ TEST_F(E2E, UnreadableInputAndUnwritableDirectory) {
   r = run({"secret.mml"}, true);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "\n*** Can't open input file: secret.mml\n\n");
+  // An output that cannot be read to tell whether it is a song is kept.
+  put("blind.mml", "keep");
+  fs::permissions("blind.mml", fs::perms::owner_write);
+  r = run({"song.mml", "blind.mml"}, true);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "\n*** Can't open output file: blind.mml\n\n");
+  fs::permissions("blind.mml", fs::perms::owner_read, fs::perm_options::add);
+  EXPECT_EQ(read("blind.mml"), "keep");
   fs::permissions("secret.mml", fs::perms::owner_read);
   EXPECT_EQ(read("secret_out.mml"), "keep");
   EXPECT_EQ(read("secret.mml"), kSong);
-  EXPECT_EQ(listing(), "locked/ secret.mml secret_out.mml song.mml ");
+  EXPECT_EQ(listing(), "blind.mml locked/ secret.mml secret_out.mml song.mml ");
 }
 #endif
 
@@ -725,6 +812,8 @@ TEST_F(E2E, EveryFileCallCanFail) {
   const Scenario scenarios[] = {
       {"small", kSong, {"song.mml"}, "song_out.mml", ""},
       {"existing output", kSong, {"song.mml", "x.mml"}, "x.mml", "keep"},
+      {"previous output", kSong, {"song.mml", "x.mml"}, "x.mml", "x\n;#SYLVO\n#SYLVO\n"},
+      {"song as output", kSong, {"song.mml", "x.mml"}, "x.mml", "#SYLVO\n(KA)c8\n"},
       {"large", big, {"song.mml", "x.mml"}, "x.mml", ""},
       {"no header", "t120\nc8\n", {"song.mml"}, "song_out.mml", "keep"},
       {"late syntax error", big + "(KA)x8\n", {"song.mml"}, "song_out.mml", ""},

@@ -2,6 +2,7 @@
 // call it cannot do returns its failure and writes through no null pointer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -120,6 +121,54 @@ TEST(Library, CarelessCallsFailAndCrashNothing) {
   EXPECT_EQ(sylvo_syllable_key(203), nullptr);
   EXPECT_EQ(sylvo_lyric_keys(nullptr, 9, nullptr, 5, nullptr, 5, nullptr), 0u);
   sylvo_free(nullptr);
+}
+
+// Reads a string `step` bytes at a time, failing at `fail_at` bytes if set.
+struct Trickle {
+  std::string bytes;
+  size_t step, at = 0, fail_at = std::string::npos;
+};
+size_t read_trickle(void* context, unsigned char* buffer, size_t capacity, int* failed) {
+  Trickle& t = *static_cast<Trickle*>(context);
+  if (t.at >= t.fail_at) return *failed = 1, 0;
+  size_t n = std::min({capacity, t.step, t.bytes.size() - t.at});
+  std::memcpy(buffer, t.bytes.data() + t.at, n);
+  t.at += n;
+  return n;
+}
+
+// A song is told from a conversion's output by the first line that begins
+// with "#SYLVO" or ";#SYLVO", however the reads cut the lines.
+TEST(Library, TellsASongFromAnOutput) {
+  const std::string far(40000, 'x');
+  const struct {
+    std::string bytes;
+    int song;
+  } rows[] = {
+      {"#SYLVO", 1},
+      {"t120\r\n#SYLVO_VSET 1\r\n;#SYLVO\n", 1},
+      {"x\n;#SYLVO\n#SYLVO\n", 0},
+      {";#SYLVO", 0},
+      {far + "\n" + far + "#SYLVO\n" + far + "\n#SYLVO", 1},
+      {far + "\n;;#SYLVO\n#SYLV\n ;#SYLVO\n;#SYLV", 0},
+      {"\n\n\xff\x00#SYLVO\n;#SYLVO", 0},
+      {"", 0},
+  };
+  for (const auto& row : rows) {
+    for (size_t step : {size_t{1}, size_t{3}, size_t{7}, size_t{1} << 20}) {
+      Trickle t{row.bytes, step};
+      int song = -1;
+      EXPECT_EQ(sylvo_unconverted_song(read_trickle, &t, &song), 0);
+      EXPECT_EQ(song, row.song) << row.bytes.substr(0, 40) << " in reads of " << step;
+    }
+  }
+  // A read that fails before the answer tells nothing: the file is kept.
+  Trickle t{"x\n;#SYLVO\n", 2, 0, 2};
+  int song = -1;
+  EXPECT_EQ(sylvo_unconverted_song(read_trickle, &t, &song), 1);
+  EXPECT_EQ(song, 1);
+  EXPECT_EQ(sylvo_unconverted_song(nullptr, nullptr, &song), 1);
+  EXPECT_EQ(sylvo_unconverted_song(read_nothing, nullptr, nullptr), 1);
 }
 
 }  // namespace
