@@ -12,7 +12,7 @@ string(REGEX REPLACE "\n\n" "\n.\n" license "${license}")
 string(REGEX REPLACE "\n" "\n " license "${license}")
 string(REGEX REPLACE "\n $" "\n" license "${license}")
 
-foreach(component runtime library development)
+foreach(component runtime library development python)
   string(TOUPPER "${component}" upper)
   set(package "${CPACK_DEBIAN_${upper}_PACKAGE_NAME}")
   set(root "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/${component}/usr/share")

@@ -1,9 +1,22 @@
 # What `cmake --install` puts where, and the packages cpack makes of it:
-# a .tar.gz and three .deb on Linux (sylvo, the programs; libsylvo2, the
-# shared library; libsylvo-dev, what other programs build with), a .zip on
-# Windows (the MinGW build, with sylvo.dll).
+# a .tar.gz and four .deb on Linux (sylvo, the programs; libsylvo2, the
+# shared library; libsylvo-dev, what other programs build with;
+# python3-sylvo, the Python client), a .zip on Windows (the MinGW build,
+# with sylvo.dll).
 include(CMakePackageConfigHelpers)
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME runtime)
+
+# The Python package, with the place of the shared library written beside
+# it relative to its own folder, so that it finds the library wherever the
+# install is unpacked, with no environment variable.
+function(sylvo_install_python package_dir library)
+  file(RELATIVE_PATH to_library "/prefix/${package_dir}" "/prefix/${library}")
+  file(WRITE "${PROJECT_BINARY_DIR}/python/_library.py"
+    "# Written by the install: where the shared library is, from this folder.\n"
+    "RELATIVE_PATH = \"${to_library}\"\n")
+  install(FILES bindings/python/sylvo/__init__.py "${PROJECT_BINARY_DIR}/python/_library.py"
+    DESTINATION "${package_dir}" COMPONENT python)
+endfunction()
 
 if(WIN32)
   # Everything at the top of the .zip; the texts with CR LF line ends.
@@ -20,6 +33,7 @@ if(WIN32)
   # The library for other programs: sylvo.dll, its import library, the header.
   install(TARGETS libsylvo_shared RUNTIME DESTINATION . ARCHIVE DESTINATION lib)
   install(FILES include/sylvo.h "${PROJECT_BINARY_DIR}/include/sylvo_version.h" DESTINATION include)
+  sylvo_install_python(python/sylvo sylvo.dll)
 else()
   # The manual page's SYLLABLES section is printed from the syllable table.
   file(READ docs/syllables.man SYLVO_SYLLABLES)
@@ -66,12 +80,19 @@ else()
     DESTINATION "${cmakedir}" COMPONENT development)
   install(FILES "${PROJECT_BINARY_DIR}/sylvo.pc" DESTINATION "${CMAKE_INSTALL_LIBDIR}/pkgconfig"
     COMPONENT development)
+
+  # Where Debian's Python 3 looks for packages under /usr.
+  set(SYLVO_PYTHON_DIR "lib/python3/dist-packages" CACHE STRING
+    "Where the Python package goes, relative to the install prefix")
+  sylvo_install_python("${SYLVO_PYTHON_DIR}/sylvo"
+    "${CMAKE_INSTALL_LIBDIR}/libsylvo.so.${PROJECT_VERSION_MAJOR}")
 endif()
 
 set(CPACK_PACKAGE_NAME sylvo)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}-${SYLVO_PRERELEASE}")
 set(CPACK_PACKAGE_VENDOR "the sylvo authors")
-# Where reports go, as the README says: the packages' Maintainer.
+# The packages' Maintainer: whoever builds them for a distribution sets
+# it to their own name and address (-DSYLVO_CONTACT="Name <address>").
 set(SYLVO_CONTACT "sylvo maintainers <bugs@sylvo.dev>" CACHE STRING "The packages' maintainer")
 set(CPACK_PACKAGE_CONTACT "${SYLVO_CONTACT}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
@@ -90,7 +111,7 @@ else()
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEB_COMPONENT_INSTALL ON)
-  set(CPACK_COMPONENTS_ALL runtime library development)
+  set(CPACK_COMPONENTS_ALL runtime library development python)
   set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME sylvo)
   set(CPACK_DEBIAN_LIBRARY_PACKAGE_NAME libsylvo${PROJECT_VERSION_MAJOR})
   set(CPACK_DEBIAN_LIBRARY_PACKAGE_SECTION libs)
@@ -98,18 +119,26 @@ else()
   # The dynamic linker's cache is made anew when the library comes or goes.
   set(CPACK_DEBIAN_LIBRARY_PACKAGE_CONTROL_EXTRA "${PROJECT_SOURCE_DIR}/cmake/debian/triggers")
   set(CPACK_DEBIAN_LIBRARY_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-  set(CPACK_DEBIAN_LIBRARY_PACKAGE_DESCRIPTION "sylvo's conversion as a shared C library: lyric syllables in MML to sung runs
-The shared library libsylvo.so.${PROJECT_VERSION_MAJOR}, for programs that convert MML in-process:
+  set(CPACK_DEBIAN_LIBRARY_DESCRIPTION "The shared library libsylvo.so.${PROJECT_VERSION_MAJOR}, for programs that convert MML in-process:
 MML editors, language servers, and other languages through their foreign
 function interfaces.")
   set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libsylvo-dev)
   set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
   set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS
     "libsylvo${PROJECT_VERSION_MAJOR} (= ${PROJECT_VERSION}~${SYLVO_PRERELEASE})")
-  set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DESCRIPTION "sylvo's conversion as a C library: lyric syllables in MML to sung runs
-The header sylvo.h, the static library libsylvo.a and the link to the
+  set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "The header sylvo.h, the static library libsylvo.a and the link to the
 shared one, with files for pkg-config and CMake, for programs that convert
 MML in-process.")
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-sylvo)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SHLIBDEPS OFF)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+    "python3:any, libsylvo${PROJECT_VERSION_MAJOR} (>= ${PROJECT_VERSION}~${SYLVO_PRERELEASE})")
+  set(CPACK_DEBIAN_PYTHON_DESCRIPTION "The Python 3 module sylvo, a client of the shared library libsylvo through
+ctypes: convert and check MML songs, split lyrics in kana or romaji into
+syllable keys and fit them onto notes.")
+  # Each package's Description: the summary above, then its own text.
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "sylvo converts music macro language (MML) files in which lyric syllables
 are written into the notes, such as (KA)c8. Every syllable becomes the run
 of instrument selections, sub-notes and waits that makes a sound chip sing

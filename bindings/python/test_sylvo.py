@@ -40,6 +40,26 @@ class Convert(unittest.TestCase):
             self.assertRaises(sylvo.Error, sylvo.convert_file, bad)
             self.assertFalse(os.path.exists(os.path.join(d, "bad_out.mml")))
 
+    def test_files_never_destroy_a_song(self):
+        with tempfile.TemporaryDirectory() as d:
+            song = os.path.join(d, "song.mml")
+            other = os.path.join(d, "other.mml")
+            for path, data in ((song, b"#SYLVO\n(KA)c8\n"), (other, b"t1\n#SYLVO\n(KI)c\n")):
+                with open(path, "wb") as f:
+                    f.write(data)
+            for output, kind in ((other, "OUTPUT_IS_SONG"), (song, "SAME_FILE")):
+                with self.assertRaises(sylvo.Error) as caught:
+                    sylvo.convert_file(song, output)
+                self.assertEqual(caught.exception.kind, kind)
+            self.assertEqual(caught.exception.message,
+                             b"*** Can't write to input file: " + os.fsencode(song))
+            with open(other, "rb") as f:
+                self.assertEqual(f.read(), b"t1\n#SYLVO\n(KI)c\n")
+            sylvo.convert_file(song)  # a previous output is replaced
+            self.assertEqual(sylvo.convert_file(song), os.path.join(d, "song_out.mml"))
+        self.assertTrue(sylvo.is_unconverted_song(b"x\n#SYLVO_VSET 1\n;#SYLVO\n"))
+        self.assertFalse(sylvo.is_unconverted_song(b";#SYLVO\n#SYLVO\n"))
+
     def test_keys(self):
         keys = sylvo.syllable_keys()
         self.assertEqual(len(keys), 203)
@@ -64,6 +84,26 @@ class Check(unittest.TestCase):
         e = caught.exception
         self.assertEqual((first.kind, first.line, first.column, first.message),
                          (e.kind, e.line, e.column, e.message))
+
+
+class Lyrics(unittest.TestCase):
+    def test_keys_and_problems_in_bytes(self):
+        keys, problems = sylvo.lyric_keys("さくら 漢 kya")
+        self.assertEqual(keys, [sylvo.Lyric("SA", 0, 3), sylvo.Lyric("KU", 3, 3),
+                                sylvo.Lyric("RA", 6, 3), sylvo.Lyric("KYA", 14, 3)])
+        self.assertEqual(problems, [sylvo.LyricProblem(10, 3, "write it in kana")])
+        self.assertEqual(sylvo.lyric_keys(b"ka")[0], [sylvo.Lyric("KA", 0, 2)])
+
+    def test_fit_as_the_page_does(self):
+        fit = sylvo.fit_lyrics(b"#SYLVO\nl8 a a b2 ; c\n", "さくら")
+        self.assertEqual(fit.mml, b"#SYLVO\nl8 (SA)a (KU)a (RA)b2 ; c\n")
+        self.assertEqual((fit.notes, fit.notes_left, fit.syllables_left), (3, 0, 0))
+        fit = sylvo.fit_lyrics(b"(KA)c d", "漢し")
+        self.assertEqual(fit.mml, b"(SHI)c d")
+        self.assertEqual((fit.notes, fit.notes_left, fit.problem_count), (1, 1, 1))
+        self.assertEqual(fit.problems, [sylvo.LyricProblem(0, 3, "write it in kana")])
+        self.assertEqual(sylvo.convert(b"#SYLVO\n" + sylvo.fit_lyrics(b"c", "ka").mml),
+                         b";#SYLVO\n" + KA + b"~#3")
 
 
 class CarelessCalls(unittest.TestCase):

@@ -9,9 +9,13 @@ with nothing beyond the standard library:
     for p in sylvo.check(open("song.mml", "rb").read()).problems:
         print(p.line, p.column + 1, p.severity, p.message)
 
+    keys, problems = sylvo.lyric_keys("さくら")
+    fit = sylvo.fit_lyrics(b"#SYLVO\na a b2\n", "さくら")   # fit.mml
+
 A failed conversion raises sylvo.Error, which carries the kind, line,
 column and message. The library is looked for in SYLVO_LIBRARY, then where
-the system keeps libraries.
+the install that laid this package down put it, then where the system
+keeps libraries.
 """
 import ctypes
 import ctypes.util
@@ -24,6 +28,7 @@ MESSAGE_MAX = 2400
 KINDS = ("COMPLETED", "USAGE", "SAME_FILE", "OPEN_INPUT", "OPEN_OUTPUT", "PATH_TOO_LONG",
          "CANT_READ", "NOT_SYLVO", "ILLEGAL_TOKEN", "SYNTAX", "INTERNAL_ERROR", "WRITE_CHAR",
          "WRITE_STRING", "POSITION", "BAD_ARGUMENT", "TOO_MANY_FILES", "OUTPUT_IS_SONG")
+PROBLEMS_MAX = 64
 SEVERITIES = ("error", "warning", "note")
 WARNINGS = ("", "EMPTY_LENGTH", "DIRECTIVE_LOOKALIKE", "DIRECTIVE_NUMBER",
             "DIRECTIVE_IN_COMMENT", "NEAR_KEYS")
@@ -48,6 +53,27 @@ class _CheckResult(ctypes.Structure):
                 ("count", ctypes.c_size_t)]
 
 
+class _Lyric(ctypes.Structure):
+    _fields_ = [("key", ctypes.c_char_p), ("at", ctypes.c_size_t), ("size", ctypes.c_size_t)]
+
+
+class _LyricProblem(ctypes.Structure):
+    _fields_ = [("at", ctypes.c_size_t), ("size", ctypes.c_size_t), ("why", ctypes.c_char_p)]
+
+
+class _FitResult(ctypes.Structure):
+    _fields_ = [("status", ctypes.c_int), ("notes", ctypes.c_size_t),
+                ("notes_left", ctypes.c_size_t), ("syllables_left", ctypes.c_size_t),
+                ("problem_count", ctypes.c_size_t),
+                ("problems", _LyricProblem * PROBLEMS_MAX)]
+
+
+_READ_FN = ctypes.CFUNCTYPE(ctypes.c_size_t, ctypes.c_void_p, ctypes.POINTER(ctypes.c_ubyte),
+                            ctypes.c_size_t, ctypes.POINTER(ctypes.c_int))
+_WRITE_FN = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.POINTER(ctypes.c_ubyte),
+                             ctypes.c_size_t)
+
+
 class Error(Exception):
     """A conversion that failed: `kind` ("SYNTAX", ...), `line` (from 1; 0
     at no byte), `column` (the byte in the line, from 0; -1 if none),
@@ -67,16 +93,41 @@ error's kind; a warning's or note's subject; line from 1; column and start
 
 Check = namedtuple("Check", "errors warnings notes problems")
 
+Lyric = namedtuple("Lyric", "key at size")
+Lyric.__doc__ = """A sung mora of lyrics: its syllable key ("KA") and where it stands in
+them, as the first byte and the bytes of their UTF-8."""
+
+LyricProblem = namedtuple("LyricProblem", "at size why")
+LyricProblem.__doc__ = """A piece of lyrics no note can take, in bytes of their UTF-8, and why:
+"write it in kana", "no syllable is spelt so", ..."""
+
+Fit = namedtuple("Fit", "mml notes notes_left syllables_left problem_count problems")
+Fit.__doc__ = """What fit_lyrics() made: the new MML bytes; the notes that took a
+syllable, those left without one, the syllables left without a note; the
+pieces that take no note (all counted, the first PROBLEMS_MAX kept)."""
+
 _lib = None
 
 
+def _installed_library():
+    """The library an install laid down beside this package, if any: its
+    path is written, relative to this folder, in _library.py."""
+    try:
+        from ._library import RELATIVE_PATH
+    except ImportError:
+        return None
+    path = os.path.normpath(os.path.join(os.path.dirname(__file__), RELATIVE_PATH))
+    return path if os.path.exists(path) else None
+
+
 def load(path=None):
-    """Loads the shared library (once): `path`, else SYLVO_LIBRARY, else
-    the system's."""
+    """Loads the shared library (once): `path`, else SYLVO_LIBRARY, else the
+    one installed with this package, else the system's."""
     global _lib
     if _lib is not None and path is None:
         return _lib
-    path = path or os.environ.get("SYLVO_LIBRARY") or ctypes.util.find_library("sylvo")
+    path = (path or os.environ.get("SYLVO_LIBRARY") or _installed_library()
+            or ctypes.util.find_library("sylvo"))
     if not path:
         path = "sylvo.dll" if os.name == "nt" else "libsylvo.so.2"
     lib = ctypes.CDLL(path)
@@ -94,6 +145,13 @@ def load(path=None):
     lib.sylvo_base_name.restype = char_p
     lib.sylvo_syllable_key.argtypes = [ctypes.c_int]
     lib.sylvo_syllable_key.restype = char_p
+    lib.sylvo_report.argtypes = [ctypes.c_int, char_p, ctypes.POINTER(_Result)]
+    lib.sylvo_unconverted_song.argtypes = [_READ_FN, void_p, ctypes.POINTER(ctypes.c_int)]
+    lib.sylvo_lyric_keys.argtypes = [char_p, size, ctypes.POINTER(_Lyric), size,
+                                     ctypes.POINTER(_LyricProblem), size, ctypes.POINTER(size)]
+    lib.sylvo_lyric_keys.restype = size
+    lib.sylvo_fit_lyrics.argtypes = [char_p, size, char_p, size, _WRITE_FN, void_p,
+                                     ctypes.POINTER(_FitResult)]
     _lib = lib
     return lib
 
@@ -145,12 +203,53 @@ def output_name_of(input_path):
     return os.fsdecode(out.value)
 
 
+def _refuse(kind, name):
+    lib = load()
+    result = _Result()
+    lib.sylvo_report(KINDS.index(kind), _name(name), ctypes.byref(result))
+    console = result.message[:result.message_size]
+    raise Error(kind, 0, -1, _text(console, result.message_size), console)
+
+
+def is_unconverted_song(data):
+    """True when `data` is a song not yet converted, which an output must
+    never overwrite: its first line that begins with "#SYLVO" or ";#SYLVO"
+    begins with "#SYLVO"."""
+    lib = load()
+    data = memoryview(bytes(data))
+    at = 0
+
+    def read(_, buffer, capacity, failed):
+        nonlocal at
+        n = min(capacity, len(data) - at)
+        ctypes.memmove(buffer, bytes(data[at:at + n]), n)
+        at += n
+        return n
+
+    song = ctypes.c_int(1)
+    lib.sylvo_unconverted_song(_READ_FN(read), None, ctypes.byref(song))
+    return song.value != 0
+
+
 def convert_file(input_path, output_path=None):
     """Converts the file as `sylvo input_path [output_path]` does, and
-    returns the output's path. After a failure no output is written."""
+    returns the output's path. It refuses, as sylvo does, an output that is
+    the input or a song not yet converted (or that cannot be read to tell).
+    After a failure no output is written."""
     with open(input_path, "rb") as f:
         data = f.read()
     output_path = output_path or output_name_of(input_path)
+    if os.path.exists(output_path):
+        if os.path.samefile(input_path, output_path):
+            _refuse("SAME_FILE", output_path)
+        if os.path.isfile(output_path):
+            try:
+                with open(output_path, "rb") as f:
+                    song = is_unconverted_song(f.read())
+            except OSError:
+                _refuse("OPEN_OUTPUT", os.path.basename(output_path))
+            if song:
+                _refuse("OUTPUT_IS_SONG", os.path.basename(output_path))
     converted = convert(data, input_path, output_path)
     with open(output_path, "wb") as f:
         f.write(converted)
@@ -188,3 +287,45 @@ def syllable_keys():
         keys.append(key.decode())
         i += 1
     return keys
+
+
+def _utf8(text):
+    return text.encode("utf-8") if isinstance(text, str) else bytes(text)
+
+
+def lyric_keys(lyrics):
+    """Splits lyrics in kana or romaji (a str, or UTF-8 bytes) into syllable
+    keys, one a sung mora. Returns (keys, problems): Lyric and LyricProblem
+    lists, their places in bytes of the lyrics' UTF-8."""
+    lib = load()
+    text = _utf8(lyrics)
+    problem_count = ctypes.c_size_t()
+    count = lib.sylvo_lyric_keys(text, len(text), None, 0, None, 0, ctypes.byref(problem_count))
+    keys = (_Lyric * max(count, 1))()
+    problems = (_LyricProblem * max(problem_count.value, 1))()
+    lib.sylvo_lyric_keys(text, len(text), keys, count, problems, problem_count.value, None)
+    return ([Lyric(k.key.decode(), k.at, k.size) for k in keys[:count]],
+            [LyricProblem(p.at, p.size, p.why.decode()) for p in problems[:problem_count.value]])
+
+
+def fit_lyrics(mml, lyrics):
+    """Puts the lyrics' next key in front of each note of the MML bytes
+    `mml`, as the page's Lyrics panel does; no other byte changes. Returns
+    a Fit."""
+    lib = load()
+    mml = bytes(mml)
+    text = _utf8(lyrics)
+    pieces = []
+
+    def write(_, data, size):
+        pieces.append(ctypes.string_at(data, size))
+        return 1
+
+    result = _FitResult()
+    if lib.sylvo_fit_lyrics(mml, len(mml), text, len(text), _WRITE_FN(write), None,
+                            ctypes.byref(result)) != 0:
+        raise MemoryError("sylvo_fit_lyrics failed")
+    kept = min(result.problem_count, PROBLEMS_MAX)
+    return Fit(b"".join(pieces), result.notes, result.notes_left, result.syllables_left,
+               result.problem_count,
+               [LyricProblem(p.at, p.size, p.why.decode()) for p in result.problems[:kept]])
