@@ -99,7 +99,15 @@ const handlers = {
     bytes = new Uint8Array(m.bytes);
     name = m.name;
     encoding = m.encoding === 'auto' ? detect(bytes) : m.encoding;
-    return { ...shown(), result: await convert() };
+    const result = await convert();
+    if (result.status !== 0) {
+      // The last good output was another file's: nothing is this one's yet.
+      goodOutput = new Uint8Array(0);
+      lineStarts = null;
+      shownOutput = '';
+      result.change = { whole: true, insert: '' };
+    }
+    return { ...shown(), result };
   },
   async view(m) {
     encoding = m.encoding === 'auto' ? detect(bytes) : m.encoding;

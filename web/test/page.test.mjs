@@ -225,6 +225,23 @@ const kept = [
     await open(page, 'song.mml', fs.readFileSync(path.join(root, 'examples/song.mml')));
     assert.equal(asked, 2);
   }],
+  ['opening another file shows its own output, or none', async (page) => {
+    const shownOutput = () => page.$$eval('#output .cm-line', (all) => all.map((l) => l.textContent).join('\n'));
+    const song = fs.readFileSync(path.join(root, 'examples/song.mml'));
+    await open(page, 'song.mml', song);
+    await settled(page);
+    assert.equal(await page.textContent('#out-name'), 'song_out.mml');
+    assert.notEqual(await shownOutput(), '');
+    await open(page, 'syntax.mml', bin('#SYLVO\n(KA)x8\n'));
+    assert.match(await settled(page), /Syntax error! line:2/);
+    assert.equal(await shownOutput(), '');
+    assert.equal(await page.textContent('#out-name'), '');
+    const second = bin('#SYLVO\n(SA)d4\n');
+    await open(page, 'second.mml', second);
+    await settled(page);
+    assert.equal(await shownOutput(), runNative('second.mml', second).output.toString('latin1'));
+    assert.equal(await page.textContent('#out-name'), 'second_out.mml');
+  }],
 ];
 
 for (const [what, act] of kept) {
