@@ -1,6 +1,6 @@
-// The conversion scanner: reads everything after the header line, copies
-// text and comments, and hands syllables, directive lines and "@" overrides
-// to their modules.
+// The conversion: the reader of the notation (notation.h) with a listener
+// that writes every byte after the header line, each syllable as its
+// expansion, each directive line as a ";#" comment.
 #pragma once
 
 struct Run;
@@ -9,3 +9,7 @@ struct Run;
 /// starting with every voice set at 0 and no default length. Returns at the
 /// end of input with everything written to run.out (not yet flushed).
 void scan(Run& run);
+
+/// Sets what lasts from line to line as it is at the header: every voice
+/// set 0, no default length, no block comment.
+void start_scan(Run& run);

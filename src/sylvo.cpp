@@ -8,6 +8,7 @@
 #include <memory>
 #include <new>
 
+#include "check.h"
 #include "header.h"
 #include "report.h"
 #include "run.h"
@@ -99,7 +100,7 @@ int check_run(Run& run, Source in, size_t buffer, Problems& problems) {
   run.problems = &problems;
   // What the scan could not go on after ends the check, as the last problem.
   sylvo_result last;
-  if (run_once(run, in, {discard, nullptr}, problems.name, "", buffer, &last, nullptr) != 0) {
+  if (run_once(run, in, {discard, nullptr}, problems.name, "", buffer, &last, check_scan) != 0) {
     problems.add(SYLVO_ERROR, last.kind, {last.line, last.column}, last.column,
                  last.column >= 0 ? 1 : 0, run.line);
   }
