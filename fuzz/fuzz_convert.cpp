@@ -4,11 +4,13 @@
 // chunks through small reads, and by the byte-at-a-time reference scanner.
 // All three must give the same status, kind, line, column and message, and
 // the same output when they succeed. A check of them, whole and in chunks,
-// must find that failure first, or no error. The same bytes are fitted as
-// lyrics to MML as well.
+// must find that failure first, or no error; and where its lines do not act
+// on one another, each line's first error where sylvo stops on that line
+// alone. The same bytes are fitted as lyrics to MML as well.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "oracle.h"
 #include "support.h"
@@ -71,5 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       !check_agrees(check_buffer(data, size, chunk, buffer, seed, 4), whole)) {
     std::abort();
   }
+  std::string why;
+  if (!lines_agree(std::string(reinterpret_cast<const char*>(data), size), &why)) std::abort();
   return 0;
 }

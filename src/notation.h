@@ -120,7 +120,8 @@ struct StopFinder {
   // in a block comment (outside one, a second newline that changes nothing).
   // Two bytes that differ only in the low bit, '(' and ')', share a compare
   // of the byte with that bit cleared.
-  __m128i masks[sizeof kActing / sizeof kActing[0] - 1] = {}, bytes[sizeof masks / sizeof masks[0]] = {};
+  __m128i masks[sizeof kActing / sizeof kActing[0] - 1] = {},
+                                                     bytes[sizeof masks / sizeof masks[0]] = {};
   int compares = 0;
   __m128i star = _mm_set1_epi8('*'), newline = _mm_set1_epi8('\n');
 
@@ -163,8 +164,8 @@ struct StopFinder {
 
 /// A syllable from its '(' to the byte after its note and length.
 struct Syllable {
-  const unsigned char* open;  // its '('
-  const unsigned char* key;   // the first byte after '(' (an override, or the key)
+  const unsigned char* open;   // its '('
+  const unsigned char* key;    // the first byte after '(' (an override, or the key)
   const unsigned char* close;  // its ')'
   const unsigned char* note;   // the note, `note_size` bytes: a letter and any sign
   size_t note_size;
@@ -198,10 +199,10 @@ struct DirectiveLine {
 /// on all the same.
 struct Fault {
   sylvo_kind kind;
-  Place where;               // the failing byte's line and column
+  Place where;                // the failing byte's line and column
   const unsigned char* from;  // the bytes at fault
   const unsigned char* to;
-  const unsigned char* key;  // an unknown key's first letter (its keys one edit away), or null
+  const unsigned char* key;   // an unknown key's first letter (its keys one edit away), or null
   const unsigned char* line;  // the line's first byte
   const unsigned char* end;   // the window's end
 };
@@ -258,7 +259,8 @@ class Reader {
           case kSyllable:  // back to back, or one copied byte between: the next with no search
             for (;;) {     // (*end_ is no '(': a syllable ends before a newline or the zero)
               q = syllable(q);
-              if (!q || *q == '(') continue;
+              if (!q) break;  // on at the next line
+              if (*q == '(') continue;
               if (q + 1 >= stop_ || q[1] != '(' || stops(*q)) break;
               ++q;
             }
@@ -334,7 +336,8 @@ class Reader {
         echoed_ = q + 1;
         echo_through(q + n);
         const unsigned char* at = q + 1 + d.result.at;
-        l_.fault({d.result.failure, {line_.LINE_NO, at - start_}, at, at + 1, nullptr, start_, end_});
+        l_.fault(
+            {d.result.failure, {line_.LINE_NO, at - start_}, at, at + 1, nullptr, start_, end_});
         return q + 1 + n;
       }
     }
@@ -423,7 +426,8 @@ class Reader {
       } else if (*r == '@') {  // its two bytes neither stored nor counted
         int vowel = r + 1 < end_ ? r[1] : kEnd, digit = r + 2 < end_ ? r[2] : kEnd;
         sylvo_kind failure = apply_override(voices_, vowel, digit);
-        if (failure != SYLVO_COMPLETED) return *read = false, refuse(failure, r, syllable_end(r + 1));
+        if (failure != SYLVO_COMPLETED)
+          return *read = false, refuse(failure, r, syllable_end(r + 1));
         if (!fits(r)) return *read = false, too_long(start_ + room_);
         echo_through(r);
         echoed_ = r + 3;
@@ -500,8 +504,13 @@ class Reader {
   // Faults "Can't read file": the line is too long at q. Returns null: the
   // reading goes on at the next line, which may be past the window.
   const unsigned char* too_long(const unsigned char* q) {
-    l_.fault({SYLVO_CANT_READ, {line_.LINE_NO, q - start_}, q, q + (q < end_ ? 1 : 0), nullptr,
-              start_, end_});
+    l_.fault({SYLVO_CANT_READ,
+              {line_.LINE_NO, q - start_},
+              q,
+              q + (q < end_ ? 1 : 0),
+              nullptr,
+              start_,
+              end_});
     skip_from_ = q;
     return nullptr;
   }
@@ -515,8 +524,13 @@ class Reader {
                               const unsigned char* key = nullptr) {
     if (!fits(last)) return too_long(start_ + room_);
     echo_through(last);
-    l_.fault({kind, {line_.LINE_NO, last - start_}, from ? from : last,
-              to ? to : last + (last < end_ ? 1 : 0), key, start_, end_});
+    l_.fault({kind,
+              {line_.LINE_NO, last - start_},
+              from ? from : last,
+              to ? to : last + (last < end_ ? 1 : 0),
+              key,
+              start_,
+              end_});
     return resume;
   }
 

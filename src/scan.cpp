@@ -41,8 +41,8 @@ class Converter {
     // made would stall on its many small stores.
     unsigned char local[kExpansionMax];
     unsigned char* to = out_.room(kExpansionMax);
-    size_t n = make_expansion(voices_, *s.row, s.note, s.note_size, s.length, s.held,
-                              to ? to : local);
+    size_t n =
+        make_expansion(voices_, *s.row, s.note, s.note_size, s.length, s.held, to ? to : local);
     to ? out_.commit(n) : out_.write(local, n);
   }
   void end_window(const unsigned char* end) { copy_through(end); }
@@ -62,7 +62,7 @@ class Converter {
   }
 
   Writer& out_;
-  Voices& voices_;  // an override lasts to the end of its syllable
+  Voices& voices_;                         // an override lasts to the end of its syllable
   const unsigned char* copied_ = nullptr;  // the input before this is written or replaced
 };
 

@@ -175,20 +175,31 @@ TEST(Scan, LineLimit) {
 // lengths (some past 16 bytes), overrides, ties and 'l' commands; comments
 // of every kind, also around syllables; directive lines, also inside block
 // comments; Shift-JIS and CR LF bytes; lines near the limit; and now and then
-// a mistake or an end in mid-construct.
+// a mistake or an end in mid-construct. With `independent` lines, no block
+// comment ties one line to the next, and there are mistakes on many lines,
+// several to a line, and at line ends.
 class SongWriter {
  public:
-  explicit SongWriter(unsigned seed) : random_(seed) {}
+  explicit SongWriter(unsigned seed, bool independent = false)
+      : random_(seed), independent_(independent) {}
 
   string song() {
     string text;
     if (one_in(3)) text += "#TITLE \x83\x6c\x83\x52 song\r\n";
     text += "t120\n";
     text += one_in(60) ? "#sylvo\n" : one_in(8) ? "#SYLVO_X gen\n" : "#SYLVO\n";
-    size_t size = 1024 << below(6);
+    size_t size = 1024 << below(independent_ ? 3 : 6);
     size = size / 2 + below(static_cast<unsigned>(size));  // 512 bytes to 48 KiB
     while (text.size() < size) text += line();
-    if (one_in(10)) text.insert(below(static_cast<unsigned>(text.size())), mistake());
+    for (unsigned n = independent_ ? 1 + below(40) : one_in(10); n > 0; --n) {
+      size_t at = below(static_cast<unsigned>(text.size()));
+      if (independent_ && one_in(3)) {  // at a line end, before its CR if it has one
+        at = text.find('\n', at);
+        if (at == string::npos) at = text.size();
+        if (at > 0 && text[at - 1] == '\r') --at;
+      }
+      text.insert(at, mistake());
+    }
     if (one_in(10)) text.resize(below(static_cast<unsigned>(text.size()) + 1));
     return text;
   }
@@ -203,6 +214,13 @@ class SongWriter {
 
   string line() {
     const char* end = one_in(4) ? "\r\n" : "\n";
+    switch (below(16)) {
+      case 2:
+      case 4:
+        if (independent_) return end;  // a block comment over two lines
+        break;
+      default: break;
+    }
     switch (below(16)) {
       case 0: return string("; ") + any(kWords) + " (KA)c8 \x82\xa0" + end;
       case 1: return string("// ") + any(kWords) + end;
@@ -223,7 +241,7 @@ class SongWriter {
     switch (below(20)) {
       case 0: return any(kCommands);
       case 1: return "l" + length() + " ";
-      case 2: return string(any(kComments)) + syllable();
+      case 2: return string(independent_ ? "*" : any(kComments)) + syllable();
       case 3: return "r" + length() + " ";
       case 4: return string(1, "cdefgab"[below(7)]) + length() + (one_in(2) ? "&" : "^");
       case 5: return "v)" + string(1, "cdefgabwk"[below(9)]) + length() + " ";
@@ -279,6 +297,7 @@ class SongWriter {
   static constexpr const char* kCommands[] = {"o4 ", "@@12 ", "v12 ", "q7 ", ">", "<", "t150 "};
   static constexpr const char* kComments[] = {"*/", "/* x */", "/**/", "*", ""};
   std::mt19937 random_;
+  bool independent_;
 };
 
 // Every generated song converts to the same result whole, handed over in
@@ -312,6 +331,18 @@ TEST_P(GeneratedSongs, ConvertTheSameEveryWay) {
     completed += whole.status == 0;
   }
   EXPECT_GT(completed, kSongs / 2);  // the songs must mostly convert, or they test little
+}
+
+// Every problem in its place, not only the first: in songs whose lines do
+// not act on one another, with several mistakes to a line and at line ends,
+// LF and CR LF, each line's first error in the check of the whole song is
+// where sylvo stops on that line alone.
+TEST_P(GeneratedSongs, EveryProblemStandsWhereSylvoStops) {
+  SongWriter writer(7100 + GetParam(), true);
+  for (unsigned n = 0; n < 200; ++n) {
+    string song = writer.song(), why;
+    ASSERT_TRUE(lines_agree(song, &why)) << "song " << n << ": " << why;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, GeneratedSongs, ::testing::Range(0u, 8u));

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "report.h"
 #include "run.h"
@@ -64,6 +65,56 @@ bool check_agrees(const Checked& check, const Outcome& conversion) {
            conversion.message == std::string(p.message, p.message_size);
   }
   return check.result.count != 0 || check.result.errors != 0;
+}
+
+bool lines_agree(const std::string& song, std::string* why) {
+  // The lines, each with its newline.
+  std::vector<std::string> lines;
+  for (size_t at = 0; at < song.size();) {
+    size_t nl = song.find('\n', at);
+    size_t end = nl == std::string::npos ? song.size() : nl + 1;
+    lines.push_back(song.substr(at, end - at));
+    at = end;
+  }
+  size_t header = 0;
+  while (header < lines.size() && lines[header].compare(0, 6, "#SYLVO") != 0) ++header;
+  if (header == lines.size() || song.find("/*", song.find("#SYLVO")) != std::string::npos) {
+    return true;
+  }
+  // The first error of each line in the whole check, while all were kept.
+  Checked whole = check_buffer(song.data(), song.size());
+  std::vector<sylvo_problem> first(lines.size() + 1);
+  std::vector<bool> has(lines.size() + 1);
+  size_t last_line = lines.size();
+  for (size_t i = 0; i < whole.result.count; ++i) {
+    const sylvo_problem& p = whole.problems[i];
+    if (p.severity != SYLVO_ERROR || p.line == 0 || p.line > lines.size()) continue;
+    if (!has[p.line]) first[p.line] = p, has[p.line] = true;
+  }
+  if (whole.result.count < whole.result.errors + whole.result.warnings + whole.result.notes) {
+    last_line = whole.result.count ? whole.problems[whole.result.count - 1].line - 1 : 0;
+  }
+  for (size_t n = header + 2; n <= last_line && n <= lines.size(); ++n) {
+    std::string alone = std::string(header, '\n') + lines[header] +
+                        std::string(n - header - 2, '\n') + lines[n - 1];
+    Outcome o = convert_buffer(alone.data(), alone.size());
+    if (o.status != 0 && o.line != n) continue;  // the header itself fails
+    const sylvo_problem& p = first[n];
+    bool same = o.status == 0
+                    ? !has[n]
+                    : has[n] && p.kind == o.kind && p.line == o.line && p.column == o.column &&
+                          o.message == std::string(p.message, p.message_size);
+    if (!same) {
+      *why = "line " + std::to_string(n) + " [" + lines[n - 1].substr(0, 80) + "]: alone " +
+             std::to_string(o.line) + ":" + std::to_string(o.column) + o.message +
+             "; in the whole check " +
+             (has[n] ? std::to_string(p.line) + ":" + std::to_string(p.column) + " " +
+                           std::string(p.message, p.message_size)
+                     : std::string("no error"));
+      return false;
+    }
+  }
+  return true;
 }
 
 bool same_outcome(const Outcome& a, const Outcome& b) {

@@ -50,6 +50,15 @@ Checked check_buffer(const void* data, size_t size, size_t chunk = 0, size_t buf
 /// it has no error exactly when the conversion completed.
 bool check_agrees(const Checked& check, const Outcome& conversion);
 
+/// Every problem in its place: for a song whose lines do not act on one
+/// another (no "/*" after its header), each line's first error in the check
+/// of the whole song is where sylvo stops on that line alone, behind the
+/// header and empty lines that keep its number (kind, line, column and
+/// message), and a line alone that converts has no error in the whole check.
+/// Lines past the problems kept are not looked at. Returns false, with what
+/// differs in `why`, when they disagree; true for a song it does not apply to.
+bool lines_agree(const std::string& song, std::string* why);
+
 /// Memory handed over by read_chunks(): at most `chunk` bytes a read (0: as
 /// many as asked), between 1 and `chunk` with a non-zero `vary`, the state
 /// of a small generator.
