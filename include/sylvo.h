@@ -148,20 +148,49 @@ typedef enum sylvo_warning {
   SYLVO_NEAR_KEYS = 5             /* a note: the table's keys one edit from an unknown key */
 } sylvo_warning;
 
-/// One problem sylvo_check() found.
+/* Suggestions a problem keeps, and the bytes of each with its zero. */
+#define SYLVO_SUGGESTIONS_MAX 16
+#define SYLVO_SUGGESTION_SIZE 16
+
+/// One problem sylvo_check() found, as data: each client lays it out.
 typedef struct sylvo_problem {
   sylvo_severity severity;
   sylvo_kind kind;         /* an error's failed check, as sylvo_convert() reports it;
                               SYLVO_COMPLETED for a warning or a note */
   sylvo_warning warning;   /* what a warning or a note is about; SYLVO_NO_WARNING for an error */
   unsigned long long line; /* its line, from 1; 0 if it is at no byte */
-  long long column;        /* its byte in that line, from 0, as sylvo_result gives it; -1 if none */
+  long long column;        /* the byte where sylvo stops in that line, from 0, as sylvo_result
+                              gives it; -1 if none */
   long long start;         /* the first byte at fault in that line, from 0; -1 if none */
   size_t length;           /* the bytes at fault from `start` on; 0 if none */
   size_t message_size;     /* bytes in `message` */
   char message[SYLVO_MESSAGE_MAX + 1]; /* an error's as sylvo prints it; a warning's or a
                                           note's one line; zero-terminated */
+  const char* name;        /* its short name: sylvo_kind_name() of an error's kind,
+                              sylvo_warning_name() of a warning's or note's subject */
+  size_t text_at, text_size; /* the plain message in `message`: "Illegal token! line:2",
+                                without "*** " and the blank lines */
+  size_t echo_at, echo_size; /* the echo of the line in `message` (after "> "), if any */
+  char explanation[256];   /* what is wrong, for a musician: "KX is not a syllable key";
+                              "" if the message says it all */
+  size_t suggestion_count; /* suggestions in all, also those not kept */
+  char suggestions[SYLVO_SUGGESTIONS_MAX][SYLVO_SUGGESTION_SIZE]; /* what could stand at the
+                              bytes at fault instead: keys one edit away, the key in capitals,
+                              the directive keyword a word looks like */
 } sylvo_problem;
+
+/// The short name of `kind`, which never changes: "syntax",
+/// "illegal-token", ...; null for a number that is no kind.
+SYLVO_API const char* sylvo_kind_name(sylvo_kind kind);
+
+/// The short name of a warning's or a note's subject, which never changes:
+/// "empty-length", "near-keys", ...; "" for SYLVO_NO_WARNING, null for a
+/// number that is none.
+SYLVO_API const char* sylvo_warning_name(sylvo_warning warning);
+
+/// The library's version, "2.0 beta4": SYLVO_VERSION of the library that
+/// runs, which may be newer than the header a program was built with.
+SYLVO_API const char* sylvo_version(void);
 
 /// What sylvo_check() found in all.
 typedef struct sylvo_check_result {
@@ -178,10 +207,12 @@ typedef struct sylvo_check_result {
 /// unknown key a note with the keys one edit away. Warnings change nothing
 /// the conversion does. The problems go the first `max_problems` in
 /// `problems`, and how many of each severity there are in all in `result`.
-/// It goes on after each error: after a key not in the table at the end of
-/// that syllable, after a bad key byte at the end of its syllable, after a
-/// missing note or a bad override at the next byte, after a line over the
-/// limit or a directive's voice set above 9 at the next line. The first error is always the failure
+/// It goes on after each error where the construct at fault ends: after a
+/// key not in the table, a bad key byte or a bad override, after that
+/// syllable; after a missing note, at the byte that is no note; after a
+/// line over the limit or a directive's voice set above 9, at the next
+/// line. So each error stands where sylvo_convert() would stop if it were
+/// the first, on its own line alone. The first error is always the failure
 /// sylvo_convert() reports for the same bytes (kind, line, column and
 /// message), and there is no error exactly when that conversion completes.
 /// Returns result->status; 1 without touching anything if `result` is null.

@@ -42,9 +42,12 @@ class Checker {
   }
 
   void fault(const notation::Fault& f) {
+    Advice advice;
+    size_t key_size = f.key ? capitals(f.key, f.end) : 0;
+    advise(f, key_size, advice);
     problems_.add(SYLVO_ERROR, f.kind, f.where, f.from - f.line, static_cast<size_t>(f.to - f.from),
-                  run_.line);
-    if (f.key) note_near_keys(f.key, f.line, f.end);
+                  run_.line, &advice);
+    if (key_size != 0 && advice.count != 0) note_near_keys(f, key_size, advice);
   }
 
  private:
@@ -66,21 +69,130 @@ class Checker {
     inspect(q, static_cast<size_t>(line_end - q - 1), false, true);
   }
 
-  // A note after an unknown key, the capitals from `key` on: the table's
-  // keys one edit from it.
-  void note_near_keys(const unsigned char* key, const unsigned char* line,
-                      const unsigned char* end) {
-    char letters[8];
+  // The capitals from `key` on, before `end`: an unknown key's letters.
+  static size_t capitals(const unsigned char* key, const unsigned char* end) {
     size_t n = 0;
-    while (n < sizeof letters && key + n < end && key[n] >= 'A' && key[n] <= 'Z') {
-      letters[n] = static_cast<char>(key[n]);
-      ++n;
+    while (n < kKeyLettersMax && key + n < end && key[n] >= 'A' && key[n] <= 'Z') ++n;
+    return n;
+  }
+  static constexpr size_t kKeyLettersMax = 8;
+
+  // What is wrong at the fault `f`, for a musician, and what could stand
+  // there instead. `key_size` capitals at f.key are an unknown key.
+  static void advise(const notation::Fault& f, size_t key_size, Advice& a) {
+    using notation::Wrong;
+    const char* key = reinterpret_cast<const char*>(f.key);
+    auto suggest = [](void* advice, const char* k) {
+      static_cast<Advice*>(advice)->suggest(k, std::strlen(k));
+    };
+    switch (f.wrong) {
+      case Wrong::kLineTooLong:
+      case Wrong::kCommentTooLong: {
+        const void* nl = std::memchr(f.line, '\n', static_cast<size_t>(f.end - f.line));
+        const char* what = f.wrong == Wrong::kLineTooLong ? "a line"
+                                                          : "the text after a comment's "
+                                                            "';' or '/', or a '#'";
+        if (nl) {
+          a.explain("this line is %zu bytes, and %s holds at most %zu",
+                    static_cast<size_t>(static_cast<const unsigned char*>(nl) + 1 - f.line), what,
+                    kLineMax);
+        } else {
+          a.explain("this line is longer than the %zu bytes %s holds", kLineMax, what);
+        }
+        return;
+      }
+      case Wrong::kKeyByte: {
+        // A key in lower case that is a key in capitals.
+        char upper[kKeyLettersMax];
+        size_t n = 0;
+        bool lower = false;
+        for (const unsigned char* k = f.open + 1; k < f.end && *k != ')'; ++k) {
+          if (*k == '@') {
+            k += 2;
+            continue;
+          }
+          bool small = *k >= 'a' && *k <= 'z';
+          if (n == sizeof upper || (!small && (*k < 'A' || *k > 'Z')))
+            return a.explain(
+                "%s cannot stand in a key: a key is one to three capital letters, as in (KA)",
+                byte_name(*f.from).text);
+          lower = lower || small;
+          upper[n++] = static_cast<char>(small ? *k - 'a' + 'A' : *k);
+        }
+        char text[kKeyLettersMax + 1] = {};
+        std::memcpy(text, upper, n);
+        if (lower && is_key(upper, n)) {
+          a.explain("keys are capitals: %s", text);
+          a.suggest(upper, n);
+          return;
+        }
+        a.explain("%s cannot stand in a key: a key is one to three capital letters, as in (KA)",
+                  byte_name(*f.from).text);
+        return;
+      }
+      case Wrong::kFourthLetter:
+        a.explain("%.*s is not a syllable key: a key has at most three letters",
+                  static_cast<int>(key_size), key);
+        near_keys(key, key_size, suggest, &a);
+        return;
+      case Wrong::kUnknownKey:
+        a.explain("%.*s is not a syllable key", static_cast<int>(key_size), key);
+        near_keys(key, key_size, suggest, &a);
+        return;
+      case Wrong::kNoNote:
+        return a.explain("a syllable takes a note after its ')': a to g, w or k, not %s",
+                         byte_name(*f.from).text);
+      case Wrong::kLooseNote:
+        return a.explain("a ')' outside a syllable takes a note after it: a to g, w or k");
+      case Wrong::kEndInSyllable: return a.explain("the file ends inside a syllable");
+      case Wrong::kOverride: return a.explain("'@' takes A, I, U, E or O and a digit");
+      case Wrong::kVoiceSet: {
+        const unsigned char *from = f.from, *to = f.from;
+        while (from > f.line && is_digit(from[-1])) --from;
+        while (to < f.end && is_digit(*to) && to - from < 20) ++to;
+        return a.explain("voice set %.*s: voice sets are 0 to 9", static_cast<int>(to - from),
+                         reinterpret_cast<const char*>(from));
+      }
     }
-    char keys[200], text[260];
-    if (n == 0 || near_keys(letters, n, keys, sizeof keys) == 0) return;
-    std::snprintf(text, sizeof text, "%.*s is no key; keys one edit away: %s", static_cast<int>(n),
-                  letters, keys);
-    problems_.add(SYLVO_NOTE, SYLVO_NEAR_KEYS, {run_.line.LINE_NO, key - line}, n, text);
+  }
+
+  // A byte as a message names it: 'x', or its value where it shows no letter.
+  struct ByteName {
+    char text[16];
+  };
+  static ByteName byte_name(unsigned char c) {
+    ByteName name;
+    if (c == '\n') {
+      std::snprintf(name.text, sizeof name.text, "the line's end");
+    } else if (c > ' ' && c < 0x7F) {
+      std::snprintf(name.text, sizeof name.text, "'%c'", c);
+    } else {
+      std::snprintf(name.text, sizeof name.text, "byte 0x%02X", c);
+    }
+    return name;
+  }
+
+  // Whether the `n` capitals at `key` are a key of the table.
+  static bool is_key(const char* key, size_t n) {
+    unsigned code = 0;
+    for (size_t i = 0; i < n; ++i) code = code * 27 + static_cast<unsigned>(key[i] - 'A' + 1);
+    return n <= 3 && syllable_by_code(code) != nullptr;
+  }
+
+  // A note after an unknown key: the table's keys one edit from it.
+  void note_near_keys(const notation::Fault& f, size_t n, const Advice& advice) {
+    char text[300];
+    size_t used = static_cast<size_t>(std::snprintf(
+        text, sizeof text, "%.*s is no key; keys one edit away: ", static_cast<int>(n),
+        reinterpret_cast<const char*>(f.key)));
+    size_t kept = advice.count < SYLVO_SUGGESTIONS_MAX ? advice.count : SYLVO_SUGGESTIONS_MAX;
+    for (size_t i = 0; i < kept && used < sizeof text; ++i) {
+      used += static_cast<size_t>(std::snprintf(text + used, sizeof text - used, "%s%s",
+                                                i ? ", " : "", advice.suggestions[i]));
+    }
+    Advice keys = advice;  // the keys alone: the error explains
+    keys.explanation[0] = '\0';
+    problems_.add(SYLVO_NOTE, SYLVO_NEAR_KEYS, {run_.line.LINE_NO, f.key - f.line}, n, text, &keys);
   }
 
   // A warning that the syllable with key `row` takes the length an 'l'

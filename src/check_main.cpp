@@ -3,7 +3,9 @@
 // the library's (sylvo.h); this prints what it finds.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "json.h"
 #include "platform.h"
 #include "sylvo.h"
 
@@ -53,110 +55,65 @@ size_t read_input(void* context, unsigned char* buffer, size_t capacity, int* fa
   return got;
 }
 
-void put(const char* bytes, size_t size) { std::fwrite(bytes, 1, size, stdout); }
-
-// The bytes of a UTF-8 character at p, or 0 if none starts there.
-size_t utf8_size(const unsigned char* p, size_t left) {
-  unsigned char c = p[0];
-  size_t n = c < 0x80                ? 1
-             : c >= 0xC2 && c < 0xE0 ? 2
-             : c >= 0xE0 && c < 0xF0 ? 3
-             : c >= 0xF0 && c < 0xF5 ? 4
-                                     : 0;
-  if (n == 0 || n > left) return 0;
-  for (size_t i = 1; i < n; ++i) {
-    if ((p[i] & 0xC0) != 0x80) return 0;
-  }
-  if ((c == 0xE0 && p[1] < 0xA0) || (c == 0xED && p[1] >= 0xA0) || (c == 0xF0 && p[1] < 0x90) ||
-      (c == 0xF4 && p[1] >= 0x90)) {
-    return 0;  // overlong, a surrogate, or past U+10FFFF
-  }
-  return n;
-}
-
-// A JSON string of the bytes: UTF-8 as it is, any other byte as \u00XX.
-void put_json(const char* text, size_t size) {
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
-  std::putchar('"');
-  for (size_t i = 0; i < size;) {
-    unsigned char c = p[i];
-    size_t n = utf8_size(p + i, size - i);
-    if (c == '"' || c == '\\') {
-      std::printf("\\%c", c);
-    } else if (c == '\n') {
-      std::fputs("\\n", stdout);
-    } else if (n == 0 || c < 0x20 || c == 0x7F) {
-      std::printf("\\u%04x", c);
-    } else {
-      put(text + i, n);
-      i += n;
-      continue;
-    }
-    ++i;
-  }
-  std::putchar('"');
-}
-void put_json(const char* text) { put_json(text, std::strlen(text)); }
-
-const char* const kKindNames[] = {
-    "completed",      "usage",         "same-file",    "open-input",    "open-output",
-    "path-too-long",  "cant-read",     "not-sylvo",    "illegal-token", "syntax",
-    "internal-error", "write-char",    "write-string", "position",      "bad-argument",
-    "too-many-files", "output-is-song"};
-
-const char* const kWarningNames[] = {
-    "",         "empty-length", "directive-lookalike", "directive-number", "directive-in-comment",
-    "near-keys"};
-
-// An error's failed check, or what a warning or a note is about.
-const char* kind_name(const sylvo_problem& p) {
-  size_t kind = static_cast<size_t>(p.kind), warning = static_cast<size_t>(p.warning);
-  if (p.severity != SYLVO_ERROR) {
-    return warning < sizeof kWarningNames / sizeof kWarningNames[0] ? kWarningNames[warning]
-                                                                    : "unknown";
-  }
-  return kind < sizeof kKindNames / sizeof kKindNames[0] ? kKindNames[kind] : "unknown";
-}
-
 const char* severity_name(const sylvo_problem& p) {
   return p.severity == SYLVO_ERROR ? "error" : p.severity == SYLVO_WARNING ? "warning" : "note";
 }
 
-// "FILE:LINE:COLUMN: error: MESSAGE", the message's first line without its
-// "*** ", and the lines after it (the echo of the line) as they are.
+// Where an editor is to go: the first byte at fault, or where sylvo stops.
+long long column_of(const sylvo_problem& p) {
+  if (p.line == 0) return 0;
+  return p.start >= 0 ? p.start + 1 : p.column >= 0 ? p.column + 1 : 0;
+}
+
+// "FILE:LINE:COLUMN: error: TEXT: EXPLANATION [name]", then "> " and the
+// echo of the line, if the problem has one, each on a line of its own, as
+// an editor reads them.
 void print_problem(const char* name, const sylvo_problem& p) {
-  size_t size;
-  const char* text = sylvo_message_text(p.message, p.message_size, &size);
-  if (size >= 4 && std::memcmp(text, "*** ", 4) == 0) text += 4, size -= 4;
-  std::fputs(name, stdout);
-  if (p.line != 0) std::printf(":%llu", p.line);
-  if (p.line != 0 && p.column >= 0) std::printf(":%lld", p.column + 1);
-  std::printf(": %s: ", severity_name(p));
-  for (size_t i = 0; i < size; ++i) {  // no blank lines: an editor reads a problem a line
-    if (text[i] == '\n' && i + 1 < size && text[i + 1] == '\n') continue;
-    std::putchar(text[i]);
+  std::string out = name;
+  if (p.line != 0) out += ":" + std::to_string(p.line);
+  if (column_of(p) != 0) out += ":" + std::to_string(column_of(p));
+  out += std::string(": ") + severity_name(p) + ": ";
+  out.append(p.message + p.text_at, p.text_size);
+  if (p.explanation[0]) out += std::string(": ") + p.explanation;
+  out += std::string(" [") + p.name + "]\n";
+  if (p.echo_size != 0) {
+    out += "> ";
+    out.append(p.message + p.echo_at, p.echo_size);
+    out += '\n';
   }
-  std::putchar('\n');
+  std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
 void print_json(const char* name, const sylvo_check_result& r) {
-  std::fputs("{\"file\":", stdout);
-  put_json(name);
-  std::printf(",\"errors\":%zu,\"warnings\":%zu,\"problems\":[", r.errors, r.warnings);
+  std::string out = "{\"file\":";
+  append_json(out, name, std::strlen(name));
+  out += ",\"errors\":" + std::to_string(r.errors) + ",\"warnings\":" + std::to_string(r.warnings) +
+         ",\"problems\":[";
   for (size_t i = 0; i < r.count; ++i) {
     const sylvo_problem& p = g_problems[i];
     size_t size;
     const char* text = sylvo_message_text(p.message, p.message_size, &size);
-    std::printf(
-        "%s{\"severity\":\"%s\",\"kind\":\"%s\",\"line\":%llu,\"column\":%lld,"
-        "\"start\":%lld,\"length\":%zu,\"message\":",
-        i ? "," : "", severity_name(p), kind_name(p), p.line,
-        p.line != 0 && p.column >= 0 ? p.column + 1 : 0,
-        p.line != 0 && p.start >= 0 ? p.start + 1 : 0, p.length);
-    put_json(text, size);
-    std::putchar('}');
+    out += std::string(i ? "," : "") + "{\"severity\":\"" + severity_name(p) + "\",\"kind\":\"" +
+           p.name + "\",\"line\":" + std::to_string(p.line) +
+           ",\"column\":" + std::to_string(p.line != 0 && p.column >= 0 ? p.column + 1 : 0) +
+           ",\"start\":" + std::to_string(p.line != 0 && p.start >= 0 ? p.start + 1 : 0) +
+           ",\"length\":" + std::to_string(p.length) + ",\"message\":";
+    append_json(out, text, size);
+    out += ",\"text\":";
+    append_json(out, p.message + p.text_at, p.text_size);
+    out += ",\"echo\":";
+    append_json(out, p.message + p.echo_at, p.echo_size);
+    out += ",\"explanation\":";
+    append_json(out, p.explanation, std::strlen(p.explanation));
+    out += ",\"suggestions\":[";
+    for (size_t k = 0; k < p.suggestion_count && k < SYLVO_SUGGESTIONS_MAX; ++k) {
+      if (k) out += ',';
+      append_json(out, p.suggestions[k], std::strlen(p.suggestions[k]));
+    }
+    out += "]}";
   }
-  std::printf("],\"more\":%zu}\n", r.errors + r.warnings + r.notes - r.count);
+  out += "],\"more\":" + std::to_string(r.errors + r.warnings + r.notes - r.count) + "}\n";
+  std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
 // Checks one file ("-": standard input) and counts what it holds.
@@ -233,7 +190,7 @@ int main(int argc, char** argv) {
       std::fputs(kUsage, stdout);
       return 0;
     } else if (std::strcmp(a, "-V") == 0 || std::strcmp(a, "--version") == 0) {
-      std::puts("sylvo-check " SYLVO_VERSION);
+      std::printf("sylvo-check %s\n", sylvo_version());
       return 0;
     } else {
       return usage_error("unknown option ", a);

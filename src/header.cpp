@@ -31,7 +31,10 @@ void scan_header(Run& run) {
       if (!run.problems) fail(SYLVO_CANT_READ, {line.LINE_NO, kLineMax});
       // A check counts it and goes on at the next line; the header may be
       // the long line itself.
-      run.problems->add(SYLVO_ERROR, SYLVO_CANT_READ, {line.LINE_NO, kLineMax}, kLineMax, 1, line);
+      Advice advice;
+      advice.explain("this line is longer than the %zu bytes a line holds", kLineMax);
+      run.problems->add(SYLVO_ERROR, SYLVO_CANT_READ, {line.LINE_NO, kLineMax}, kLineMax, 1, line,
+                        &advice);
       bool header = std::memcmp(run.in.cur, "#SYLVO", 6) == 0;
       run.in.skip_line();
       if (header) {

@@ -4,6 +4,7 @@
 
 #include "syllable.h"
 #include "sylvo.h"
+#include "utf8.h"
 
 namespace {
 
@@ -55,39 +56,12 @@ constexpr unsigned kHiragana = 0x3041, kHiraganaEnd = 0x3097;  // ぁ to ゖ
 constexpr unsigned kToHiragana = 0x60;                         // katakana ァ is 0x30A1
 constexpr unsigned kLongVowel = 0x30FC;                        // ー
 
-// The character at p and its size in bytes: a size of 0 where the bytes
-// before `end` are no UTF-8 (overlong, a surrogate, past U+10FFFF, cut off).
-struct Char {
-  unsigned code;
-  size_t size;
-};
-
-template <typename Byte>
-constexpr Char decode(const Byte* p, const Byte* end) {
-  unsigned c = static_cast<unsigned char>(p[0]);
-  size_t size = c < 0x80                ? 1
-                : c >= 0xC2 && c < 0xE0 ? 2
-                : c >= 0xE0 && c < 0xF0 ? 3
-                : c >= 0xF0 && c < 0xF5 ? 4
-                                        : 0;
-  if (size == 0 || static_cast<size_t>(end - p) < size) return {0, 0};
-  unsigned code = size == 1 ? c : c & (0x7Fu >> size);
-  for (size_t i = 1; i < size; ++i) {
-    unsigned b = static_cast<unsigned char>(p[i]);
-    if ((b & 0xC0) != 0x80) return {0, 0};
-    code = code << 6 | (b & 0x3Fu);
-  }
-  constexpr unsigned kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (code < kLeast[size] || (code >= 0xD800 && code < 0xE000) || code > 0x10FFFF) return {0, 0};
-  return {code, size};
-}
-
 // The code point of a kana of the chart, from its UTF-8.
 constexpr unsigned code_of(const char* kana, size_t skip = 0) {
   size_t n = 0;
   while (kana[n]) ++n;
-  Char c = decode(kana, kana + n);
-  return skip ? decode(kana + c.size, kana + n).code : c.code;
+  Utf8Char c = decode_utf8(kana, kana + n);
+  return skip ? decode_utf8(kana + c.size, kana + n).code : c.code;
 }
 
 // Each hiragana's key, by its code point from ぁ.
@@ -199,7 +173,7 @@ LyricPiece LyricReader::read() {
     const unsigned char* p = text_ + at_;
     const unsigned char* end = text_ + size_;
     const size_t at = at_;
-    Char c = decode(p, end);
+    Utf8Char c = decode_utf8(p, end);
     auto piece = [&](const char* key, const char* why, size_t size) {
       at_ = at + size;
       before_ = key;
@@ -219,7 +193,8 @@ LyricPiece LyricReader::read() {
     if (unsigned kana = hiragana(c.code)) {
       const char* key = kIndex.key[kana - kHiragana];
       if (!key) return piece(nullptr, "write it in kana", c.size);
-      Char next = c.size < static_cast<size_t>(end - p) ? decode(p + c.size, end) : Char{0, 0};
+      Utf8Char next =
+          c.size < static_cast<size_t>(end - p) ? decode_utf8(p + c.size, end) : Utf8Char{0, 0};
       unsigned small = hiragana(next.code);
       for (const Kana& k : kJoined) {
         if (small && code_of(k.kana) == kana && code_of(k.kana, 1) == small) {

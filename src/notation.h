@@ -195,16 +195,32 @@ struct DirectiveLine {
   bool in_comment;
 };
 
+/// What the reader found wrong at a fault, for a check to explain.
+enum class Wrong : unsigned char {
+  kLineTooLong,     // a line over its limit
+  kCommentTooLong,  // the rest of a line after ';', '/' or '#' over its own limit
+  kKeyByte,         // a byte that cannot stand in a key
+  kFourthLetter,    // a key of more than three letters
+  kUnknownKey,      // a key not in the table
+  kNoNote,          // a syllable without its note
+  kLooseNote,       // a ')' outside a syllable without a note after it
+  kEndInSyllable,   // the end of input inside a syllable
+  kOverride,        // an '@' without a vowel and a digit after it
+  kVoiceSet,        // a directive's voice set above 9
+};
+
 /// Where the reading cannot go on as the conversion does, and where it goes
 /// on all the same.
 struct Fault {
   sylvo_kind kind;
+  Wrong wrong;
   Place where;                // the failing byte's line and column
   const unsigned char* from;  // the bytes at fault
   const unsigned char* to;
   const unsigned char* key;   // an unknown key's first letter (its keys one edit away), or null
   const unsigned char* line;  // the line's first byte
   const unsigned char* end;   // the window's end
+  const unsigned char* open;  // the '(' of the syllable at fault, or null
 };
 
 // Reads the whole lines the input holds, one window at a time. Every
@@ -328,7 +344,7 @@ class Reader {
   // after its '#', and the reading goes on at the next line.
   const unsigned char* directive(const unsigned char* q) {
     long n = line_size(q + 1, end_);
-    if (n < 0) return too_long(q + 1 + kLineMax);
+    if (n < 0) return too_long(q + 1 + kLineMax, Wrong::kCommentTooLong);
     DirectiveLine d{q, static_cast<size_t>(n), {false, SYLVO_COMPLETED, 0}, s_.in_block_comment};
     if (!d.in_comment) {
       d.result = apply_directive(voices_, q + 1, d.size);
@@ -336,8 +352,15 @@ class Reader {
         echoed_ = q + 1;
         echo_through(q + n);
         const unsigned char* at = q + 1 + d.result.at;
-        l_.fault(
-            {d.result.failure, {line_.LINE_NO, at - start_}, at, at + 1, nullptr, start_, end_});
+        l_.fault({d.result.failure,
+                  Wrong::kVoiceSet,
+                  {line_.LINE_NO, at - start_},
+                  at,
+                  at + 1,
+                  nullptr,
+                  start_,
+                  end_,
+                  nullptr});
         return q + 1 + n;
       }
     }
@@ -349,7 +372,7 @@ class Reader {
   // and its next byte, from q: copied unconverted.
   const unsigned char* comment(const unsigned char* at, const unsigned char* q) {
     long n = line_size(q, end_);
-    if (n < 0) return too_long(q + kLineMax);
+    if (n < 0) return too_long(q + kLineMax, Wrong::kCommentTooLong);
     l_.comment(at, q + n);
     return begin_line(q + n, 1);
   }
@@ -396,9 +419,9 @@ class Reader {
   // length are read as any bytes.
   const unsigned char* loose_note(const unsigned char* q) {
     const unsigned char* note = q + 1;
-    if (note == end_) return refuse(SYLVO_SYNTAX, q, note);
+    if (note == end_) return refuse(SYLVO_SYNTAX, Wrong::kLooseNote, q, note);
     if (!fits(note)) return too_long(start_ + room_);
-    if (!is(*note, kNoteLetter)) return refuse(SYLVO_SYNTAX, note, note);
+    if (!is(*note, kNoteLetter)) return refuse(SYLVO_SYNTAX, Wrong::kLooseNote, note, note);
     l_.loose_note(q);
     return note;
   }
@@ -413,10 +436,11 @@ class Reader {
   // A syllable's key from r, after its '(', byte by byte: letters and
   // overrides up to ')'. Returns the byte after the ')', with the key's
   // code; after a fault clears `read` and returns where to go on.
-  const unsigned char* key(const unsigned char* r, unsigned* code, bool* read) {
+  const unsigned char* key(const unsigned char* q, unsigned* code, bool* read) {
+    const unsigned char* r = q + 1;
     size_t j = 0;  // key letters taken: a fourth is refused at the next byte
     for (;;) {
-      if (r == end_) return *read = false, refuse(SYLVO_SYNTAX, r - 1, r);
+      if (r == end_) return *read = false, refuse(SYLVO_SYNTAX, Wrong::kEndInSyllable, r - 1, r, q);
       unsigned letter = static_cast<unsigned>(*r - 'A');
       if (letter < 26 && j < 4) {
         *code = *code * 27 + letter + 1;  // past three letters no lookup is made
@@ -426,8 +450,9 @@ class Reader {
       } else if (*r == '@') {  // its two bytes neither stored nor counted
         int vowel = r + 1 < end_ ? r[1] : kEnd, digit = r + 2 < end_ ? r[2] : kEnd;
         sylvo_kind failure = apply_override(voices_, vowel, digit);
-        if (failure != SYLVO_COMPLETED)
-          return *read = false, refuse(failure, r, syllable_end(r + 1));
+        if (failure != SYLVO_COMPLETED) {
+          return *read = false, refuse(failure, Wrong::kOverride, r, syllable_end(r + 1), q);
+        }
         if (!fits(r)) return *read = false, too_long(start_ + room_);
         echo_through(r);
         echoed_ = r + 3;
@@ -440,7 +465,8 @@ class Reader {
           while (first[-1] >= 'A' && first[-1] <= 'Z') --first;
         }
         *read = false;
-        return refuse(SYLVO_ILLEGAL_TOKEN, r, syllable_end(r), nullptr, nullptr, first);
+        return refuse(SYLVO_ILLEGAL_TOKEN, first ? Wrong::kFourthLetter : Wrong::kKeyByte, r,
+                      syllable_end(r), q, nullptr, nullptr, first);
       }
     }
   }
@@ -463,7 +489,7 @@ class Reader {
       code = (letter(r[0]) * 27 + letter(r[1])) * 27 + letter(r[2]), r += 4;
     } else {
       bool read = true;
-      r = key(r, &code, &read);
+      r = key(q, &code, &read);
       if (!read) return r;
     }
 
@@ -471,8 +497,8 @@ class Reader {
     s.open = q;
     s.key = q + 1;
     s.close = r - 1;
-    if (r == end_) return refuse(SYLVO_SYNTAX, r - 1, r);
-    if (!is(*r, kNoteLetter)) return refuse(SYLVO_SYNTAX, r, r);  // on at the byte that is no note
+    if (r == end_) return refuse(SYLVO_SYNTAX, Wrong::kEndInSyllable, r - 1, r, q);
+    if (!is(*r, kNoteLetter)) return refuse(SYLVO_SYNTAX, Wrong::kNoNote, r, r, q);  // on there
     s.note = r++;
     if (is(*r, kSign)) ++r;
     s.note_size = static_cast<size_t>(r - s.note);
@@ -496,41 +522,51 @@ class Reader {
     s.end = r;
     s.in_comment = s_.in_block_comment;
     s.row = syllable_by_code(code);
-    if (!s.row) refuse(SYLVO_ILLEGAL_TOKEN, last, r, q, r, q + 1);  // the whole syllable at fault
+    if (!s.row) {  // its letters at fault, without the overrides before them
+      const unsigned char* k = q + 1;
+      while (*k == '@') k += 3;
+      refuse(SYLVO_ILLEGAL_TOKEN, Wrong::kUnknownKey, last, r, q, k, s.close, k);
+    }
     l_.syllable(s);
     return r;
   }
 
   // Faults "Can't read file": the line is too long at q. Returns null: the
   // reading goes on at the next line, which may be past the window.
-  const unsigned char* too_long(const unsigned char* q) {
+  const unsigned char* too_long(const unsigned char* q, Wrong wrong = Wrong::kLineTooLong) {
     l_.fault({SYLVO_CANT_READ,
+              wrong,
               {line_.LINE_NO, q - start_},
               q,
               q + (q < end_ ? 1 : 0),
               nullptr,
               start_,
-              end_});
+              end_,
+              nullptr});
     skip_from_ = q;
     return nullptr;
   }
 
   // Faults with `kind` at `last`, the offending byte, echoing the line up to
   // it, unless storing that byte had already failed; [from, to) is at fault
-  // (null: `last` alone). Returns `resume`, where the reading goes on.
-  const unsigned char* refuse(sylvo_kind kind, const unsigned char* last,
-                              const unsigned char* resume, const unsigned char* from = nullptr,
+  // (null: `last` alone), in the syllable at `open` if any. Returns
+  // `resume`, where the reading goes on.
+  const unsigned char* refuse(sylvo_kind kind, Wrong wrong, const unsigned char* last,
+                              const unsigned char* resume, const unsigned char* open = nullptr,
+                              const unsigned char* from = nullptr,
                               const unsigned char* to = nullptr,
                               const unsigned char* key = nullptr) {
     if (!fits(last)) return too_long(start_ + room_);
     echo_through(last);
     l_.fault({kind,
+              wrong,
               {line_.LINE_NO, last - start_},
               from ? from : last,
               to ? to : last + (last < end_ ? 1 : 0),
               key,
               start_,
-              end_});
+              end_,
+              open});
     return resume;
   }
 

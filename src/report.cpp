@@ -1,5 +1,6 @@
 #include "report.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -18,36 +19,38 @@ namespace {
 // messages add the echo of LineBuf.
 struct Message {
   sylvo_kind kind;
+  const char* name;  // its short name, which never changes
   bool echo;
   const char* text;
   bool banner = false;  // the banner comes first
 };
 
 constexpr Message kMessages[] = {
-    {SYLVO_COMPLETED, false, "\n@ SyLvO conversion completed.\n\n"},
-    {SYLVO_USAGE, false, "\n*** Usage: %s input_filename [output_filename]\n\n", true},
-    {SYLVO_SAME_FILE, false, "\n*** Can't write to input file: %s\n\n"},
-    {SYLVO_OPEN_INPUT, false, "\n*** Can't open input file: %s\n\n"},
-    {SYLVO_OPEN_OUTPUT, false, "\n*** Can't open output file: %s\n\n"},
-    {SYLVO_PATH_TOO_LONG, false, "\n*** Too long file path! (over 255 chars)\n\n"},
-    {SYLVO_CANT_READ, false, "\n*** Can't read file: %s\n\n"},
-    {SYLVO_NOT_SYLVO, false, "\n*** NOT SyLvO file: %s\n\n"},
-    {SYLVO_ILLEGAL_TOKEN, true, "\n*** Illegal token! line:%u\n\n"},
-    {SYLVO_SYNTAX, true, "\n*** Syntax error! line:%u\n\n"},
-    {SYLVO_INTERNAL_ERROR, true, "\n*** Internal Error!\n\n"},
-    {SYLVO_WRITE_CHAR, false, "\n*** Can't write character to file: %s\n\n"},
-    {SYLVO_WRITE_STRING, false, "\n*** Can't write string to file: %s\n\n"},
-    {SYLVO_POSITION, false, "\n*** Unexpected EOF: %s\n\n"},
-    {SYLVO_BAD_ARGUMENT, false, "\n*** Invalid argument: %s\n\n"},
+    {SYLVO_COMPLETED, "completed", false, "\n@ SyLvO conversion completed.\n\n"},
+    {SYLVO_USAGE, "usage", false, "\n*** Usage: %s input_filename [output_filename]\n\n", true},
+    {SYLVO_SAME_FILE, "same-file", false, "\n*** Can't write to input file: %s\n\n"},
+    {SYLVO_OPEN_INPUT, "open-input", false, "\n*** Can't open input file: %s\n\n"},
+    {SYLVO_OPEN_OUTPUT, "open-output", false, "\n*** Can't open output file: %s\n\n"},
+    {SYLVO_PATH_TOO_LONG, "path-too-long", false, "\n*** Too long file path! (over 255 chars)\n\n"},
+    {SYLVO_CANT_READ, "cant-read", false, "\n*** Can't read file: %s\n\n"},
+    {SYLVO_NOT_SYLVO, "not-sylvo", false, "\n*** NOT SyLvO file: %s\n\n"},
+    {SYLVO_ILLEGAL_TOKEN, "illegal-token", true, "\n*** Illegal token! line:%u\n\n"},
+    {SYLVO_SYNTAX, "syntax", true, "\n*** Syntax error! line:%u\n\n"},
+    {SYLVO_INTERNAL_ERROR, "internal-error", true, "\n*** Internal Error!\n\n"},
+    {SYLVO_WRITE_CHAR, "write-char", false, "\n*** Can't write character to file: %s\n\n"},
+    {SYLVO_WRITE_STRING, "write-string", false, "\n*** Can't write string to file: %s\n\n"},
+    {SYLVO_POSITION, "position", false, "\n*** Unexpected EOF: %s\n\n"},
+    {SYLVO_BAD_ARGUMENT, "bad-argument", false, "\n*** Invalid argument: %s\n\n"},
     // A shell pattern (sylvo *.mml) would have had the second song
     // overwritten by the first one's conversion. Only the first '%' of a
     // text is filled in: the rest are cmd's.
-    {SYLVO_TOO_MANY_FILES, false,
+    {SYLVO_TOO_MANY_FILES, "too-many-files", false,
      "\n*** Usage: %s input_filename [output_filename]\n\n"
      "sylvo converts one song at a time; for many, run it once for each: "
      "for f in *.mml; do sylvo \"$f\"; done (cmd: for %f in (*.mml) do sylvo \"%f\")\n\n",
      true},
-    {SYLVO_OUTPUT_IS_SONG, false, "\n*** Can't overwrite a song not yet converted: %s\n\n"},
+    {SYLVO_OUTPUT_IS_SONG, "output-is-song", false,
+     "\n*** Can't overwrite a song not yet converted: %s\n\n"},
 };
 
 constexpr bool keyed_by_kind(size_t i = 0) {
@@ -57,6 +60,13 @@ constexpr bool keyed_by_kind(size_t i = 0) {
 static_assert(keyed_by_kind(), "kMessages has one row per kind, in the kinds' order");
 static_assert(sizeof kMessages / sizeof kMessages[0] == kLastKind + 1,
               "kMessages has a row for every kind");
+
+// The short name of each warning's or note's subject, in their order.
+constexpr const char* kWarningNames[] = {
+    "",         "empty-length", "directive-lookalike", "directive-number", "directive-in-comment",
+    "near-keys"};
+static_assert(sizeof kWarningNames / sizeof kWarningNames[0] == kLastWarning + 1,
+              "kWarningNames has a name for every warning");
 
 constexpr char kCredit[] = "Lyric syllables in MML turned into sung instrument runs.";
 
@@ -114,28 +124,93 @@ int make_message(sylvo_kind kind, const char* name, const Line& line, sylvo_resu
 }
 
 // Counts a problem and keeps it, if there is room, with all but its
-// message, which it returns where to write (null if not kept).
-Text Problems::keep(sylvo_severity severity, sylvo_kind kind, sylvo_warning what, Place where,
-                    long long start, size_t length) {
+// message (null if not kept).
+sylvo_problem* Problems::keep(sylvo_severity severity, sylvo_kind kind, sylvo_warning what,
+                              Place where, long long start, size_t length, const Advice* advice) {
   size_t& count = severity == SYLVO_ERROR     ? result->errors
                   : severity == SYLVO_WARNING ? result->warnings
                                               : result->notes;
   ++count;
   if (severity == SYLVO_ERROR) result->status = 1;
-  if (result->count == max) return {nullptr, nullptr};
+  if (result->count == max) return nullptr;
   sylvo_problem& p = kept[result->count++];
-  p = {severity, kind, what, where.line, where.column, start, length, 0, {}};
-  return {p.message, &p.message_size};
+  std::memset(&p, 0, sizeof p);
+  p.severity = severity;
+  p.kind = kind;
+  p.warning = what;
+  p.line = where.line;
+  p.column = where.column;
+  p.start = start;
+  p.length = length;
+  p.name = severity == SYLVO_ERROR ? sylvo_kind_name(kind) : sylvo_warning_name(what);
+  if (advice) {
+    std::memcpy(p.explanation, advice->explanation, sizeof p.explanation);
+    p.suggestion_count = advice->count;
+    std::memcpy(p.suggestions, advice->suggestions, sizeof p.suggestions);
+  }
+  return &p;
+}
+
+// Where the plain text and the echo stand in a problem's message: "\n***
+// TEXT\n\n> ECHO\n\n" for an error, the text alone for a warning or a note.
+static void find_parts(sylvo_problem& p) {
+  const char* m = p.message;
+  size_t size = p.message_size, at = 0;
+  while (at < size && m[at] == '\n') ++at;
+  if (size - at >= 4 && std::memcmp(m + at, "*** ", 4) == 0) at += 4;
+  const void* nl = std::memchr(m + at, '\n', size - at);
+  size_t end = nl ? static_cast<size_t>(static_cast<const char*>(nl) - m) : size;
+  p.text_at = at;
+  p.text_size = end - at;
+  if (size - end >= 5 && std::memcmp(m + end, "\n\n> ", 4) == 0) {
+    p.echo_at = end + 4;
+    p.echo_size = size - 2 - p.echo_at;
+    // Without the line's own end, where the echo reaches it.
+    if (p.echo_size > 0 && m[p.echo_at + p.echo_size - 1] == '\n') --p.echo_size;
+    if (p.echo_size > 0 && m[p.echo_at + p.echo_size - 1] == '\r') --p.echo_size;
+  } else {
+    p.echo_at = size;
+  }
 }
 
 void Problems::add(sylvo_severity severity, sylvo_kind kind, Place where, long long start,
-                   size_t length, const Line& line) {
-  Text message = keep(severity, kind, SYLVO_NO_WARNING, where, start, length);
-  if (message.bytes) format_message(kind, name, line, message);
+                   size_t length, const Line& line, const Advice* advice) {
+  sylvo_problem* p = keep(severity, kind, SYLVO_NO_WARNING, where, start, length, advice);
+  if (!p) return;
+  format_message(kind, name, line, {p->message, &p->message_size});
+  find_parts(*p);
 }
 
 void Problems::add(sylvo_severity severity, sylvo_warning what, Place where, size_t length,
-                   const char* text) {
-  Text message = keep(severity, SYLVO_COMPLETED, what, where, where.column, length);
-  if (message.bytes) append(message, text);
+                   const char* text, const Advice* advice) {
+  sylvo_problem* p = keep(severity, SYLVO_COMPLETED, what, where, where.column, length, advice);
+  if (!p) return;
+  append({p->message, &p->message_size}, text);
+  find_parts(*p);
 }
+
+void Advice::explain(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(explanation, sizeof explanation, format, args);
+  va_end(args);
+}
+
+void Advice::suggest(const char* text, size_t size) {
+  if (size >= SYLVO_SUGGESTION_SIZE) return;  // none is so long: keys and keywords
+  if (count < SYLVO_SUGGESTIONS_MAX) {
+    std::memcpy(suggestions[count], text, size);
+    suggestions[count][size] = '\0';
+  }
+  ++count;
+}
+
+const char* sylvo_kind_name(sylvo_kind kind) {
+  return is_kind(kind) ? kMessages[kind].name : nullptr;
+}
+
+const char* sylvo_warning_name(sylvo_warning warning) {
+  return warning >= SYLVO_NO_WARNING && warning <= kLastWarning ? kWarningNames[warning] : nullptr;
+}
+
+const char* sylvo_version(void) { return SYLVO_VERSION; }

@@ -38,6 +38,9 @@ inline void check(bool passed, sylvo_kind kind) {
 /// The last of the kinds.
 constexpr sylvo_kind kLastKind = SYLVO_OUTPUT_IS_SONG;
 
+/// The last of the warnings.
+constexpr sylvo_warning kLastWarning = SYLVO_NEAR_KEYS;
+
 /// Whether `kind` is one of the kinds, as a C caller may pass any number.
 inline bool is_kind(int kind) { return kind >= SYLVO_COMPLETED && kind <= kLastKind; }
 
@@ -46,6 +49,24 @@ inline bool is_kind(int kind) { return kind >= SYLVO_COMPLETED && kind <= kLastK
 /// number, and for the syntax messages the echo of `line`. Returns the
 /// status, 0 for SYLVO_COMPLETED.
 int make_message(sylvo_kind kind, const char* name, const Line& line, sylvo_result* result);
+
+/// What a problem adds for a musician: what is wrong, and what could stand
+/// at the bytes at fault instead.
+struct Advice {
+  char explanation[sizeof(sylvo_problem::explanation)] = {};
+  size_t count = 0;  // suggestions in all
+  char suggestions[SYLVO_SUGGESTIONS_MAX][SYLVO_SUGGESTION_SIZE] = {};
+
+  /// Sets the explanation, as printf() formats it.
+  void explain(const char* format, ...)
+#ifdef __GNUC__
+      __attribute__((format(printf, 2, 3)))
+#endif
+      ;
+
+  /// Adds a suggestion of `size` bytes; kept while there is room for it.
+  void suggest(const char* text, size_t size);
+};
 
 /// Where a check puts what it finds: the first `max` problems in `kept`,
 /// and the count of each severity in `result`, which goes on past them.
@@ -57,15 +78,16 @@ struct Problems {
 
   /// Adds a problem of `kind` at `where`, the bytes at fault `length` from
   /// column `start` of that line, with kind's message as make_message()
-  /// makes it from `line`.
+  /// makes it from `line`, and `advice` if any.
   void add(sylvo_severity severity, sylvo_kind kind, Place where, long long start, size_t length,
-           const Line& line);
+           const Line& line, const Advice* advice = nullptr);
 
-  /// Adds a warning or a note about `what` with the one-line message `text`.
+  /// Adds a warning or a note about `what`, the bytes at fault `length`
+  /// from `where`, with the one-line message `text`, and `advice` if any.
   void add(sylvo_severity severity, sylvo_warning what, Place where, size_t length,
-           const char* text);
+           const char* text, const Advice* advice = nullptr);
 
  private:
-  Text keep(sylvo_severity severity, sylvo_kind kind, sylvo_warning what, Place where,
-            long long start, size_t length);
+  sylvo_problem* keep(sylvo_severity severity, sylvo_kind kind, sylvo_warning what, Place where,
+                      long long start, size_t length, const Advice* advice);
 };

@@ -194,16 +194,13 @@ bool one_edit(const char* a, size_t n, const char* b) {
   return j - i <= 1 && k - i <= 1;
 }
 
-int near_keys(const char* key, size_t n, char* out, size_t size) {
+int near_keys(const char* key, size_t n, void (*each)(void* context, const char* key),
+              void* context) {
   int found = 0;
-  size_t used = 0;
-  out[0] = '\0';
   for (int i = 0; i < kSyllables; ++i) {
     const char* k = syllable_row(i).key;
     if (!one_edit(key, n, k) || (std::strlen(k) == n && std::memcmp(k, key, n) == 0)) continue;
-    int wrote = std::snprintf(out + used, size - used, "%s%s", found ? ", " : "", k);
-    if (wrote < 0 || static_cast<size_t>(wrote) >= size - used) break;
-    used += static_cast<size_t>(wrote);
+    each(context, k);
     ++found;
   }
   return found;

@@ -119,10 +119,11 @@ const SyllableRow& syllable_row(int i);
 /// byte put in, left out or changed.
 bool one_edit(const char* a, size_t n, const char* b);
 
-/// Writes to `out` (`size` bytes, zero-terminated) the table's keys one
-/// edit from the `n` letters at `key`, in the table's order, separated by
-/// ", "; returns how many there are.
-int near_keys(const char* key, size_t n, char* out, size_t size);
+/// Calls `each` with each of the table's keys one edit from the `n`
+/// letters at `key` (but that key itself), in the table's order; returns
+/// how many there are.
+int near_keys(const char* key, size_t n, void (*each)(void* context, const char* key),
+              void* context);
 
 /// The row of the key whose letters, A=1 to Z=26, are the digits of `code`
 /// in base 27 (a key of at most three letters: below 27 * 27 * 27), or null.

@@ -101,8 +101,14 @@ int check_run(Run& run, Source in, size_t buffer, Problems& problems) {
   // What the scan could not go on after ends the check, as the last problem.
   sylvo_result last;
   if (run_once(run, in, {discard, nullptr}, problems.name, "", buffer, &last, check_scan) != 0) {
+    Advice advice;
+    if (last.kind == SYLVO_NOT_SYLVO) {
+      advice.explain("no line begins with #SYLVO, the header after which syllables are converted");
+    } else if (last.kind == SYLVO_CANT_READ) {
+      advice.explain("the file could not be read to its end");
+    }
     problems.add(SYLVO_ERROR, last.kind, {last.line, last.column}, last.column,
-                 last.column >= 0 ? 1 : 0, run.line);
+                 last.column >= 0 ? 1 : 0, run.line, &advice);
   }
   return problems.result->status;
 }

@@ -46,17 +46,17 @@ TEST(Check, FindsEveryProblem) {
       // Each kind, and where the check goes on after it.
       {"#SYLVO\n(ka)c8 (KA)c8\n", "2:1 1+1 illegal\n"},
       {"#SYLVO\n(KAAA)c8 (ka\n", "2:5 5+1 illegal\n2:10 10+1 illegal\n"},
-      {"#SYLVO\n(K(KX)c8\n", "2:2 2+1 illegal\n2:8 2+6 illegal\n2:3 3+2 near\n"},
-      {"#SYLVO\n(KX)c8 (QQ)d\n", "2:6 0+6 illegal\n2:1 1+2 near\n2:12 7+5 illegal\n2:8 8+2 near\n"},
+      {"#SYLVO\n(K(KX)c8\n", "2:2 2+1 illegal\n2:8 3+2 illegal\n2:3 3+2 near\n"},
+      {"#SYLVO\n(KX)c8 (QQ)d\n", "2:6 1+2 illegal\n2:1 1+2 near\n2:12 8+2 illegal\n2:8 8+2 near\n"},
       {"#SYLVO\n(KA)x8 (KA)(KI)c8\n", "2:4 4+1 syntax\n2:11 11+1 syntax\n"},
       {"#SYLVO\n(KA)xl (KA)c\n", "2:4 4+1 syntax\n2:5 5+1 empty length\n"},  // on at the 'l'
       // A comment that would open past the limit opens none: no warning after.
       {"#SYLVO\n" + repeat(2047, 'x') + "/*\n#SYLVO_VSET 1\n", "2:2048 2048+1 read\n"},
       {"#SYLVO\nv) (@Z1KA)c (@A)c\n", "2:2 2+1 syntax\n2:4 4+1 internal\n2:13 13+1 syntax\n"},
       {"#SYLVO\n#SYLVO_VSET 12\n#SYLVO_VSET_ALL 10\n(KX)c\n",
-       "2:13 13+1 syntax\n3:17 17+1 syntax\n4:5 0+5 illegal\n4:1 1+2 near\n"},
+       "2:13 13+1 syntax\n3:17 17+1 syntax\n4:5 1+2 illegal\n4:1 1+2 near\n"},
       {"#SYLVO\n(KA", "2:2 2+1 syntax\n"},
-      {"#SYLVO\n(KX)c", "2:4 0+5 illegal\n2:1 1+2 near\n"},
+      {"#SYLVO\n(KX)c", "2:4 1+2 illegal\n2:1 1+2 near\n"},
       // A line over the limit: on at the next line, before the header too.
       {"#SYLVO\n" + long_line + "\n(ka)\n", "2:2048 2048+1 read\n3:1 1+1 illegal\n"},
       {"#SYLVO\n; " + long_line + "\n/* " + long_line + "\n(ka)",

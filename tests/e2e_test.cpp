@@ -344,15 +344,20 @@ TEST_F(E2E, CheckPrintsEveryProblem) {
   put("crlf.mml", "#SYLVO\r\n(ka)c\r\n");
   put("plain.mml", "c8 d8\n");
   put("warn.mml", "#SYLVO\n/* slow */ (KA)c\n#SYLVO_VSET_ALL -1\n");
+  // Each at the first byte at fault, with its explanation and name.
   const string kBad =
-      "bad.mml:2:14: error: Illegal token! line:2\n> (KA)c8 (KX)c8\n"
-      "bad.mml:2:9: note: KX is no key; keys one edit away: KA, KI, KU, KE, KO\n"
-      "bad.mml:3:6: error: Syntax error! line:3\n> (SHI)x\n";
+      "bad.mml:2:9: error: Illegal token! line:2: KX is not a syllable key [illegal-token]\n"
+      "> (KA)c8 (KX)c8\n"
+      "bad.mml:2:9: note: KX is no key; keys one edit away: KA, KI, KU, KE, KO [near-keys]\n"
+      "bad.mml:3:6: error: Syntax error! line:3: a syllable takes a note after its ')': a to g, "
+      "w or k, not 'x' [syntax]\n> (SHI)x\n";
   const string kWarn =
       "warn.mml:2:5: warning: 'l' sets the default length to nothing: the syllables after it "
       "take no length, the first (KA) on line 2; this 'l' is inside a block comment, where 'l' "
-      "acts too\n"
-      "warn.mml:3:17: warning: the sign of '-1' is not read: it sets 1\n";
+      "acts too [empty-length]\n"
+      "warn.mml:3:17: warning: the sign of '-1' is not read: it sets 1 [directive-number]\n";
+  const string kLower =
+      ":2:2: error: Illegal token! line:2: keys are capitals: KA [illegal-token]\n> (k\n";
   struct Row {
     std::vector<string> args;
     string input;  // standard input's file
@@ -364,17 +369,14 @@ TEST_F(E2E, CheckPrintsEveryProblem) {
       {{"song.mml", "bad.mml", "crlf.mml"},
        "",
        1,
-       kBad + "crlf.mml:2:2: error: Illegal token! line:2\n> (k\n"
-              "sylvo-check: 3 errors in 2 of 3 files\n"},
+       kBad + "crlf.mml" + kLower + "sylvo-check: 3 errors in 2 of 3 files\n"},
       {{"plain.mml"},
        "",
        1,
-       "plain.mml: error: NOT SyLvO file: plain.mml\n"
+       "plain.mml: error: NOT SyLvO file: plain.mml: no line begins with #SYLVO, the header after "
+       "which syllables are converted [not-sylvo]\n"
        "sylvo-check: 1 error in 1 of 1 file\n"},
-      {{"-"},
-       "crlf.mml",
-       1,
-       "<stdin>:2:2: error: Illegal token! line:2\n> (k\nsylvo-check: 1 error in 1 of 1 file\n"},
+      {{"-"}, "crlf.mml", 1, "<stdin>" + kLower + "sylvo-check: 1 error in 1 of 1 file\n"},
       // Warnings alone pass, unless --werror counts them.
       {{"warn.mml"}, "", 0, kWarn + "sylvo-check: 2 warnings in 1 of 1 file\n"},
       {{"--werror", "warn.mml"}, "", 1, kWarn + "sylvo-check: 2 warnings in 1 of 1 file\n"},
@@ -412,7 +414,8 @@ TEST_F(E2E, CheckPrintsEveryProblem) {
 }
 
 TEST_F(E2E, CheckPrintsJson) {
-  put("bad.mml", "#SYLVO\n\x83\x6c (KX)c8\n(SHI)x\n");  // a byte that is not UTF-8
+  // Bytes that are no UTF-8: a Shift-JIS character, and what would be a surrogate.
+  put("bad.mml", "#SYLVO\n\x83\x6c (KX)c8\n(SHI)x \xed\xa0\x80 (SHI)x\n");
   put("song.mml", kSong);
   put("warn.mml", "#SYLVO\n#SYLVO_VSET_ALL\n");
   Result r = check({"--json", "bad.mml", "-", "warn.mml"}, "song.mml");
@@ -426,19 +429,26 @@ TEST_F(E2E, CheckPrintsJson) {
   ASSERT_EQ(files.size(), 3u) << r.out;
   const Json& bad = files[0];
   EXPECT_EQ(bad["file"].text, "bad.mml");
-  EXPECT_EQ(bad["errors"].number, 2);
-  ASSERT_EQ(bad["problems"].items.size(), 3u);
+  EXPECT_EQ(bad["errors"].number, 3);
+  ASSERT_EQ(bad["problems"].items.size(), 4u);
   const Json& first = bad["problems"][0];
   EXPECT_EQ(first["severity"].text, "error");
   EXPECT_EQ(first["kind"].text, "illegal-token");
   EXPECT_EQ(first["line"].number, 2);
   EXPECT_EQ(first["column"].number, 10);
-  EXPECT_EQ(first["start"].number, 4);
-  EXPECT_EQ(first["length"].number, 6);
+  EXPECT_EQ(first["start"].number, 5);  // the key's letters
+  EXPECT_EQ(first["length"].number, 2);
   EXPECT_EQ(first["message"].text, "*** Illegal token! line:2\n\n> \u0083l (KX)c8");
+  EXPECT_EQ(first["text"].text, "Illegal token! line:2");
+  EXPECT_EQ(first["echo"].text, "\u0083l (KX)c8");
+  EXPECT_EQ(first["explanation"].text, "KX is not a syllable key");
+  ASSERT_EQ(first["suggestions"].items.size(), 5u);
+  EXPECT_EQ(first["suggestions"][0].text, "KA");
+  EXPECT_EQ(first["suggestions"][4].text, "KO");
   EXPECT_EQ(bad["problems"][1]["severity"].text, "note");
   EXPECT_EQ(bad["problems"][1]["kind"].text, "near-keys");
   EXPECT_EQ(bad["problems"][2]["kind"].text, "syntax");
+  EXPECT_EQ(bad["problems"][3]["echo"].text, "(SHI)x \u00ed\u00a0\u0080 (SHI)x");
   EXPECT_EQ(bad["more"].number, 0);
   EXPECT_EQ(files[1]["file"].text, "<stdin>");
   EXPECT_EQ(files[1]["problems"].items.size(), 0u);

@@ -3,9 +3,11 @@
 #include <emscripten/emscripten.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "json.h"
 #include "sylvo.h"
 
 namespace {
@@ -138,9 +140,10 @@ EMSCRIPTEN_KEEPALIVE const char* sylvo_page_fit_lyrics(const unsigned char* mml,
 }
 
 /// Every problem of `size` bytes at `data` in a file `name`, as JSON:
-/// {"problems": [{"severity", "kind", "line", "column", "start", "length",
-/// "message"}...], "errors", "warnings", "more"}, lines from 1 and places in
-/// bytes from 0 as the library gives them. Each byte of a message above 0x7F
+/// {"problems": [{"severity", "kind", "name", "line", "column", "start",
+/// "length", "message", "text", "echo", "explanation", "suggestions"}...],
+/// "errors", "warnings", "more"}, lines from 1 and places in bytes from 0
+/// as the library gives them. Each byte of a text from the song above 0x7F
 /// is one \u0080-\u00ff character, for the page to decode in the file's
 /// encoding. It holds until the next call.
 EMSCRIPTEN_KEEPALIVE const char* sylvo_page_check(const unsigned char* data, size_t size,
@@ -151,31 +154,34 @@ EMSCRIPTEN_KEEPALIVE const char* sylvo_page_check(const unsigned char* data, siz
   g_json = "{\"problems\":[";
   for (size_t i = 0; i < r.count; ++i) {
     const sylvo_problem& p = problems[i];
-    g_json += (i ? ",{\"severity\":" : "{\"severity\":") + std::to_string(p.severity) +
-              ",\"kind\":" + std::to_string(p.kind) + ",\"line\":" + std::to_string(p.line) +
-              ",\"column\":" + std::to_string(p.column) + ",\"start\":" + std::to_string(p.start) +
-              ",\"length\":" + std::to_string(p.length) + ",\"message\":\"";
     size_t text_size;
     const char* text = sylvo_message_text(p.message, p.message_size, &text_size);
-    for (size_t j = 0; j < text_size; ++j) {
-      unsigned char c = static_cast<unsigned char>(text[j]);
-      char escaped[8];
-      if (c == '"' || c == '\\') {
-        g_json += '\\';
-        g_json += static_cast<char>(c);
-      } else if (c < 0x20 || c > 0x7e) {
-        std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-        g_json += escaped;
-      } else {
-        g_json += static_cast<char>(c);
-      }
+    g_json += (i ? ",{\"severity\":" : "{\"severity\":") + std::to_string(p.severity) +
+              ",\"kind\":" + std::to_string(p.kind) + ",\"name\":\"" + p.name +
+              "\",\"line\":" + std::to_string(p.line) + ",\"column\":" + std::to_string(p.column) +
+              ",\"start\":" + std::to_string(p.start) + ",\"length\":" + std::to_string(p.length) +
+              ",\"message\":";
+    append_json(g_json, text, text_size, JsonBytes::kEach);
+    g_json += ",\"text\":";
+    append_json(g_json, p.message + p.text_at, p.text_size, JsonBytes::kEach);
+    g_json += ",\"echo\":";
+    append_json(g_json, p.message + p.echo_at, p.echo_size, JsonBytes::kEach);
+    g_json += ",\"explanation\":";
+    append_json(g_json, p.explanation, std::strlen(p.explanation), JsonBytes::kEach);
+    g_json += ",\"suggestions\":[";
+    for (size_t k = 0; k < p.suggestion_count && k < SYLVO_SUGGESTIONS_MAX; ++k) {
+      if (k) g_json += ',';
+      append_json(g_json, p.suggestions[k], std::strlen(p.suggestions[k]));
     }
-    g_json += "\"}";
+    g_json += "]}";
   }
   g_json += "],\"errors\":" + std::to_string(r.errors) +
             ",\"warnings\":" + std::to_string(r.warnings) +
             ",\"more\":" + std::to_string(r.errors + r.warnings + r.notes - r.count) + "}";
   return g_json.c_str();
 }
+
+/// The library's version, "2.0 beta4".
+EMSCRIPTEN_KEEPALIVE const char* sylvo_page_version() { return sylvo_version(); }
 
 }  // extern "C"

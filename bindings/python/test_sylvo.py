@@ -75,6 +75,13 @@ class Check(unittest.TestCase):
             ("note", "NEAR_KEYS", 3, 1), ("error", "SYNTAX", 3, 12)])
         self.assertEqual(c.problems[2].message,
                          b"KX is no key; keys one edit away: KA, KI, KU, KE, KO")
+        error = c.problems[1]
+        self.assertEqual((error.name, error.text, error.echo, error.explanation, error.start),
+                         ("illegal-token", b"Illegal token! line:3", b"(KX)c8 ",
+                          b"KX is not a syllable key", 1))
+        self.assertEqual(error.suggestions, ["KA", "KI", "KU", "KE", "KO"])
+        self.assertEqual(sylvo.check(b"#SYLVO\n(ka)c\n").problems[0].suggestions, ["KA"])
+        self.assertEqual(sylvo.version(), "2.0 beta4")
 
     def test_first_error_is_the_conversions(self):
         song = b"#SYLVO\n(KA)c8\n(ka)c (KA)x\n"
@@ -114,7 +121,7 @@ class CarelessCalls(unittest.TestCase):
         self.assertEqual(lib.sylvo_convert_memory(None, 5, None, None, None, None, None), 1)
         result = sylvo._Result()
         self.assertEqual(lib.sylvo_output_name(b"a.mml", None, ctypes.byref(result)), 1)
-        self.assertEqual(sylvo.KINDS[result.kind], "BAD_ARGUMENT")
+        self.assertEqual(sylvo.kind_name(result.kind), "BAD_ARGUMENT")
         self.assertEqual(lib.sylvo_check_memory(None, 3, None, None, 0, None), 1)
         self.assertEqual(lib.sylvo_base_name(None), b"")
 

@@ -53,14 +53,18 @@ export async function loadCore(factory) {
   /// syllablesLeft, problems}, places in bytes of each.
   const fitLyrics = (mml, lyrics) =>
     withBytes([mml, lyrics], (m, l) => core._sylvo_page_fit_lyrics(m, mml.length, l, lyrics.length));
-  /// check(bytes, nameBytes): {problems: [{severity, kind, line, column,
-  /// start, length, messageBytes}], errors, warnings, more}: every problem,
-  /// lines from 1, places in bytes from 0 (-1: at no byte).
+  /// check(bytes, nameBytes): {problems: [{severity, kind, name, line,
+  /// column, start, length, messageBytes, textBytes, echoBytes,
+  /// explanationBytes, suggestions}], errors, warnings, more}: every
+  /// problem, lines from 1, places in bytes from 0 (-1: at no byte).
   const check = (bytes, nameBytes) => {
     const r = withBytes([bytes, [...nameBytes, 0]], (d, n) => core._sylvo_page_check(d, bytes.length, n));
+    const asBytes = (text) => Uint8Array.from(text, (c) => c.charCodeAt(0));
     for (const p of r.problems) {
-      p.messageBytes = Uint8Array.from(p.message, (c) => c.charCodeAt(0));
-      delete p.message;
+      for (const field of ['message', 'text', 'echo', 'explanation']) {
+        p[`${field}Bytes`] = asBytes(p[field]);
+        delete p[field];
+      }
     }
     return r;
   };

@@ -214,7 +214,7 @@ function showProblems({ list, more }) {
     const severity = document.createElement('span');
     severity.className = 'severity';
     severity.textContent = p.severity;
-    button.append(p.line ? `Line ${p.line}: ` : '', severity, `: ${p.message}`);
+    button.append(p.line ? `Line ${p.line}: ` : '', severity, `: ${p.message} [${p.name}]`);
     button.disabled = !place;
     button.addEventListener('click', () => {
       const now = problemPlace(p);

@@ -34,16 +34,21 @@ function nameBytes() {
   return encoding === SJIS && !unencodable(name, SJIS) ? encode(name, SJIS) : new TextEncoder().encode(name);
 }
 
-// Every problem of the bytes: {severity, line, column, start, length,
-// message}, the message its first line without "*** ", and how many more.
+// Every problem of the bytes: {severity, kind, name, line, column, start,
+// length, message, suggestions}, the message its plain text and
+// explanation, and how many more.
 async function problemsOf() {
   const c = (await core).check(bytes, nameBytes());
   return {
-    list: c.problems.map((p) => ({
-      severity: ['error', 'warning', 'note'][p.severity],
-      kind: p.kind, line: p.line, column: p.column, start: p.start, length: p.length,
-      message: decode(p.messageBytes, encoding).split('\n')[0].replace(/^\*\*\* /, ''),
-    })),
+    list: c.problems.map((p) => {
+      const explanation = decode(p.explanationBytes, encoding);
+      return {
+        severity: ['error', 'warning', 'note'][p.severity],
+        kind: p.kind, name: p.name, line: p.line, column: p.column, start: p.start, length: p.length,
+        message: decode(p.textBytes, encoding) + (explanation ? `: ${explanation}` : ''),
+        suggestions: p.suggestions,
+      };
+    }),
     more: c.more,
   };
 }

@@ -331,15 +331,18 @@ test('every problem is listed under the editor and marked in it; a click goes th
   await settled(page);
   const items = () => page.$$eval('#problems li', (all) => all.map((l) => [l.className, l.textContent]));
   const near = 'KX is no key; keys one edit away: KA, KI, KU, KE, KO';
+  // Each with the library's explanation and name, the key at fault marked.
+  const unknown = 'Illegal token! line:2: KX is not a syllable key';
+  const capitals = 'Illegal token! line:3: keys are capitals: KA';
+  const noNote = "Syntax error! line:4: a syllable takes a note after its ')': a to g, w or k, not 'x'";
   assert.deepEqual(await items(), [
-    ['error', 'Line 2: error: Illegal token! line:2'],
-    ['note', `Line 2: note: ${near}`],
-    ['error', 'Line 3: error: Illegal token! line:3'],
-    ['error', 'Line 4: error: Syntax error! line:4'],
+    ['error', `Line 2: error: ${unknown} [illegal-token]`],
+    ['note', `Line 2: note: ${near} [near-keys]`],
+    ['error', `Line 3: error: ${capitals} [illegal-token]`],
+    ['error', `Line 4: error: ${noNote} [syntax]`],
   ]);
   assert.deepEqual(await page.$$eval('#input .cm-problem-error', (all) => all.map((m) => [m.textContent, m.title])),
-                   [['(KX)c8', `Illegal token! line:2\n${near}`], ['k', 'Illegal token! line:3'],
-                    ['x', 'Syntax error! line:4']]);
+                   [['KX', `${unknown}\n${near}`], ['k', capitals], ['x', noNote]]);
   await page.click('#problems li:nth-child(4) button');
   const selected = await page.evaluate(() => getSelection().toString());
   assert.equal(selected, 'x');
@@ -357,14 +360,14 @@ test('warnings are listed and marked apart from errors; a note stands beside its
   await settled(page);
   assert.deepEqual(await page.$$eval('#problems li', (all) => all.map((l) => [l.className, l.textContent])), [
     ['warning', "Line 2: warning: 'l' sets the default length to nothing: the syllables after it take no length, " +
-                "the first (KA) on line 2; this 'l' is inside a block comment, where 'l' acts too"],
-    ['warning', "Line 3: warning: the sign of '-1' is not read: it sets 1"],
-    ['error', 'Line 4: error: Illegal token! line:4'],
-    ['note', 'Line 4: note: KAA is no key; keys one edit away: KA, KYA, KUA, KWA'],
+                "the first (KA) on line 2; this 'l' is inside a block comment, where 'l' acts too [empty-length]"],
+    ['warning', "Line 3: warning: the sign of '-1' is not read: it sets 1 [directive-number]"],
+    ['error', 'Line 4: error: Illegal token! line:4: KAA is not a syllable key [illegal-token]'],
+    ['note', 'Line 4: note: KAA is no key; keys one edit away: KA, KYA, KUA, KWA [near-keys]'],
   ]);
   assert.deepEqual(await page.$$eval('#input .cm-problem-warning', (all) => all.map((m) => m.textContent)), ['l', '-1']);
   assert.deepEqual(await page.$$eval('#input .cm-problem-error', (all) => all.map((m) => m.title)),
-                   ['Illegal token! line:4\nKAA is no key; keys one edit away: KA, KYA, KUA, KWA']);
+                   ['Illegal token! line:4: KAA is not a syllable key\nKAA is no key; keys one edit away: KA, KYA, KUA, KWA']);
   // Warnings alone: the song converts, and they stay listed.
   await page.click('#problems li:nth-child(4) button');  // selects KAA
   await page.keyboard.press('ArrowRight');

@@ -25,13 +25,10 @@ from collections import namedtuple
 NAME_MAX = 255
 MESSAGE_MAX = 2400
 
-KINDS = ("COMPLETED", "USAGE", "SAME_FILE", "OPEN_INPUT", "OPEN_OUTPUT", "PATH_TOO_LONG",
-         "CANT_READ", "NOT_SYLVO", "ILLEGAL_TOKEN", "SYNTAX", "INTERNAL_ERROR", "WRITE_CHAR",
-         "WRITE_STRING", "POSITION", "BAD_ARGUMENT", "TOO_MANY_FILES", "OUTPUT_IS_SONG")
-PROBLEMS_MAX = 64
 SEVERITIES = ("error", "warning", "note")
-WARNINGS = ("", "EMPTY_LENGTH", "DIRECTIVE_LOOKALIKE", "DIRECTIVE_NUMBER",
-            "DIRECTIVE_IN_COMMENT", "NEAR_KEYS")
+SUGGESTIONS_MAX = 16
+SUGGESTION_SIZE = 16
+PROBLEMS_MAX = 64
 
 
 class _Result(ctypes.Structure):
@@ -44,7 +41,12 @@ class _Problem(ctypes.Structure):
     _fields_ = [("severity", ctypes.c_int), ("kind", ctypes.c_int), ("warning", ctypes.c_int),
                 ("line", ctypes.c_ulonglong), ("column", ctypes.c_longlong),
                 ("start", ctypes.c_longlong), ("length", ctypes.c_size_t),
-                ("message_size", ctypes.c_size_t), ("message", ctypes.c_char * (MESSAGE_MAX + 1))]
+                ("message_size", ctypes.c_size_t), ("message", ctypes.c_char * (MESSAGE_MAX + 1)),
+                ("name", ctypes.c_char_p), ("text_at", ctypes.c_size_t),
+                ("text_size", ctypes.c_size_t), ("echo_at", ctypes.c_size_t),
+                ("echo_size", ctypes.c_size_t), ("explanation", ctypes.c_char * 256),
+                ("suggestion_count", ctypes.c_size_t),
+                ("suggestions", (ctypes.c_char * SUGGESTION_SIZE) * SUGGESTIONS_MAX)]
 
 
 class _CheckResult(ctypes.Structure):
@@ -86,10 +88,15 @@ class Error(Exception):
         self.message, self.console = message, console
 
 
-Problem = namedtuple("Problem", "severity kind warning line column start length message")
+Problem = namedtuple("Problem", "severity kind warning line column start length message name "
+                                "text echo explanation suggestions")
 Problem.__doc__ = """One problem of a check: severity "error", "warning" or "note"; an
-error's kind; a warning's or note's subject; line from 1; column and start
-(the first byte at fault) from 0; length in bytes; the message's bytes."""
+error's kind ("SYNTAX"); a warning's or note's subject ("EMPTY_LENGTH");
+line from 1; column (where sylvo stops) and start (the first byte at
+fault) from 0; length in bytes; the message's bytes as sylvo prints them;
+its short name ("syntax", "empty-length"); the plain message and the echo
+of the line (bytes); an explanation for a musician (bytes); and the keys
+or keywords that could stand at the bytes at fault instead."""
 
 Check = namedtuple("Check", "errors warnings notes problems")
 
@@ -146,6 +153,12 @@ def load(path=None):
     lib.sylvo_syllable_key.argtypes = [ctypes.c_int]
     lib.sylvo_syllable_key.restype = char_p
     lib.sylvo_report.argtypes = [ctypes.c_int, char_p, ctypes.POINTER(_Result)]
+    lib.sylvo_kind_name.argtypes = [ctypes.c_int]
+    lib.sylvo_kind_name.restype = char_p
+    lib.sylvo_warning_name.argtypes = [ctypes.c_int]
+    lib.sylvo_warning_name.restype = char_p
+    lib.sylvo_version.argtypes = []
+    lib.sylvo_version.restype = char_p
     lib.sylvo_unconverted_song.argtypes = [_READ_FN, void_p, ctypes.POINTER(ctypes.c_int)]
     lib.sylvo_lyric_keys.argtypes = [char_p, size, ctypes.POINTER(_Lyric), size,
                                      ctypes.POINTER(_LyricProblem), size, ctypes.POINTER(size)]
@@ -154,6 +167,26 @@ def load(path=None):
                                      ctypes.POINTER(_FitResult)]
     _lib = lib
     return lib
+
+
+def _upper(name):
+    return name.decode().upper().replace("-", "_") if name is not None else None
+
+
+def kind_name(kind):
+    """The name of a kind number, as the library has it in upper case:
+    "SYNTAX", "ILLEGAL_TOKEN", ...; None for a number that is no kind."""
+    return _upper(load().sylvo_kind_name(kind))
+
+
+def warning_name(warning):
+    """The name of a warning's or note's subject: "EMPTY_LENGTH", ..."""
+    return _upper(load().sylvo_warning_name(warning))
+
+
+def version():
+    """The version of the library loaded: "2.0 beta4"."""
+    return load().sylvo_version().decode()
 
 
 def _name(name):
@@ -184,8 +217,8 @@ def convert(data, input_name="input.mml", output_name=None):
     try:
         if result.status != 0:
             console = result.message[:result.message_size]
-            raise Error(KINDS[result.kind] if result.kind < len(KINDS) else result.kind,
-                        result.line, result.column, _text(console, result.message_size), console)
+            raise Error(kind_name(result.kind) or result.kind, result.line, result.column,
+                        _text(console, result.message_size), console)
         return ctypes.string_at(out, size.value)
     finally:
         lib.sylvo_free(out)
@@ -198,7 +231,7 @@ def output_name_of(input_path):
     out = ctypes.create_string_buffer(NAME_MAX + 1)
     result = _Result()
     if lib.sylvo_output_name(_name(input_path), out, ctypes.byref(result)) != 0:
-        raise Error(KINDS[result.kind], 0, -1, _text(result.message, result.message_size),
+        raise Error(kind_name(result.kind), 0, -1, _text(result.message, result.message_size),
                     result.message[:result.message_size])
     return os.fsdecode(out.value)
 
@@ -206,7 +239,8 @@ def output_name_of(input_path):
 def _refuse(kind, name):
     lib = load()
     result = _Result()
-    lib.sylvo_report(KINDS.index(kind), _name(name), ctypes.byref(result))
+    number = next(k for k in range(64) if kind_name(k) == kind)
+    lib.sylvo_report(number, _name(name), ctypes.byref(result))
     console = result.message[:result.message_size]
     raise Error(kind, 0, -1, _text(console, result.message_size), console)
 
@@ -266,9 +300,13 @@ def check(data, input_name="input.mml", max_problems=100):
     lib.sylvo_check_memory(data, len(data), _name(os.path.basename(input_name)), problems,
                            max_problems, ctypes.byref(result))
     kept = [Problem(SEVERITIES[p.severity],
-                    KINDS[p.kind] if p.severity == 0 else None,
-                    WARNINGS[p.warning] if p.severity != 0 else None,
-                    p.line, p.column, p.start, p.length, _text(p.message, p.message_size))
+                    kind_name(p.kind) if p.severity == 0 else None,
+                    warning_name(p.warning) if p.severity != 0 else None,
+                    p.line, p.column, p.start, p.length, _text(p.message, p.message_size),
+                    p.name.decode(), bytes(p.message[p.text_at:p.text_at + p.text_size]),
+                    bytes(p.message[p.echo_at:p.echo_at + p.echo_size]), p.explanation,
+                    [p.suggestions[i].value.decode()
+                     for i in range(min(p.suggestion_count, SUGGESTIONS_MAX))])
             for p in problems[:result.count]]
     return Check(result.errors, result.warnings, result.notes, kept)
 
