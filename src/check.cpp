@@ -34,11 +34,35 @@ class Checker {
   void end_window(const unsigned char*) {}
 
   void length_command(const notation::LengthCommand& l) {
-    emptied_ = {l.from == l.end, l.in_comment, l.after_lead, run_.line.LINE_NO, l.at - start_};
+    size_t size = static_cast<size_t>(l.end - l.from);
+    Place at{run_.line.LINE_NO, l.at - start_};
+    emptied_ = {size == 0, l.in_comment, l.after_lead, at.line, at.column};
+    // An 'l' that only looks like a length command, and changes the length.
+    bool in_word = in_a_word(l.at);
+    bool changes = size != length_size_ || std::memcmp(l.from, length_, size) != 0;
+    if (size != 0 && changes && (in_word || l.in_comment || l.after_lead)) {
+      stray_ = {true, at, size + 1, {}, {}};
+      std::memcpy(stray_.length, l.from, size);
+      const unsigned char* word = l.at;
+      while (word > start_ && l.at - word < 12 && is_letter(word[-1])) --word;
+      std::snprintf(stray_.why, sizeof stray_.why,
+                    in_word        ? "in the word '%.*s', where 'l' acts too"
+                    : l.in_comment ? "inside a block comment, where 'l' acts too%.*s"
+                                   : "after a byte that may lead a Shift-JIS character, of which "
+                                     "it may be the second byte, and acts all the same%.*s",
+                    in_word ? static_cast<int>(l.end - word) : 0,
+                    reinterpret_cast<const char*>(word));
+    } else {
+      stray_.pending = false;
+    }
+    length_size_ = size;
+    std::memcpy(length_, l.from, size);
   }
 
   void syllable(const notation::Syllable& s) {
-    if (s.row && !s.own && run_.scan.default_size == 0 && emptied_.pending) warn_emptied(*s.row);
+    if (!s.row || s.own) return;
+    if (run_.scan.default_size == 0 && emptied_.pending) warn_emptied(*s.row);
+    if (stray_.pending) warn_stray(*s.row);
   }
 
   void fault(const notation::Fault& f) {
@@ -56,8 +80,14 @@ class Checker {
     DirectiveWarning w = inspect_directive(hash + 1, n, in_comment, indented);
     if (w.what == SYLVO_NO_WARNING) return;
     const unsigned char* from = w.at == 0 ? hash : hash + 1 + w.at;  // the word with its '#'
+    Advice advice;
+    if (w.like) {  // the word, '#' and all, as it would be read
+      char keyword[SYLVO_SUGGESTION_SIZE];
+      int n = std::snprintf(keyword, sizeof keyword, "#%s", w.like);
+      advice.suggest(keyword, static_cast<size_t>(n));
+    }
     problems_.add(SYLVO_WARNING, w.what, {run_.line.LINE_NO, from - start_},
-                  w.size + (w.at == 0 ? 1 : 0), w.message);
+                  w.size + (w.at == 0 ? 1 : 0), w.message, &advice);
   }
 
   // A warning on a line whose first '#' has only blanks before it.
@@ -212,9 +242,46 @@ class Checker {
     problems_.add(SYLVO_WARNING, SYLVO_EMPTY_LENGTH, {emptied_.line, emptied_.column}, 1, text);
   }
 
+  static bool is_letter(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
+  // A note's or a rest's letter, which an 'l' command may follow at once.
+  static bool is_note(unsigned char c) {
+    return (c >= 'a' && c <= 'g') || c == 'r' || c == 'w' || c == 'k';
+  }
+
+  // Whether the 'l' at `l` stands in a word ("vol", "Title", "melody"): after
+  // a letter that is no note, or after a note's letter that follows one.
+  bool in_a_word(const unsigned char* l) const {
+    if (l == start_ || !is_letter(l[-1])) return false;
+    return !is_note(l[-1]) || (l - 1 > start_ && is_letter(l[-2]) && !is_note(l[-2]));
+  }
+
+  // A warning that the syllable with key `row` takes the length a stray 'l'
+  // set.
+  void warn_stray(const SyllableRow& row) {
+    stray_.pending = false;
+    char text[300];
+    std::snprintf(text, sizeof text,
+                  "'l%s' sets the default length to %s: the syllables after it take it, the "
+                  "first (%s) on line %llu; this 'l' is %s",
+                  stray_.length, stray_.length, row.key, run_.line.LINE_NO, stray_.why);
+    problems_.add(SYLVO_WARNING, SYLVO_STRAY_LENGTH, stray_.at, stray_.size, text);
+  }
+
   Run& run_;
   Problems& problems_;
-  const unsigned char* start_ = nullptr;  // the current line's first byte
+  const unsigned char* start_ = nullptr;   // the current line's first byte
+  unsigned char length_[kLengthMax] = {};  // the default length as the last 'l' set it
+  size_t length_size_ = 0;
+
+  // The stray 'l' that last changed the default length, to warn of when a
+  // syllable takes it.
+  struct Stray {
+    bool pending;
+    Place at;
+    size_t size;  // the 'l' and its length
+    char length[kLengthMax + 1];
+    char why[80];
+  } stray_{};
 
   // The 'l' that last emptied the default length, to warn of when a
   // syllable takes it.

@@ -85,18 +85,30 @@ sylvo_kind apply_override(Voices& voices, int letter, int digit) {
 
 namespace {
 
+// Whether `word` (`n` bytes) is `k` with two bytes side by side swapped.
+bool one_swap(const char* word, size_t n, const char* k) {
+  if (std::strlen(k) != n) return false;
+  size_t i = 0;
+  while (i < n && word[i] == k[i]) ++i;
+  return i + 1 < n && word[i] == k[i + 1] && word[i + 1] == k[i] &&
+         std::memcmp(word + i + 2, k + i + 2, n - i - 2) == 0;
+}
+
 // The keyword the upper-cased `word` looks like, or null.
 const char* looks_like(const char* word, size_t n) {
   for (const char* k : kKeywords) {
     size_t kn = std::strlen(k);
-    if ((n >= kn && std::memcmp(word, k, kn) == 0) || one_edit(word, n, k)) return k;
+    if ((n >= kn && std::memcmp(word, k, kn) == 0) || one_edit(word, n, k) ||
+        one_swap(word, n, k)) {
+      return k;
+    }
   }
   return nullptr;
 }
 
 DirectiveWarning warning(sylvo_warning what, size_t at, size_t size, const char* format,
                          const char* a = "", const char* b = "") {
-  DirectiveWarning w{what, at, size, {}};
+  DirectiveWarning w{what, at, size, {}, nullptr};
   std::snprintf(w.message, sizeof w.message, format, a, b);
   return w;
 }
@@ -119,10 +131,13 @@ DirectiveWarning inspect_directive(const unsigned char* text, size_t size, bool 
   if (indented) {
     const char* like = looks_like(upper, n);
     if (!like) return {};
-    return warning(SYLVO_DIRECTIVE_LOOKALIKE, 0, n,
-                   "'#%s' is copied as text, as blanks stand before its '#': a directive's '#' "
-                   "must be its line's first byte; no voice set changes",
-                   word);
+    DirectiveWarning w =
+        warning(SYLVO_DIRECTIVE_LOOKALIKE, 0, n,
+                "'#%s' is copied as text, as blanks stand before its '#': a directive's '#' "
+                "must be its line's first byte; no voice set changes",
+                word);
+    w.like = like;
+    return w;
   }
   if (in_comment) {
     if (!read_as) return {};
@@ -132,8 +147,11 @@ DirectiveWarning inspect_directive(const unsigned char* text, size_t size, bool 
   if (!read_as) {
     const char* like = looks_like(upper, n);
     if (!like || n == 0) return {};
-    return warning(SYLVO_DIRECTIVE_LOOKALIKE, 0, n,
-                   "'#%s' is copied as text, not read as %s: no voice set changes", word, like);
+    DirectiveWarning w =
+        warning(SYLVO_DIRECTIVE_LOOKALIKE, 0, n,
+                "'#%s' is copied as text, not read as %s: no voice set changes", word, like);
+    w.like = like;
+    return w;
   }
   size_t kn = std::strlen(read_as);
   if (n > kn) {

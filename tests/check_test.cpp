@@ -16,17 +16,11 @@ using std::string;
 // counts when more were found than kept.
 string problems_of(const string& text, size_t buffer = 0, size_t max = 256) {
   Checked c = check_buffer(text.data(), text.size(), buffer, buffer, 0, max);
-  static const char* const kNames[] = {
-      "completed", "usage",   "same",   "open",     "open out",   "path",  "read",
-      "not sylvo", "illegal", "syntax", "internal", "write char", "write", "position"};
   string out;
   for (size_t i = 0; i < c.result.count; ++i) {
     const sylvo_problem& p = c.problems[i];
-    static const char* const kWhat[] = {"",       "empty length", "lookalike",
-                                        "number", "in comment",   "near"};
     out += std::to_string(p.line) + ":" + std::to_string(p.column) + " " + std::to_string(p.start) +
-           "+" + std::to_string(p.length) + " " +
-           (p.severity == SYLVO_ERROR ? kNames[p.kind] : kWhat[p.warning]) + "\n";
+           "+" + std::to_string(p.length) + " " + p.name + "\n";
   }
   size_t all = c.result.errors + c.result.warnings + c.result.notes;
   if (all != c.result.count) out += std::to_string(all) + " in all\n";
@@ -42,29 +36,29 @@ TEST(Check, FindsEveryProblem) {
   const string long_line = repeat(2100, 'x');
   const Row rows[] = {
       {"#SYLVO\n(KA)c8 ; fine\n", ""},
-      {"x\n", "0:-1 -1+0 not sylvo\n"},
+      {"x\n", "0:-1 -1+0 not-sylvo\n"},
       // Each kind, and where the check goes on after it.
-      {"#SYLVO\n(ka)c8 (KA)c8\n", "2:1 1+1 illegal\n"},
-      {"#SYLVO\n(KAAA)c8 (ka\n", "2:5 5+1 illegal\n2:10 10+1 illegal\n"},
-      {"#SYLVO\n(K(KX)c8\n", "2:2 2+1 illegal\n2:8 3+2 illegal\n2:3 3+2 near\n"},
-      {"#SYLVO\n(KX)c8 (QQ)d\n", "2:6 1+2 illegal\n2:1 1+2 near\n2:12 8+2 illegal\n2:8 8+2 near\n"},
+      {"#SYLVO\n(ka)c8 (KA)c8\n", "2:1 1+1 illegal-token\n"},
+      {"#SYLVO\n(KAAA)c8 (ka\n", "2:5 5+1 illegal-token\n2:10 10+1 illegal-token\n"},
+      {"#SYLVO\n(K(KX)c8\n", "2:2 2+1 illegal-token\n2:8 3+2 illegal-token\n2:3 3+2 near-keys\n"},
+      {"#SYLVO\n(KX)c8 (QQ)d\n", "2:6 1+2 illegal-token\n2:1 1+2 near-keys\n2:12 8+2 illegal-token\n2:8 8+2 near-keys\n"},
       {"#SYLVO\n(KA)x8 (KA)(KI)c8\n", "2:4 4+1 syntax\n2:11 11+1 syntax\n"},
-      {"#SYLVO\n(KA)xl (KA)c\n", "2:4 4+1 syntax\n2:5 5+1 empty length\n"},  // on at the 'l'
+      {"#SYLVO\n(KA)xl (KA)c\n", "2:4 4+1 syntax\n2:5 5+1 empty-length\n"},  // on at the 'l'
       // A comment that would open past the limit opens none: no warning after.
-      {"#SYLVO\n" + repeat(2047, 'x') + "/*\n#SYLVO_VSET 1\n", "2:2048 2048+1 read\n"},
-      {"#SYLVO\nv) (@Z1KA)c (@A)c\n", "2:2 2+1 syntax\n2:4 4+1 internal\n2:13 13+1 syntax\n"},
+      {"#SYLVO\n" + repeat(2047, 'x') + "/*\n#SYLVO_VSET 1\n", "2:2048 2048+1 cant-read\n"},
+      {"#SYLVO\nv) (@Z1KA)c (@A)c\n", "2:2 2+1 syntax\n2:4 4+1 internal-error\n2:13 13+1 syntax\n"},
       {"#SYLVO\n#SYLVO_VSET 12\n#SYLVO_VSET_ALL 10\n(KX)c\n",
-       "2:13 13+1 syntax\n3:17 17+1 syntax\n4:5 1+2 illegal\n4:1 1+2 near\n"},
+       "2:13 13+1 syntax\n3:17 17+1 syntax\n4:5 1+2 illegal-token\n4:1 1+2 near-keys\n"},
       {"#SYLVO\n(KA", "2:2 2+1 syntax\n"},
-      {"#SYLVO\n(KX)c", "2:4 1+2 illegal\n2:1 1+2 near\n"},
+      {"#SYLVO\n(KX)c", "2:4 1+2 illegal-token\n2:1 1+2 near-keys\n"},
       // A line over the limit: on at the next line, before the header too.
-      {"#SYLVO\n" + long_line + "\n(ka)\n", "2:2048 2048+1 read\n3:1 1+1 illegal\n"},
+      {"#SYLVO\n" + long_line + "\n(ka)\n", "2:2048 2048+1 cant-read\n3:1 1+1 illegal-token\n"},
       {"#SYLVO\n; " + long_line + "\n/* " + long_line + "\n(ka)",
-       "2:2049 2049+1 read\n3:2048 2048+1 read\n4:1 1+1 illegal\n"},
-      {"#SYLVO\n#" + long_line + "\n(ka)", "2:2049 2049+1 read\n3:1 1+1 illegal\n"},
-      {long_line + "\n#SYLVO\n(ka)", "1:2048 2048+1 read\n3:1 1+1 illegal\n"},
-      {"#SYLVO" + long_line + "\n(ka)", "1:2048 2048+1 read\n2:1 1+1 illegal\n"},
-      {long_line, "1:2048 2048+1 read\n0:-1 -1+0 not sylvo\n"},
+       "2:2049 2049+1 cant-read\n3:2048 2048+1 cant-read\n4:1 1+1 illegal-token\n"},
+      {"#SYLVO\n#" + long_line + "\n(ka)", "2:2049 2049+1 cant-read\n3:1 1+1 illegal-token\n"},
+      {long_line + "\n#SYLVO\n(ka)", "1:2048 2048+1 cant-read\n3:1 1+1 illegal-token\n"},
+      {"#SYLVO" + long_line + "\n(ka)", "1:2048 2048+1 cant-read\n2:1 1+1 illegal-token\n"},
+      {long_line, "1:2048 2048+1 cant-read\n0:-1 -1+0 not-sylvo\n"},
   };
   for (const Row& r : rows) {
     for (size_t buffer : kBufferSizes) {
@@ -78,26 +72,37 @@ TEST(Check, FindsEveryProblem) {
 TEST(Check, Warnings) {
   const string sjis_l = "\x83\x6c";  // a Shift-JIS character whose second byte is 'l'
   const Row rows[] = {
-      {"/* slow */ (KA)c\n", "2:4 4+1 empty length\n"},
-      {"l8 l (KA)c (KI)c\n", "2:3 3+1 empty length\n"},
-      {"l8 vol (KA)c\nl8 (KA)c\n", "2:5 5+1 empty length\n"},
-      {"l (KA)c.\n", "2:0 0+1 empty length\n"},
-      {"l8\n" + sjis_l + " (KU)c\n", "3:1 1+1 empty length\n"},
-      {"(KA)c l\n(KA)c (KI)c\n", "2:6 6+1 empty length\n"},
-      {"#SYLVO_VSETALL 2\n", "2:0 0+14 lookalike\n"},
+      {"/* slow */ (KA)c\n", "2:4 4+1 empty-length\n"},
+      {"l8 l (KA)c (KI)c\n", "2:3 3+1 empty-length\n"},
+      {"l8 vol (KA)c\nl8 (KA)c\n", "2:5 5+1 empty-length\n"},
+      {"l (KA)c.\n", "2:0 0+1 empty-length\n"},
+      {"l8\n" + sjis_l + " (KU)c\n", "3:1 1+1 empty-length\n"},
+      {"(KA)c l\n(KA)c (KI)c\n", "2:6 6+1 empty-length\n"},
+      {"#SYLVO_VSETALL 2\n", "2:0 0+14 directive-lookalike\n"},
       {"#sylvo_vset_all 2\n#Sylvo_Vset 1\n#SYLVO_VSE 1\n#SYLVO_VSET_ALLL 1\n",
-       "2:0 0+15 lookalike\n3:0 0+11 lookalike\n4:0 0+10 lookalike\n5:0 0+16 lookalike\n"},
-      {" #SYLVO_VSET_ALL 2\n\t #SYLVO_VSET 1\n", "2:1 1+15 lookalike\n3:2 2+11 lookalike\n"},
-      {"#SYLVO_VSET_ALL\n#SYLVO_VSET\n", "2:0 0+15 number\n3:0 0+11 number\n"},
-      {"#SYLVO_VSET_ALL -1\n#SYLVO_VSET 1 +2\n", "2:16 16+2 number\n3:14 14+2 number\n"},
-      {"#SYLVO_VSET 05 1\n", "2:12 12+2 number\n"},
-      {"/*\n#SYLVO_VSET 1\n*/\n", "3:0 0+11 in comment\n"},
+       "2:0 0+15 directive-lookalike\n3:0 0+11 directive-lookalike\n4:0 0+10 directive-lookalike\n5:0 0+16 directive-lookalike\n"},
+      {" #SYLVO_VSET_ALL 2\n\t #SYLVO_VSET 1\n", "2:1 1+15 directive-lookalike\n3:2 2+11 directive-lookalike\n"},
+      {"#SYLVO_VSET_ALL\n#SYLVO_VSET\n", "2:0 0+15 directive-number\n3:0 0+11 directive-number\n"},
+      {"#SYLVO_VSET_ALL -1\n#SYLVO_VSET 1 +2\n", "2:16 16+2 directive-number\n3:14 14+2 directive-number\n"},
+      {"#SYLVO_VSET 05 1\n", "2:12 12+2 directive-number\n"},
+      {"/*\n#SYLVO_VSET 1\n*/\n", "3:0 0+11 directive-in-comment\n"},
+      {"#SYLVO_VEST_ALL 2\n#SYLOV_VSET 1\n",
+       "2:0 0+15 directive-lookalike\n3:0 0+11 directive-lookalike\n"},
+      // An 'l' that is no length command and changes the length a syllable takes.
+      {"A l8 (KA)c /* old tempo: l4 */ (KI)d\n", "2:25 25+2 stray-length\n"},
+      {"A vol12 (KU)e\n", "2:4 4+3 stray-length\n"},
+      {"l8\n" + sjis_l + "4 (KU)c\n(KA)c\n", "3:1 1+2 stray-length\n"},
+      {"l8 /* l4 */\n(KA)c8 l8 (KI)c\n", ""},  // a length command before any syllable takes it
+      {"l8 (KA)c /* l8 */ (KI)d\nl8 vol8 (KU)e\n", ""},  // the same length
+      {"l8 (KA)el4 (KI)c cdel16 (KU)d\n", ""},  // a length command right after a note
       // Silence: ordinary songs.
       {"l8 o4 (KA)c (SHI)d4 ; l (KA)c\n// l\n(KA)c8\n", ""},
       {"TitleName Volume l8 (KA)c8 (KI)d4\nl (KA)c8\n", ""},
       {"/* syllable */\nl8 (KA)c\n", ""},
       {"l\nl4 (KA)c\n", ""},
       {"#SYLVO_VSET 1 2 3 4 5\n#SYLVO_VSET_ALL 9\n#TITLE x\n#SYLVO\n#OCTAVE-REV\n", ""},
+      // Words as long as a keyword are no lookalikes for it.
+      {"#INSTRUMENT_NAME piano\n#ABCDEFGHIJKLMN 1\n#ABCDEFGHIJ 2\n#SYLVO_VSET_ALL 1\n", ""},
   };
   for (const Row& r : rows) {
     for (size_t buffer : kBufferSizes) {
@@ -121,6 +126,15 @@ TEST(Check, Warnings) {
             "'l' sets the default length to nothing: the syllables after it take no length, the "
             "first (KA) on line 2; this 'l' is inside a block comment, where 'l' acts too");
   EXPECT_EQ(string(p[1].message), "the sign of '-1' is not read: it sets 1");
+
+  // The bytes that may lead a Shift-JIS character, and those that may not.
+  for (int lead = 0x7F; lead <= 0xFF; ++lead) {
+    const string song = "#SYLVO\nl8 " + string(1, static_cast<char>(lead)) + "l (KA)c\n";
+    ASSERT_EQ(sylvo_check_memory(song.data(), song.size(), "song.mml", p, 2, &r), 0);
+    ASSERT_EQ(r.warnings, 1u) << lead;
+    bool says = string(p[0].message).find("Shift-JIS") != string::npos;
+    EXPECT_EQ(says, (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) << lead;
+  }
 }
 
 TEST(Check, KeepsTheFirstAndCountsTheRest) {

@@ -177,20 +177,23 @@ TEST(Scan, LineLimit) {
 // comments; Shift-JIS and CR LF bytes; lines near the limit; and now and then
 // a mistake or an end in mid-construct. With `independent` lines, no block
 // comment ties one line to the next, and there are mistakes on many lines,
-// several to a line, and at line ends.
+// several to a line, and at line ends. A `clean` song has no mistake, and
+// nothing a check warns of.
 class SongWriter {
  public:
-  explicit SongWriter(unsigned seed, bool independent = false)
-      : random_(seed), independent_(independent) {}
+  enum Kind { kAny, kIndependent, kClean };
+  explicit SongWriter(unsigned seed, Kind kind = kAny)
+      : random_(seed), independent_(kind != kAny), clean_(kind == kClean) {}
 
   string song() {
     string text;
     if (one_in(3)) text += "#TITLE \x83\x6c\x83\x52 song\r\n";
     text += "t120\n";
-    text += one_in(60) ? "#sylvo\n" : one_in(8) ? "#SYLVO_X gen\n" : "#SYLVO\n";
+    text += one_in(60) && !clean_ ? "#sylvo\n" : one_in(8) ? "#SYLVO_X gen\n" : "#SYLVO\n";
     size_t size = 1024 << below(independent_ ? 3 : 6);
     size = size / 2 + below(static_cast<unsigned>(size));  // 512 bytes to 48 KiB
     while (text.size() < size) text += line();
+    if (clean_) return text;
     for (unsigned n = independent_ ? 1 + below(40) : one_in(10); n > 0; --n) {
       size_t at = below(static_cast<unsigned>(text.size()));
       if (independent_ && one_in(3)) {  // at a line end, before its CR if it has one
@@ -214,14 +217,9 @@ class SongWriter {
 
   string line() {
     const char* end = one_in(4) ? "\r\n" : "\n";
-    switch (below(16)) {
-      case 2:
-      case 4:
-        if (independent_) return end;  // a block comment over two lines
-        break;
-      default: break;
-    }
-    switch (below(16)) {
+    unsigned pick = below(16);
+    if (independent_ && (pick == 2 || pick == 4)) return end;  // a block comment over two lines
+    switch (pick) {
       case 0: return string("; ") + any(kWords) + " (KA)c8 \x82\xa0" + end;
       case 1: return string("// ") + any(kWords) + end;
       case 2: return string("/* ") + any(kWords) + end + "(KI)d8 */" + syllable() + end;
@@ -240,12 +238,12 @@ class SongWriter {
   string token() {
     switch (below(20)) {
       case 0: return any(kCommands);
-      case 1: return "l" + length() + " ";
+      case 1: return "l" + (clean_ ? "8" : length()) + " ";
       case 2: return string(independent_ ? "*" : any(kComments)) + syllable();
       case 3: return "r" + length() + " ";
       case 4: return string(1, "cdefgab"[below(7)]) + length() + (one_in(2) ? "&" : "^");
       case 5: return "v)" + string(1, "cdefgabwk"[below(9)]) + length() + " ";
-      case 6: return one_in(4) ? string("\0\xff", 2) : "\x83\x6c";
+      case 6: return one_in(4) || clean_ ? string("\0\xff", 2) : "\x83\x6c";
       default: return syllable() + (one_in(3) ? "" : " ");
     }
   }
@@ -298,6 +296,7 @@ class SongWriter {
   static constexpr const char* kComments[] = {"*/", "/* x */", "/**/", "*", ""};
   std::mt19937 random_;
   bool independent_;
+  bool clean_;
 };
 
 // Every generated song converts to the same result whole, handed over in
@@ -338,10 +337,23 @@ TEST_P(GeneratedSongs, ConvertTheSameEveryWay) {
 // LF and CR LF, each line's first error in the check of the whole song is
 // where sylvo stops on that line alone.
 TEST_P(GeneratedSongs, EveryProblemStandsWhereSylvoStops) {
-  SongWriter writer(7100 + GetParam(), true);
+  SongWriter writer(7100 + GetParam(), SongWriter::kIndependent);
   for (unsigned n = 0; n < 200; ++n) {
     string song = writer.song(), why;
     ASSERT_TRUE(lines_agree(song, &why)) << "song " << n << ": " << why;
+  }
+}
+
+// A song with no mistake and nothing doubtful converts, and its check finds
+// nothing to say: no error, warning or note.
+TEST_P(GeneratedSongs, CleanSongsGetNoProblem) {
+  SongWriter writer(9300 + GetParam(), SongWriter::kClean);
+  for (unsigned n = 0; n < 50; ++n) {
+    string song = writer.song();
+    Checked c = check_buffer(song.data(), song.size());
+    ASSERT_EQ(c.result.count, 0u) << "song " << n << ": " << c.problems[0].line << ":"
+                                  << c.problems[0].column << " " << c.problems[0].message;
+    ASSERT_EQ(convert_buffer(song.data(), song.size()).status, 0) << "song " << n;
   }
 }
 
