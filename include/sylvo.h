@@ -276,9 +276,10 @@ typedef struct sylvo_fit_result {
 /// Writes the MML at `mml` to `write` with the lyrics' next key put in front
 /// of each note from the first on, as "(KEY)" before its letter; a note that
 /// has a syllable gets the new key in place of its key's letters, its
-/// overrides kept. A note is 'a' to 'g' outside comments, '#' lines and
-/// syllables; rests, waits and commands take none, nor a note tied to the one
-/// before with '&'. No other byte changes, and the bytes that do not are
+/// overrides kept. The text is read as the conversion reads a song after its
+/// header. A note is 'a' to 'g' outside comments, '#' lines and syllables;
+/// rests, waits and commands take none, nor a note tied to the one before
+/// with '&', nor a syllable inside a block comment (converted, not sung). No other byte changes, and the bytes that do not are
 /// handed to `write` as pointers into `mml`. Returns the status and fills
 /// `result`.
 SYLVO_API int sylvo_fit_lyrics(const void* mml, size_t mml_size, const char* lyrics,

@@ -28,7 +28,7 @@ class Checker {
   void directive(const notation::DirectiveLine& d) { inspect(d.hash, d.size, d.in_comment, false); }
   void comment(const unsigned char*, const unsigned char*) {}
   void block(const unsigned char*, bool) {}
-  void note(const unsigned char*, int) {}
+  void note(const unsigned char*) {}
   void loose_note(const unsigned char*) {}
   void begin_window(const unsigned char*) {}
   void end_window(const unsigned char*) {}

@@ -27,7 +27,7 @@ struct DirectiveWarning {
   size_t at;           // the first byte at fault in `text`
   size_t size;         // its bytes
   char message[200];
-  const char* like;    // the keyword a lookalike word looks like, or null
+  const char* like;  // the keyword a lookalike word looks like, or null
 };
 
 /// Looks at the '#' line whose bytes after the '#' are `text` (`size`

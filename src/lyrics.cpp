@@ -1,7 +1,12 @@
 #include "lyrics.h"
 
 #include <cstring>
+#include <memory>
+#include <new>
 
+#include "notation.h"
+#include "run.h"
+#include "scan.h"
 #include "syllable.h"
 #include "sylvo.h"
 #include "utf8.h"
@@ -266,109 +271,97 @@ size_t sylvo_lyric_keys(const char* utf8, size_t size, sylvo_lyric* keys, size_t
 namespace {
 
 bool is_note(unsigned char c) { return c >= 'a' && c <= 'g'; }
-bool is_capital(unsigned char c) { return c >= 'A' && c <= 'Z'; }
 
-// Lyrics put on the notes of MML: the MML is written as it is, through
-// `write`, but for the keys put in or replaced; unchanged bytes are handed
-// over as pointers into the MML.
+// Lyrics put on the notes of MML, as a listener of the reader of the
+// notation (notation.h), which reads the whole text as it reads a song after
+// its header: the MML is written as it is, through `write`, but for the
+// keys put in or replaced; unchanged bytes are handed over as pointers into
+// the MML. A note is sung: what is inside a block comment is not, so it
+// takes no lyric, though the conversion expands a syllable there.
 class Fitter {
  public:
-  Fitter(const unsigned char* mml, size_t size, const char* lyrics, size_t lyrics_size,
-         sylvo_write_fn write, void* context, sylvo_fit_result* result)
-      : p_(mml),
-        end_(mml + size),
-        copied_(mml),
-        lyrics_(reinterpret_cast<const unsigned char*>(lyrics), lyrics_size),
-        write_(write),
-        context_(context),
-        r_(*result) {}
+  static constexpr bool kNotes = true;
 
-  void run() {
-    bool line_start = true, tied = false;
-    while (p_ < end_) {
-      unsigned char c = *p_;
-      if (line_start && c == '#') {  // a '#' line, the header or a directive
-        p_ = line_end();
-        continue;
-      }
-      line_start = c == '\n';
-      if (c == ';' || (c == '/' && p_ + 1 < end_ && p_[1] != '*' && p_[1] != '\n')) {
-        p_ = line_end() - 1;  // its newline is looked at as any
-        if (*p_ != '\n') ++p_;
-      } else if (c == '/' && p_ + 1 < end_ && p_[1] == '*') {
-        p_ = block_end();
-      } else if (c == '(' && syllable(tied)) {
-        tied = false;
-      } else if (c == ')' && p_ + 1 < end_ && is_note(p_[1]) && !tied) {
-        if (const char* key = take()) {  // ")c" becomes "(KEY)c"
-          put_through(p_);
-          put("(", 1);
-          put(key, std::strlen(key));
-        }
-        p_ += 2;
-      } else if (is_note(c)) {
-        if (!tied) {
-          if (const char* key = take()) {
-            put_through(p_);
-            put("(", 1);
-            put(key, std::strlen(key));
-            put(")", 1);
-          }
-        }
-        tied = false;
-        ++p_;
-      } else {
-        if (c == '&') tied = true;
-        if ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') tied = false;  // a rest or a command
-        ++p_;
+  Fitter(const unsigned char* mml, const ::Reader& in, LyricReader& lyrics, sylvo_write_fn write,
+         void* context, sylvo_fit_result& result)
+      : mml_(mml), in_(in), lyrics_(lyrics), write_(write), context_(context), r_(result) {}
+
+  void begin_window(const unsigned char*) {}
+  void end_window(const unsigned char*) {}
+  void line(const unsigned char*, const unsigned char*) {}
+  void directive(const notation::DirectiveLine&) {}
+  void comment(const unsigned char*, const unsigned char*) {}
+  void fault(const notation::Fault&) {}  // the notes around it are fitted all the same
+  void block(const unsigned char*, bool opens) { in_comment_ = opens; }
+  void length_command(const notation::LengthCommand&) { tied_ = false; }
+
+  // A letter outside all else is a note, a rest or a command; '&' ties the
+  // next note to the one before.
+  void note(const unsigned char* at) {
+    if (in_comment_ || at == loose_) return;  // a loose note's letter is taken with its ')'
+
+    if (*at == '&') {
+      tied_ = true;
+      return;
+    }
+    if (is_note(*at) && !tied_) {
+      if (const char* key = take()) {
+        put_through(at);
+        put("(", 1);
+        put(key, std::strlen(key));
+        put(")", 1);
       }
     }
-    put_through(end_);
+    tied_ = false;
+  }
+
+  // ")c" becomes "(KEY)c".
+  void loose_note(const unsigned char* paren) {
+    if (in_comment_ || !is_note(paren[1])) return;
+    loose_ = paren + 1;
+    if (tied_) {
+      tied_ = false;
+      return;
+    }
+    if (const char* key = take()) {
+      put_through(paren);
+      put("(", 1);
+      put(key, std::strlen(key));  // before the ')', which stays
+    }
+  }
+
+  // A syllable's key letters are replaced by the next key, its overrides kept.
+  void syllable(const notation::Syllable& s) {
+    if (s.in_comment || !is_note(*s.note)) return;
+    const char* key = tied_ ? nullptr : take();
+    tied_ = false;
+    if (!key) return;
+    bool put_key = false;
+    for (const unsigned char* k = s.key; k < s.close;) {
+      if (*k == '@') {
+        k += 3;
+        continue;
+      }
+      put_through(k);
+      if (!put_key) put(key, std::strlen(key));
+      put_key = true;
+      while (k < s.close && *k >= 'A' && *k <= 'Z') ++k;
+      copied_ = offset(k);
+    }
+    if (!put_key) {
+      put_through(s.close);
+      put(key, std::strlen(key));
+    }
+  }
+
+  /// Writes what is left of the MML, and counts the lyrics no note took.
+  void finish(size_t mml_size) {
+    if (mml_size != copied_) put(mml_ + copied_, mml_size - copied_);
     for (LyricPiece p = lyrics_.next(); p.key || p.why; p = lyrics_.next()) count(p);
   }
 
  private:
-  // The byte after the line's newline, or the end.
-  const unsigned char* line_end() const {
-    const void* nl = std::memchr(p_, '\n', static_cast<size_t>(end_ - p_));
-    return nl ? static_cast<const unsigned char*>(nl) + 1 : end_;
-  }
-
-  const unsigned char* block_end() const {
-    for (const unsigned char* q = p_ + 2; q + 1 < end_; ++q) {
-      if (q[0] == '*' && q[1] == '/') return q + 2;
-    }
-    return end_;
-  }
-
-  // A syllable at p_: its key's letters are replaced by the next key, its
-  // overrides kept. False if '(' begins none here.
-  bool syllable(bool tied) {
-    const unsigned char* q = p_ + 1;
-    while (q < end_ && (is_capital(*q) || (*q == '@' && end_ - q >= 3))) q += *q == '@' ? 3 : 1;
-    if (q + 1 >= end_ || *q != ')' || !is_note(q[1])) return false;
-    const char* key = tied ? nullptr : take();
-    if (key) {
-      bool put_key = false;
-      for (const unsigned char* k = p_ + 1; k < q;) {
-        if (*k == '@') {
-          k += 3;
-          continue;
-        }
-        put_through(k);
-        if (!put_key) put(key, std::strlen(key));
-        put_key = true;
-        while (k < q && is_capital(*k)) ++k;
-        copied_ = k;
-      }
-      if (!put_key) {
-        put_through(q);
-        put(key, std::strlen(key));
-      }
-    }
-    p_ = q + 2;
-    return true;
-  }
+  size_t offset(const unsigned char* p) const { return static_cast<size_t>(in_.offset(p)); }
 
   // The next key, or null once the lyrics are sung; counts the note.
   const char* take() {
@@ -394,9 +387,11 @@ class Fitter {
     }
   }
 
+  // Writes the MML up to the byte at `to` (in the reader's window) as it is.
   void put_through(const unsigned char* to) {
-    if (to != copied_) put(copied_, static_cast<size_t>(to - copied_));
-    copied_ = to;
+    size_t at = offset(to);
+    if (at != copied_) put(mml_ + copied_, at - copied_);
+    copied_ = at;
   }
 
   void put(const void* bytes, size_t size) {
@@ -405,14 +400,31 @@ class Fitter {
     }
   }
 
-  const unsigned char* p_;
-  const unsigned char* end_;
-  const unsigned char* copied_;  // the MML before this is written
-  LyricReader lyrics_;
+  const unsigned char* mml_;
+  const ::Reader& in_;
+  LyricReader& lyrics_;
   sylvo_write_fn write_;
   void* context_;
   sylvo_fit_result& r_;
+  size_t copied_ = 0;  // the MML before this is written
+  bool tied_ = false;
+  bool in_comment_ = false;
+  const unsigned char* loose_ = nullptr;  // the letter of the last loose note
 };
+
+// The MML handed to the reader.
+struct Memory {
+  const unsigned char* data;
+  size_t size;
+};
+size_t read_memory(void* context, unsigned char* buffer, size_t capacity, int*) {
+  Memory* m = static_cast<Memory*>(context);
+  size_t n = m->size < capacity ? m->size : capacity;
+  if (n != 0) std::memcpy(buffer, m->data, n);
+  m->data += n;
+  m->size -= n;
+  return n;
+}
 
 }  // namespace
 
@@ -421,8 +433,17 @@ int sylvo_fit_lyrics(const void* mml, size_t mml_size, const char* lyrics, size_
   if (!result) return 1;
   *result = sylvo_fit_result{};
   if (!write || (!mml && mml_size != 0) || (!lyrics && lyrics_size != 0)) return result->status = 1;
-  Fitter(static_cast<const unsigned char*>(mml), mml ? mml_size : 0, lyrics,
-         lyrics ? lyrics_size : 0, write, write_context, result)
-      .run();
+  std::unique_ptr<Run> run(new (std::nothrow) Run);
+  if (!run) return result->status = 1;
+  const unsigned char* bytes = static_cast<const unsigned char*>(mml);
+  Memory memory{bytes, mml ? mml_size : 0};
+  run->in.open({read_memory, &memory});
+  run->line = {};
+  start_scan(*run);
+  LyricReader lyric_reader(reinterpret_cast<const unsigned char*>(lyrics),
+                           lyrics ? lyrics_size : 0);
+  Fitter fitter(bytes, run->in, lyric_reader, write, write_context, *result);
+  notation::Reader<Fitter&>(*run, fitter).read();
+  fitter.finish(mml ? mml_size : 0);
   return result->status;
 }

@@ -20,8 +20,8 @@
 //   void length_command(const LengthCommand&);
 //   void loose_note(const unsigned char* paren);  // ')' before a note
 //   void syllable(const Syllable&);
-//   void note(const unsigned char* at, int c);   // with kNotes: a byte of
-//                                                // a-z, '&' outside all else
+//   void note(const unsigned char* at);  // with kNotes: a letter or '&'
+//                                        // outside all else
 //   void begin_window(const unsigned char* at);  // the reading goes on at
 //                                                // `at`, in a new window
 //   void end_window(const unsigned char* end);   // all before `end` is read
@@ -29,10 +29,12 @@
 //                              // returns, the reading goes on where the
 //                              // fault says the construct ends
 // The listener is a template argument, so that a conversion pays for no
-// call it does not make: empty members cost nothing.
+// call it does not make: empty members cost nothing. The reader holds it
+// (a reference type, to keep it after the reading).
 #pragma once
 
 #include <cstring>
+#include <type_traits>
 
 #include "directive.h"
 #include "header.h"
@@ -97,7 +99,8 @@ constexpr ByteTables build_tables() {
   for (int c = 0; c < 256; ++c) {
     for (int in_comment = 0; in_comment < 2; ++in_comment) {  // '*' only where it may close one
       t.stop[in_comment][c] = t.of[c] != kCopied && (t.of[c] != kStar || in_comment);
-      t.stop_notes[in_comment][c] = t.stop[in_comment][c] || (c >= 'a' && c <= 'z') || c == '&';
+      t.stop_notes[in_comment][c] =
+          t.stop[in_comment][c] || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || c == '&';
     }
     bool note = (c >= 'a' && c <= 'g') || c == 'w' || c == 'k', sign = c == '+' || c == '-';
     t.part[c] = static_cast<unsigned char>((note ? kNoteLetter : 0) | (sign ? kSign : 0) |
@@ -261,7 +264,8 @@ class Reader {
         q = begin_line(q, 0);
       }
       while (q) {
-        q = L::kNotes ? find_note(q) : find_stop(q, stop_, s_.in_block_comment);
+        q = std::remove_reference_t<L>::kNotes ? find_note(q)
+                                               : find_stop(q, stop_, s_.in_block_comment);
         if (q == end_) break;
         if (q == stop_) {
           q = too_long(q);
@@ -299,7 +303,8 @@ class Reader {
 
  private:
   bool stops(unsigned char c) const {
-    return (L::kNotes ? kTables.stop_notes : kTables.stop)[s_.in_block_comment][c];
+    return (std::remove_reference_t<L>::kNotes ? kTables.stop_notes
+                                               : kTables.stop)[s_.in_block_comment][c];
   }
 
   // For a listener of notes: the next stop byte or letter, one at a time.
@@ -310,7 +315,7 @@ class Reader {
 
   // A letter or '&' outside all else, for a listener of notes.
   const unsigned char* note(const unsigned char* q) {
-    l_.note(q, *q);
+    l_.note(q);
     return q + 1;
   }
 

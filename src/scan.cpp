@@ -29,7 +29,7 @@ class Converter {
   void comment(const unsigned char*, const unsigned char*) {}
   void block(const unsigned char*, bool) {}
   void length_command(const notation::LengthCommand&) {}
-  void note(const unsigned char*, int) {}
+  void note(const unsigned char*) {}
   void loose_note(const unsigned char* paren) {
     copy_through(paren);
     copied_ = paren + 1;

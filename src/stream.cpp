@@ -6,12 +6,14 @@ void Reader::open(Source from, size_t buffer_size) {
   source = from;
   cap = buffer_size == 0 || buffer_size > kStreamBuffer ? kStreamBuffer : buffer_size;
   cur = lim = buf;
+  taken = 0;
   ended = false;
   std::memset(buf, 0, 1 + kLoadSlack);
 }
 
 bool Reader::more() {
   size_t kept = static_cast<size_t>(lim - cur);
+  taken += static_cast<unsigned long long>(cur - buf);
   if (cur != buf) std::memmove(buf, cur, kept);
   cur = buf;
   lim = buf + kept;

@@ -41,7 +41,8 @@ struct Sink {
 struct Reader {
   const unsigned char* cur;
   const unsigned char* lim;
-  bool ended;  // the source has given its last byte
+  unsigned long long taken;  // bytes of the input before buf[0]
+  bool ended;                // the source has given its last byte
   Source source;
   size_t cap;  // how much one read asks for (tests make it small)
   unsigned char buf[kStreamBuffer + kCarryRoom + 1 + kLoadSlack];
@@ -63,6 +64,11 @@ struct Reader {
   /// Takes the bytes through the next newline, reading more as needed;
   /// false if the input ended first.
   bool skip_line();
+
+  /// Where the byte at p (in the buffer) stands in the whole input.
+  unsigned long long offset(const unsigned char* p) const {
+    return taken + static_cast<unsigned long long>(p - buf);
+  }
 };
 
 /// The output stream. Write failures surface when the buffer goes out; they

@@ -41,7 +41,8 @@ TEST(Check, FindsEveryProblem) {
       {"#SYLVO\n(ka)c8 (KA)c8\n", "2:1 1+1 illegal-token\n"},
       {"#SYLVO\n(KAAA)c8 (ka\n", "2:5 5+1 illegal-token\n2:10 10+1 illegal-token\n"},
       {"#SYLVO\n(K(KX)c8\n", "2:2 2+1 illegal-token\n2:8 3+2 illegal-token\n2:3 3+2 near-keys\n"},
-      {"#SYLVO\n(KX)c8 (QQ)d\n", "2:6 1+2 illegal-token\n2:1 1+2 near-keys\n2:12 8+2 illegal-token\n2:8 8+2 near-keys\n"},
+      {"#SYLVO\n(KX)c8 (QQ)d\n",
+       "2:6 1+2 illegal-token\n2:1 1+2 near-keys\n2:12 8+2 illegal-token\n2:8 8+2 near-keys\n"},
       {"#SYLVO\n(KA)x8 (KA)(KI)c8\n", "2:4 4+1 syntax\n2:11 11+1 syntax\n"},
       {"#SYLVO\n(KA)xl (KA)c\n", "2:4 4+1 syntax\n2:5 5+1 empty-length\n"},  // on at the 'l'
       // A comment that would open past the limit opens none: no warning after.
@@ -80,10 +81,13 @@ TEST(Check, Warnings) {
       {"(KA)c l\n(KA)c (KI)c\n", "2:6 6+1 empty-length\n"},
       {"#SYLVO_VSETALL 2\n", "2:0 0+14 directive-lookalike\n"},
       {"#sylvo_vset_all 2\n#Sylvo_Vset 1\n#SYLVO_VSE 1\n#SYLVO_VSET_ALLL 1\n",
-       "2:0 0+15 directive-lookalike\n3:0 0+11 directive-lookalike\n4:0 0+10 directive-lookalike\n5:0 0+16 directive-lookalike\n"},
-      {" #SYLVO_VSET_ALL 2\n\t #SYLVO_VSET 1\n", "2:1 1+15 directive-lookalike\n3:2 2+11 directive-lookalike\n"},
+       "2:0 0+15 directive-lookalike\n3:0 0+11 directive-lookalike\n4:0 0+10 "
+       "directive-lookalike\n5:0 0+16 directive-lookalike\n"},
+      {" #SYLVO_VSET_ALL 2\n\t #SYLVO_VSET 1\n",
+       "2:1 1+15 directive-lookalike\n3:2 2+11 directive-lookalike\n"},
       {"#SYLVO_VSET_ALL\n#SYLVO_VSET\n", "2:0 0+15 directive-number\n3:0 0+11 directive-number\n"},
-      {"#SYLVO_VSET_ALL -1\n#SYLVO_VSET 1 +2\n", "2:16 16+2 directive-number\n3:14 14+2 directive-number\n"},
+      {"#SYLVO_VSET_ALL -1\n#SYLVO_VSET 1 +2\n",
+       "2:16 16+2 directive-number\n3:14 14+2 directive-number\n"},
       {"#SYLVO_VSET 05 1\n", "2:12 12+2 directive-number\n"},
       {"/*\n#SYLVO_VSET 1\n*/\n", "3:0 0+11 directive-in-comment\n"},
       {"#SYLVO_VEST_ALL 2\n#SYLOV_VSET 1\n",
@@ -94,7 +98,7 @@ TEST(Check, Warnings) {
       {"l8\n" + sjis_l + "4 (KU)c\n(KA)c\n", "3:1 1+2 stray-length\n"},
       {"l8 /* l4 */\n(KA)c8 l8 (KI)c\n", ""},  // a length command before any syllable takes it
       {"l8 (KA)c /* l8 */ (KI)d\nl8 vol8 (KU)e\n", ""},  // the same length
-      {"l8 (KA)el4 (KI)c cdel16 (KU)d\n", ""},  // a length command right after a note
+      {"l8 (KA)el4 (KI)c cdel16 (KU)d\n", ""},           // a length command right after a note
       // Silence: ordinary songs.
       {"l8 o4 (KA)c (SHI)d4 ; l (KA)c\n// l\n(KA)c8\n", ""},
       {"TitleName Volume l8 (KA)c8 (KI)d4\nl (KA)c8\n", ""},

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "convert_util.h"
 #include "support.h"
 #include "sylvo.h"
 
@@ -107,6 +108,11 @@ TEST(Lyrics, FitPutsAKeyOnEachNote) {
       // A note with a syllable gets the new key, its overrides kept.
       {"(KA)c (@I2KI)d4 (KI@A1)e (@O3)f", "さくらの", "(SA)c (@I2KU)d4 (RA@A1)e (@O3NO)f", 0, 0},
       {"v)c8 d", "さく", "v(SA)c8 (KU)d", 0, 0},
+      // A tie ends at any letter, a channel's capital too.
+      {"c4& A d8 & r e", "さくら", "(SA)c4& A (KU)d8 & r (RA)e", 0, 0},
+      // What the conversion reads as a syllable or a note, the fit does: a
+      // key not in the table is replaced, a key in lower case is no syllable.
+      {"(KX)c (ka)d", "さくら", "(SA)c (ka)(KU)d", 0, 1},
       // Leftovers, both ways; CR LF and other bytes stay as they are.
       {"c d e f", "さく", "(SA)c (KU)d e f", 2, 0},
       {"c\r\n\x83\x6c d", "さくらさくら", "(SA)c\r\n\x83\x6c (KU)d", 0, 4},
@@ -123,6 +129,18 @@ TEST(Lyrics, FitPutsAKeyOnEachNote) {
     EXPECT_EQ(r.notes_left, c.notes_left) << c.mml;
     EXPECT_EQ(r.syllables_left, c.syllables_left) << c.mml;
   }
+}
+
+// A syllable inside a block comment is converted, but it is not sung: it
+// takes no lyric.
+TEST(Lyrics, FitPassesOverWhatIsNotSung) {
+  const string mml = "#SYLVO\n/* (KA)c4 */ d4\n";
+  string out;
+  sylvo_fit_result r;
+  ASSERT_EQ(sylvo_fit_lyrics(mml.data(), mml.size(), "sa", 2, append_to, &out, &r), 0);
+  EXPECT_EQ(out, "#SYLVO\n/* (KA)c4 */ (SA)d4\n");
+  EXPECT_EQ(convert_body("/* (KA)c4 */ (SA)d4\n").output,
+            "/* @@5c#1@@6w#1@@7w#1@@00w4~#3 */ @@8d#2@@9w#2@@10w#1@@00w4~#5\n");
 }
 
 // Unchanged bytes are handed over from the MML itself, so a caller can tell

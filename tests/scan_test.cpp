@@ -344,6 +344,26 @@ TEST_P(GeneratedSongs, EveryProblemStandsWhereSylvoStops) {
   }
 }
 
+// The fit reads notes and syllables as the conversion does: fitted again
+// with the same lyrics, a fitted song stays as it is, each syllable put in
+// taking its own key back, and as many notes take one.
+TEST_P(GeneratedSongs, FittingTwiceChangesNothing) {
+  SongWriter writer(5100 + GetParam());
+  const string lyrics = "さくら さくら やよいのそらは みわたすかぎり かすみかくもか においぞいずる";
+  for (unsigned n = 0; n < 50; ++n) {
+    string song = writer.song(), once, twice;
+    sylvo_fit_result first, second;
+    ASSERT_EQ(sylvo_fit_lyrics(song.data(), song.size(), lyrics.data(), lyrics.size(), append_to,
+                               &once, &first),
+              0);
+    ASSERT_EQ(sylvo_fit_lyrics(once.data(), once.size(), lyrics.data(), lyrics.size(), append_to,
+                               &twice, &second),
+              0);
+    ASSERT_EQ(twice, once) << "song " << n;
+    ASSERT_EQ(second.notes, first.notes) << "song " << n;
+  }
+}
+
 // A song with no mistake and nothing doubtful converts, and its check finds
 // nothing to say: no error, warning or note.
 TEST_P(GeneratedSongs, CleanSongsGetNoProblem) {
