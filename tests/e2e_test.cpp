@@ -220,8 +220,11 @@ TEST_F(E2E, NoArgumentsPrintsBannerAndUsage) {
   fs::copy_file(program_path(), renamed);
   program_ = renamed.string();
   r = run({});
-  EXPECT_EQ(r.out, kBanner + "\n*** Usage: " + renamed.filename().string() +
-                       " input_filename [output_filename]\n\n");
+  const string usage = kBanner + "\n*** Usage: " + renamed.filename().string() +
+                       " input_filename [output_filename]\n\n";
+  EXPECT_EQ(r.out, usage);
+  // --help names the program too, never its argument.
+  EXPECT_EQ(run({"--help"}).out.rfind(usage, 0), 0u);
 }
 
 // --help, -h, --version and -V alone print the usage or the version, but a
