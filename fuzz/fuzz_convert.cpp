@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "oracle.h"
 #include "support.h"
@@ -59,8 +60,27 @@ void fit_keeps_the_mml(const uint8_t* data, size_t size) {
   }
 }
 
+// The spans of the bytes each lie within one line, never over its newline.
+void spans_stay_in_their_lines(const uint8_t* data, size_t size) {
+  sylvo_span spans[64];
+  size_t n = sylvo_spans(data, size, 1, 0, spans, 64);
+  std::vector<size_t> starts{0, 0};
+  for (size_t i = 0; i < size; ++i) {
+    if (data[i] == '\n') starts.push_back(i + 1);
+  }
+  starts.push_back(size + 1);  // past the last line
+  for (size_t i = 0; i < n && i < 64; ++i) {
+    const sylvo_span& s = spans[i];
+    if (s.line == 0 || s.line + 1 >= starts.size() || s.length == 0 ||
+        starts[s.line] + s.start + s.length > starts[s.line + 1] - 1) {
+      std::abort();
+    }
+  }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fit_keeps_the_mml(data, size);
+  spans_stay_in_their_lines(data, size);
   Outcome whole = convert_buffer(data, size);
   if ((whole.status == 0) != (whole.message == "\n@ SyLvO conversion completed.\n\n")) std::abort();
 

@@ -235,6 +235,41 @@ SYLVO_API int sylvo_check_memory(const void* input, size_t size, const char* inp
 /// error! line:3\n\n> (KA)x\n\n"). The console text stays as it is.
 SYLVO_API const char* sylvo_message_text(const char* message, size_t size, size_t* text_size);
 
+/// What a span of a song is, as the conversion reads it.
+typedef enum sylvo_span_kind {
+  SYLVO_SPAN_HEADER = 0,         /* the "#SYLVO" line, where the conversion begins */
+  SYLVO_SPAN_DIRECTIVE = 1,      /* a '#' line that sets voice sets */
+  SYLVO_SPAN_HASH_LINE = 2,      /* any other '#' line after the header, copied as it is */
+  SYLVO_SPAN_COMMENT = 3,        /* ';' or '//' to the line's end, or a block comment's bytes on
+                                    one line */
+  SYLVO_SPAN_SYLLABLE = 4,       /* a syllable, from its '(' to the end of its length; the spans
+                                    of its parts follow it (inside a block comment too, where it
+                                    is converted all the same) */
+  SYLVO_SPAN_KEY = 5,            /* a syllable's key letters */
+  SYLVO_SPAN_OVERRIDE = 6,       /* an '@' with its vowel and digit */
+  SYLVO_SPAN_NOTE = 7,           /* a syllable's note with its sign, or the note after a ')' */
+  SYLVO_SPAN_LENGTH = 8,         /* a syllable's own length */
+  SYLVO_SPAN_LENGTH_COMMAND = 9  /* an 'l' with the length it sets */
+} sylvo_span_kind;
+
+/// A span of one line.
+typedef struct sylvo_span {
+  sylvo_span_kind kind;
+  unsigned long long line; /* from 1 */
+  size_t start;            /* its first byte in the line, from 0 */
+  size_t length;           /* its bytes, within the line (never its newline) */
+} sylvo_span;
+
+/// Reads `size` bytes at `input` as sylvo_convert() reads them and gives
+/// the spans of what it reads on lines `first_line` to `last_line` (from 1;
+/// 0 for the last: to the end), in the order the reading finds them (a
+/// block comment's part of a line once the comment or the line ends, after
+/// the syllables inside it): the first `max_spans` to `spans`. Returns how many there are in all. Before
+/// the header, and on a line the conversion cannot read, there are none. It
+/// reads from the start whatever lines it is asked for, in fixed memory.
+SYLVO_API size_t sylvo_spans(const void* input, size_t size, unsigned long long first_line,
+                             unsigned long long last_line, sylvo_span* spans, size_t max_spans);
+
 /// A sung mora of lyrics: its syllable key and where it stands in them.
 typedef struct sylvo_lyric {
   const char* key; /* "KA": the table's own text, as sylvo_syllable_key() gives it */
