@@ -181,6 +181,28 @@ EMSCRIPTEN_KEEPALIVE const char* sylvo_page_check(const unsigned char* data, siz
   return g_json.c_str();
 }
 
+/// The spans of lines `first` to `last` of `size` bytes at `data`, as the
+/// library reads them (sylvo_spans): a count, then line, first byte, bytes
+/// and kind of each, four bytes a number; at most kSpansMax. It holds until
+/// the next call.
+EMSCRIPTEN_KEEPALIVE const int* sylvo_page_spans(const unsigned char* data, size_t size,
+                                                 unsigned first, unsigned last) {
+  constexpr size_t kSpansMax = 1 << 16;
+  static sylvo_span spans[kSpansMax];
+  static int flat[1 + 4 * kSpansMax];
+  size_t n = sylvo_spans(data, size, first, last, spans, kSpansMax);
+  if (n > kSpansMax) n = kSpansMax;
+  flat[0] = static_cast<int>(n);
+  for (size_t i = 0; i < n; ++i) {
+    int* at = flat + 1 + 4 * i;
+    at[0] = static_cast<int>(spans[i].line);
+    at[1] = static_cast<int>(spans[i].start);
+    at[2] = static_cast<int>(spans[i].length);
+    at[3] = spans[i].kind;
+  }
+  return flat;
+}
+
 /// The library's version, "2.0 beta4".
 EMSCRIPTEN_KEEPALIVE const char* sylvo_page_version() { return sylvo_version(); }
 

@@ -68,5 +68,16 @@ export async function loadCore(factory) {
     }
     return r;
   };
-  return { convert, keys, lyricKeys, fitLyrics, check };
+  /// spans(bytes, first, last): an Int32Array of [line, start, length, kind]
+  /// a span (sylvo_spans), in bytes, of lines first to last.
+  const spans = (bytes, first, last) => {
+    const data = core._malloc(bytes.length || 1);
+    core.HEAPU8.set(bytes, data);
+    const at = core._sylvo_page_spans(data, bytes.length, first, last) >> 2;
+    const n = core.HEAP32[at];
+    const copy = core.HEAP32.slice(at + 1, at + 1 + 4 * n);
+    core._free(data);
+    return copy;
+  };
+  return { convert, keys, lyricKeys, fitLyrics, check, spans };
 }

@@ -7,7 +7,7 @@ import {
   Decoration, drawSelection, EditorView, highlightActiveLine, highlightActiveLineGutter,
   highlightSpecialChars, keymap, lineNumbers, MatchDecorator, ViewPlugin,
 } from '@codemirror/view';
-import { rawByte, unencodable } from './codec.js';
+import { charsInBytes, rawByte, unencodable } from './codec.js';
 
 // Lines end at LF only, as sylvo counts them; a CR is a character of its
 // line, so CR LF, LF and a lone CR all come back as they were.
@@ -37,47 +37,6 @@ const hideLineEndCr = ViewPlugin.define((view) => ({
 
 const common = [lineSeparator, highlightSpecialChars({ specialChars: specials, render: renderSpecial }), hideLineEndCr,
                 highlightActiveLineGutter(), drawSelection(), highlightActiveLine(), search(), highlightSelectionMatches()];
-
-// ---- Syllables, comments and directive lines, drawn in the visible lines
-// only. `keys` is the set of syllable keys: a key not in it is underlined.
-// A block comment is shown within its line.
-const tokens = /(^#.*)|(;.*|\/\*.*?(?:\*\/|$)|\/(?!\*|$).*)|\(([^()\n]*)\)(?:[a-gwk][+-]?(?:[%#]?[0-9.]*))?/gu;
-
-const refresh = StateEffect.define();
-/// Draws the syntax marks again (after the set of keys changed).
-export const refreshSyntax = (view) => view.dispatch({ effects: refresh.of(null) });
-
-function syntaxPlugin(keys) {
-  const mark = (cls, title) => Decoration.mark(title ? { class: cls, attributes: { title } } : { class: cls });
-  const directive = mark('cm-sy-directive'), comment = mark('cm-sy-comment'), syllable = mark('cm-sy-syllable');
-  function build(view) {
-    const ranges = [];
-    for (const { from, to } of view.visibleRanges) {
-      for (let pos = from; pos <= to;) {
-        const line = view.state.doc.lineAt(pos);
-        for (const m of line.text.matchAll(tokens)) {
-          const start = line.from + m.index, end = start + m[0].length;
-          if (m[1] !== undefined) ranges.push(directive.range(start, end));
-          else if (m[2] !== undefined) ranges.push(comment.range(start, end));
-          else {
-            const key = m[3].replace(/@../g, '');
-            ranges.push((keys.has(key) ? syllable : mark('cm-sy-unknown', `not a syllable key: ${key}`)).range(start, end));
-          }
-        }
-        pos = line.to + 1;
-      }
-    }
-    return Decoration.set(ranges, true);
-  }
-  return ViewPlugin.define((view) => ({
-    decorations: build(view),
-    update(u) {
-      if (u.docChanged || u.viewportChanged || u.transactions.some((t) => t.effects.some((e) => e.is(refresh)))) {
-        this.decorations = build(u.view);
-      }
-    },
-  }), { decorations: (v) => v.decorations });
-}
 
 // ---- Marks set from outside the editor, until set again: the failing line
 // and byte, and every problem a check found. They move with the text as it
@@ -110,6 +69,26 @@ export function markedFailure(state) {
 }
 
 // Each problem with its message as the mark's title.
+// ---- What the conversion reads, coloured: spans from the library
+// (sylvo_spans) for the lines in view, [line, start, length, kind] in bytes
+// a span, which move with the text as it is edited until set again.
+const spanMarks = ['header', 'directive', 'hash', 'comment', 'syllable', 'key', 'override', 'note', 'length', 'l']
+  .map((kind) => Decoration.mark({ class: `cm-sy-${kind}` }));
+const syntax = markField(({ doc, spans, encoding }) => {
+  const ranges = [];
+  for (let i = 0; i + 3 < spans.length; i += 4) {
+    if (spans[i] > doc.lines) break;
+    const line = doc.line(spans[i]);
+    const from = line.from + charsInBytes(line.text, spans[i + 1], encoding);
+    const to = Math.min(line.from + charsInBytes(line.text, spans[i + 1] + spans[i + 2], encoding), line.to);
+    if (to > from) ranges.push(spanMarks[spans[i + 3]].range(from, to));
+  }
+  return Decoration.set(ranges, true);
+});
+/// Colours the input with `spans` of its text as it is now, in `encoding`.
+export const colour = (view, spans, encoding) =>
+  view.dispatch({ effects: syntax.set.of({ doc: view.state.doc, spans, encoding }) });
+
 const problems = markField((list) => Decoration.set(list.filter((p) => p.to > p.from).map((p) =>
   Decoration.mark({ class: `cm-problem cm-problem-${p.severity}`, attributes: { title: p.message } })
             .range(p.from, p.to)), true));
@@ -158,12 +137,12 @@ function byteFilter(file) {
 }
 
 /// The input editor in `parent`. `file` says how new text is written:
-/// {encoding, lineEnd, refuse(char)}; `keys` the syllable keys; onEdit is
-/// called with the update after every edit.
-export function inputEditor(parent, file, keys, onEdit) {
+/// {encoding, lineEnd, refuse(char)}; onEdit is called with the update
+/// after every edit.
+export function inputEditor(parent, file, onEdit) {
   const extensions = [
     common, lineNumbers(), history(), keymap.of([...defaultKeymap, ...historyKeymap, ...searchKeymap]),
-    byteFilter(file), syntaxPlugin(keys), failure.field, problems.field,
+    byteFilter(file), syntax.field, failure.field, problems.field,
     EditorView.updateListener.of((u) => { if (u.docChanged) onEdit(u); }),
     EditorView.contentAttributes.of({ 'aria-label': 'MML input', spellcheck: 'false' }),
   ];

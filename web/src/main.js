@@ -8,7 +8,7 @@ import { charsInBytes, decode, lineEndName, SJIS, UTF8 } from './codec.js';
 import { coreSource, loadCore } from './core.js';
 import { readDraft } from './drafts.js';
 import { EditorView } from '@codemirror/view';
-import { inputEditor, markedFailure, markFailure, markProblems, outputEditor, refreshSyntax, showOutputPart } from './editor.js';
+import { colour, inputEditor, markedFailure, markFailure, markProblems, outputEditor, showOutputPart } from './editor.js';
 import { lyricCalls, lyricsPanel } from './lyrics.js';
 
 const NAMES = { [UTF8]: 'UTF-8', [SJIS]: 'Shift-JIS' };
@@ -72,9 +72,8 @@ let version = 0;    // edits so far, and loads
 let shown = -1;     // the version whose conversion is shown
 let result = null;  // that conversion
 let dirty = false;  // edits not saved as MML nor kept
-let keys = new Set();
 
-const input = inputEditor($('input'), file, keys, () => {
+const input = inputEditor($('input'), file, () => {
   ++version;
   dirty = true;
   $('status').dataset.busy = 'true';
@@ -98,7 +97,7 @@ async function convertNow() {
   while (shown !== version) {
     if (!running) {
       const v = version;
-      running = call('edit', { text: input.view.state.doc.toString() })
+      running = call('edit', { text: input.view.state.doc.toString(), view: viewLines() })
           .then((reply) => show(reply.result, v))
           .finally(() => { running = null; });
     }
@@ -128,7 +127,27 @@ function show(r, v) {
   showProblems(empty ? { list: [], more: 0 } : r.problems);
   if (r.inPart) showPart(true);
   $('part').hidden = !r.inPart;
+  if (r.spans) colour(input.view, r.spans, file.encoding), coloured = r.spansOf, colourView();
   if (dirty) keepSoon();
+}
+
+// ---- Colours: the spans the library reads (sylvo_spans) for the lines in
+// view and a margin round them, asked for again when the view leaves them.
+let coloured = null;  // {first, last}: the lines coloured
+function viewLines() {
+  const doc = input.view.state.doc, { from, to } = input.view.viewport;
+  return { first: Math.max(1, doc.lineAt(from).number - 200), last: doc.lineAt(to).number + 200 };
+}
+let colouring = 0;
+function colourView() {
+  if (colouring) return;
+  colouring = requestAnimationFrame(async () => {
+    colouring = 0;
+    const want = viewLines(), v = version;
+    if (shown !== v || (coloured && want.first >= coloured.first && want.last <= coloured.last)) return;
+    const { spans } = await call('spans', want);
+    if (version === v) colour(input.view, spans, file.encoding), coloured = want;
+  });
 }
 
 // The output follows the input line for line: output line n is input line
@@ -162,6 +181,7 @@ function alignOutput() {
   output.scrollDOM.scrollTop = output.lineBlockAt(line.from).top + input.view.scrollDOM.scrollTop - top.top;
 }
 input.view.scrollDOM.addEventListener('scroll', followInput);
+input.view.scrollDOM.addEventListener('scroll', colourView);
 
 // Where the failure of `r` is in the text: its line and the failing byte.
 function failingPlace(r) {
@@ -358,14 +378,14 @@ $('go-to-error').addEventListener('click', () => goToError());
 $('encoding').addEventListener('change', async (e) => {
   await convertNow();
   file.chosen = e.target.value;
-  load(await call('view', { encoding: file.chosen }));
+  load(await call('view', { encoding: file.chosen, view: viewLines() }));
 });
 $('to-utf8').addEventListener('click', async () => {
   await convertNow();
   file.chosen = 'auto';
   $('encoding').value = 'auto';
   dirty = true;
-  load(await call('toUtf8'));
+  load(await call('toUtf8', { view: viewLines() }));
 });
 window.addEventListener('keydown', (e) => {
   if (!(e.ctrlKey || e.metaKey) || e.altKey) return;
@@ -441,8 +461,6 @@ length.addEventListener('input', showReference);
 
 // ---- Start: the reference, then any edits kept from before a reload.
 window.sylvo.ready.then(async () => {
-  for (const key of window.sylvo.keys()) keys.add(key);
-  refreshSyntax(input.view);
   buildKeys();
   showReference();
   await convertNow();

@@ -10,6 +10,9 @@
 //   bytes {what}                  a copy of the 'input' or of the last good 'output'
 //   lines {from, to}              the last good output's lines [from, to), from 1
 //   keep {}, forget {}            store or drop the unsaved edits, to offer after a reload
+//   spans {first, last}           the spans of those lines (sylvo_spans), for colouring
+// open, view, edit and toUtf8 may name the lines in view, {view: {first,
+// last}}: their result then carries those lines' `spans` too.
 // Messages out: {id, ...}. open, view, edit and toUtf8 answer with the
 // conversion `result`, and open, view and toUtf8 with the shown `text` too.
 //
@@ -99,7 +102,21 @@ function shown() {
   return { text: decode(bytes, encoding), encoding, lineEnds: lineEnds(bytes) };
 }
 
+// The spans of the lines in view, as the last message named them.
+let inView = { first: 1, last: 400 };
+async function spansOf(view) {
+  if (view) inView = view;
+  return (await core).spans(bytes, inView.first, inView.last);
+}
+// A result's spans, with the lines they are of.
+async function withSpans(result, view) {
+  return { ...result, spans: await spansOf(view), spansOf: { ...inView } };
+}
+
 const handlers = {
+  async spans(m) {
+    return { spans: await spansOf({ first: m.first, last: m.last }) };
+  },
   async open(m) {
     bytes = new Uint8Array(m.bytes);
     name = m.name;
@@ -112,20 +129,20 @@ const handlers = {
       shownOutput = '';
       result.change = { whole: true, insert: '' };
     }
-    return { ...shown(), result };
+    return { ...shown(), result: await withSpans(result, { first: 1, last: 400 }) };
   },
   async view(m) {
     encoding = m.encoding === 'auto' ? detect(bytes) : m.encoding;
-    return { ...shown(), result: await convert() };
+    return { ...shown(), result: await withSpans(await convert(), m.view) };
   },
   async edit(m) {
     bytes = encode(m.text, encoding);
-    return { result: await convert() };
+    return { result: await withSpans(await convert(), m.view) };
   },
-  async toUtf8() {
+  async toUtf8(m) {
     bytes = encode(decode(bytes, encoding), UTF8);
     encoding = UTF8;
-    return { ...shown(), result: await convert() };
+    return { ...shown(), result: await withSpans(await convert(), m.view) };
   },
   bytes(m) {
     return { bytes: (m.what === 'input' ? bytes : goodOutput).slice() };

@@ -254,6 +254,26 @@ for (const [what, act] of kept) {
   });
 }
 
+test('the page colours what the conversion reads, in view wherever the view goes', async () => {
+  const page = await newPage();
+  const song = bin('#SYLVO\n/* (KA)c4 */ d4 ; (KI)c\n' + 'l8 (SA)d\n'.repeat(3000) + '(N)e2 // end\n');
+  await open(page, 'colours.mml', song);
+  await settled(page);
+  const marked = (cls) => page.$$eval(`#input .cm-sy-${cls}`, (all) => all.map((m) => m.textContent));
+  // A syllable inside a block comment is converted: it shows as a syllable.
+  assert.deepEqual((await marked('syllable')).slice(0, 2), ['(KA)c4', '(SA)d']);
+  assert.deepEqual((await marked('comment')).slice(0, 2), ['/* (KA)c4 */', '; (KI)c']);
+  assert.deepEqual(await page.$$eval('#input .cm-sy-comment .cm-sy-syllable', (all) => all.map((m) => m.textContent)),
+                   ['(KA)c4']);
+  assert.deepEqual((await marked('l')).slice(0, 1), ['l8']);
+  await page.click('#input .cm-content');
+  await page.keyboard.press('Control+End');
+  await page.waitForFunction(() => [...document.querySelectorAll('#input .cm-sy-syllable')].some((m) => m.textContent === '(N)e2'));
+  assert.ok((await marked('comment')).includes('// end'));
+  assert.deepEqual(page.outside, []);
+  await page.close();
+});
+
 test('window.sylvo.convert gives bytes, status, message and the failing place', async () => {
   const page = await newPage();
   const got = await page.evaluate(async () => {
