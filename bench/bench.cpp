@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "entry.h"
 #include "inputs.h"
 #include "oracle.h"
 #include "run.h"

@@ -5,6 +5,7 @@
 
 #include "directive.h"
 #include "notation.h"
+#include "problems.h"
 #include "report.h"
 #include "run.h"
 #include "scan.h"

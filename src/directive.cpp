@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "run.h"
-#include "stream.h"
 #include "syllable.h"
 
 namespace {

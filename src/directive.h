@@ -9,6 +9,10 @@
 
 struct Voices;
 
+/// The end of input where an override's letter or digit would be: a value
+/// outside 0-255, so every byte value is ordinary.
+constexpr int kEnd = -1;
+
 /// What a '#' line did to the voices.
 struct Directive {
   bool applied;        // a voice-set directive: written back as a ";#" comment

@@ -2,14 +2,9 @@
 
 #include <cstring>
 
+#include "problems.h"
+#include "report.h"
 #include "run.h"
-
-long line_size(const unsigned char* p, const unsigned char* end) {
-  size_t avail = static_cast<size_t>(end - p);
-  const void* nl = std::memchr(p, '\n', avail < kLineMax ? avail : kLineMax);
-  if (nl) return static_cast<const unsigned char*>(nl) - p + 1;
-  return avail < kLineMax ? static_cast<long>(avail) : -1;
-}
 
 long read_line(Reader& in, unsigned char* area) {
   const unsigned char* end = in.lines();  // may move what in.cur points to

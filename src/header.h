@@ -5,13 +5,6 @@
 struct Reader;
 struct Run;
 
-/// The size of the line at `p` as the line reader takes it: up to and
-/// including its newline, or to `end`, the end of input, if it has none; -1
-/// if that is more than 2048 bytes (2048 without a newline, as the limit is
-/// tested before each byte, even the end). [p, end) must end on a newline
-/// or at the end of input.
-long line_size(const unsigned char* p, const unsigned char* end);
-
 /// Reads bytes into `area` until a newline has been stored or the input ends,
 /// then stores a terminating zero. Returns the count (newline included; 0 at
 /// the end of input), or -1 once 2048 bytes are stored and another byte would

@@ -37,7 +37,6 @@
 #include <type_traits>
 
 #include "directive.h"
-#include "header.h"
 #include "report.h"
 #include "run.h"
 #include "syllable.h"

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 
 #include "stream.h"
 #include "syllable.h"
@@ -37,10 +38,23 @@ struct ScanState {
 /// True for the bytes '0' to '9'.
 constexpr bool is_digit(int c) { return c >= '0' && c <= '9'; }
 
+/// The size of the line at `p` as the line reader takes it: up to and
+/// including its newline, or to `end`, the end of input, if it has none; -1
+/// if that is more than 2048 bytes (2048 without a newline, as the limit is
+/// tested before each byte, even the end). [p, end) must end on a newline
+/// or at the end of input.
+inline long line_size(const unsigned char* p, const unsigned char* end) {
+  size_t avail = static_cast<size_t>(end - p);
+  const void* nl = std::memchr(p, '\n', avail < kLineMax ? avail : kLineMax);
+  if (nl) return static_cast<const unsigned char*>(nl) - p + 1;
+  return avail < kLineMax ? static_cast<long>(avail) : -1;
+}
+
 struct Problems;
 
 struct Run {
-  Problems* problems;  // a check's: it goes on after each failure it can pass; else null
+  Problems*
+      problems;  // a check's, where the header scan and the check put what they find; else null
   Reader in;
   Writer out;
   Line line;
@@ -48,15 +62,3 @@ struct Run {
   Voices voices;
   ScanState scan;
 };
-
-/// Converts `in` to `out` in `run` as sylvo_convert() does, reading at most
-/// `buffer` bytes at a time and sending the output out in pieces of at most
-/// that (0: the stream buffers' size), with `scanner` after the header scan
-/// (the fuzzer passes its reference). The one place where a failure becomes
-/// a status and its message.
-int convert_run(Run& run, Source in, Sink out, const char* input_name, const char* output_name,
-                size_t buffer, sylvo_result* result, void (*scanner)(Run&) = nullptr);
-
-/// Checks `in` in `run` as sylvo_check() does, reading at most `buffer`
-/// bytes at a time, the problems going to `problems`.
-int check_run(Run& run, Source in, size_t buffer, Problems& problems);

@@ -7,7 +7,6 @@
 
 #include "header.h"
 #include "notation.h"
-#include "report.h"
 #include "run.h"
 #include "scan.h"
 #include "sylvo.h"

@@ -20,9 +20,6 @@ constexpr size_t kCarryRoom = size_t{16} * 1024;
 /// reads only bytes the reader wrote.
 constexpr size_t kLoadSlack = 16;
 
-/// The end of input: a value outside 0-255, so every byte value is ordinary.
-constexpr int kEnd = -1;
-
 /// Where input bytes come from (see sylvo_read_fn).
 struct Source {
   sylvo_read_fn read;

@@ -9,7 +9,9 @@
 #include <new>
 
 #include "check.h"
+#include "entry.h"
 #include "header.h"
+#include "problems.h"
 #include "report.h"
 #include "run.h"
 #include "scan.h"

@@ -4,6 +4,8 @@
 #include <memory>
 #include <vector>
 
+#include "entry.h"
+#include "problems.h"
 #include "report.h"
 #include "run.h"
 #include "syllable.h"

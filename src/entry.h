@@ -1,0 +1,23 @@
+// The library's one door, as sylvo.cpp opens it to its own calls and to the
+// tests, the fuzzer and the benchmarks: a conversion or a check of a source
+// in a Run, with a buffer size of the caller's.
+#pragma once
+
+#include <cstddef>
+
+#include "run.h"
+#include "sylvo.h"
+
+struct Problems;
+
+/// Converts `in` to `out` in `run` as sylvo_convert() does, reading at most
+/// `buffer` bytes at a time and sending the output out in pieces of at most
+/// that (0: the stream buffers' size), with `scanner` after the header scan
+/// (the fuzzer passes its reference). The one place where a failure becomes
+/// a status and its message.
+int convert_run(Run& run, Source in, Sink out, const char* input_name, const char* output_name,
+                size_t buffer, sylvo_result* result, void (*scanner)(Run&) = nullptr);
+
+/// Checks `in` in `run` as sylvo_check() does, reading at most `buffer`
+/// bytes at a time, the problems going to `problems`.
+int check_run(Run& run, Source in, size_t buffer, Problems& problems);
