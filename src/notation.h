@@ -113,6 +113,44 @@ constexpr ByteTables kTables = build_tables();
 
 constexpr bool is(unsigned char c, NotePart part) { return (kTables.part[c] & part) != 0; }
 
+// Whether `c` and the byte that differs from it in the low bit both act.
+constexpr bool pairs(unsigned char c) {
+  return kTables.of[c] != kCopied && kTables.of[c ^ 1] != kCopied && kTables.of[c ^ 1] != kStar;
+}
+
+// How many compares of a 16-byte load the stop finder makes: a number the
+// compiler knows, so that it unrolls the loop.
+constexpr int count_compares() {
+  int n = 0;
+  for (const Acting& a : kActing) n += a.construct != kStar && !(pairs(a.byte) && (a.byte & 1));
+  return n;
+}
+
+constexpr int kCompares = count_compares();
+
+// The masks and bytes of the stop finder's compares, as constant data: each
+// compare takes them from memory as an operand, and no register holds them
+// (in a reader whose listener leaves few registers free they would be
+// spilled and reloaded at every load of the input).
+struct Compares {
+  alignas(16) unsigned char mask[kCompares][16];
+  alignas(16) unsigned char byte[kCompares][16];
+};
+constexpr Compares build_compares() {
+  Compares c{};
+  int i = 0;
+  for (const Acting& a : kActing) {
+    if (a.construct == kStar || (pairs(a.byte) && (a.byte & 1))) continue;  // its even twin
+    for (int k = 0; k < 16; ++k) {                                          // compares for both
+      c.mask[i][k] = static_cast<unsigned char>(pairs(a.byte) ? 0xFE : 0xFF);
+      c.byte[i][k] = a.byte;
+    }
+    ++i;
+  }
+  return c;
+}
+inline constexpr Compares kCompared = build_compares();
+
 // Finds the next stop byte: sixteen bytes at a time where SSE2 is there, a
 // table loop elsewhere; both stop at the bytes of kActing. The vector loads
 // may reach past `stop` into the input buffer's slack, never past it.
@@ -122,20 +160,7 @@ struct StopFinder {
   // in a block comment (outside one, a second newline that changes nothing).
   // Two bytes that differ only in the low bit, '(' and ')', share a compare
   // of the byte with that bit cleared.
-  __m128i masks[sizeof kActing / sizeof kActing[0] - 1] = {},
-                                                     bytes[sizeof masks / sizeof masks[0]] = {};
-  int compares = 0;
   __m128i star = _mm_set1_epi8('*'), newline = _mm_set1_epi8('\n');
-
-  StopFinder() {
-    for (const Acting& a : kActing) {
-      if (a.construct == kStar) continue;
-      bool pair = kTables.of[a.byte ^ 1] != kCopied && kTables.of[a.byte ^ 1] != kStar;
-      if (pair && (a.byte & 1)) continue;  // its even twin compares for both
-      masks[compares] = _mm_set1_epi8(static_cast<char>(pair ? ~1 : ~0));
-      bytes[compares++] = _mm_set1_epi8(static_cast<char>(a.byte));
-    }
-  }
 
   // The first stop byte in [q, stop), or `stop`.
   const unsigned char* operator()(const unsigned char* q, const unsigned char* stop,
@@ -144,8 +169,10 @@ struct StopFinder {
     for (; q < stop; q += 16) {
       __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
       __m128i hit = _mm_cmpeq_epi8(v, maybe);
-      for (int i = 0; i < compares; ++i) {
-        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(_mm_and_si128(v, masks[i]), bytes[i]));
+      for (int i = 0; i < kCompares; ++i) {
+        const __m128i mask = _mm_load_si128(reinterpret_cast<const __m128i*>(kCompared.mask[i]));
+        const __m128i byte = _mm_load_si128(reinterpret_cast<const __m128i*>(kCompared.byte[i]));
+        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(_mm_and_si128(v, mask), byte));
       }
       if (int mask = _mm_movemask_epi8(hit)) {
         q += __builtin_ctz(static_cast<unsigned>(mask));
