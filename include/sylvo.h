@@ -270,6 +270,51 @@ typedef struct sylvo_span {
 SYLVO_API size_t sylvo_spans(const void* input, size_t size, unsigned long long first_line,
                              unsigned long long last_line, sylvo_span* spans, size_t max_spans);
 
+/* Longest text sylvo writes for one syllable, its length and frames included. */
+#define SYLVO_EXPANSION_MAX 64
+
+/// A syllable of a song as sylvo converts it.
+typedef struct sylvo_syllable_info {
+  unsigned long long line;  /* from 1 */
+  size_t start, length;     /* its bytes in the line, '(' to the end of its length */
+  char key[4];              /* "KA"; "" for a key not in the table */
+  const char* kana;         /* its kana in UTF-8, "か", as sylvo_syllable_kana() gives it */
+  unsigned char voices[5];  /* the voice sets of A, I, U, E and O it is sung with, its
+                               overrides included */
+  unsigned frames;          /* the frames of its run */
+  size_t expansion_size;
+  char expansion[SYLVO_EXPANSION_MAX + 1]; /* exactly what sylvo writes in its place */
+} sylvo_syllable_info;
+
+/// Reads `size` bytes at `input` as sylvo_convert() does and fills `info`
+/// with the syllable that holds byte `column` (from 0) of line `line` (from
+/// 1). Returns 0, or 1 when no syllable is there (nor a converted one: a
+/// syllable with a fault is none) or an argument is null.
+SYLVO_API int sylvo_syllable_at(const void* input, size_t size, unsigned long long line,
+                                size_t column, sylvo_syllable_info* info);
+
+/// Sets `voices` to the voice sets of A, I, U, E and O in force at the
+/// start of line `line` (from 1) of the `size` bytes at `input`, as the
+/// directive lines before it set them (every set 0 before any). Returns 0,
+/// or 1 when the input has no such line after its header, or an argument is
+/// null.
+SYLVO_API int sylvo_voices_at(const void* input, size_t size, unsigned long long line,
+                              unsigned char voices[5]);
+
+/// Writes to `out` (`size` bytes, zero-terminated) what "(KEY)c" becomes
+/// with no length at the voice sets `voices` (A, I, U, E, O; 0 to 9), and
+/// returns its bytes; 0 for a key not in the table or a null argument.
+SYLVO_API size_t sylvo_expand(const char* key, const unsigned char voices[5], char* out,
+                              size_t size);
+
+/// The kana of a syllable key in UTF-8, in hiragana where there is one
+/// ("KA": "か"; "VA": "ヷ"); "" for a key with none, or null.
+SYLVO_API const char* sylvo_syllable_kana(const char* key);
+
+/// Directive keyword `index` (0, 1), as a '#' line begins with it:
+/// "SYLVO_VSET_ALL", "SYLVO_VSET"; null past the last.
+SYLVO_API const char* sylvo_directive_keyword(int index);
+
 /// A sung mora of lyrics: its syllable key and where it stands in them.
 typedef struct sylvo_lyric {
   const char* key; /* "KA": the table's own text, as sylvo_syllable_key() gives it */

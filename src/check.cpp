@@ -152,7 +152,7 @@ class Checker {
         }
         char text[kKeyLettersMax + 1] = {};
         std::memcpy(text, upper, n);
-        if (lower && is_key(upper, n)) {
+        if (lower && syllable_by_key(upper, n)) {
           a.explain("keys are capitals: %s", text);
           a.suggest(upper, n);
           return;
@@ -201,13 +201,6 @@ class Checker {
       std::snprintf(name.text, sizeof name.text, "byte 0x%02X", c);
     }
     return name;
-  }
-
-  // Whether the `n` capitals at `key` are a key of the table.
-  static bool is_key(const char* key, size_t n) {
-    unsigned code = 0;
-    for (size_t i = 0; i < n; ++i) code = code * 27 + static_cast<unsigned>(key[i] - 'A' + 1);
-    return n <= 3 && syllable_by_code(code) != nullptr;
   }
 
   // A note after an unknown key: the table's keys one edit from it.

@@ -82,6 +82,11 @@ sylvo_kind apply_override(Voices& voices, int letter, int digit) {
   return SYLVO_COMPLETED;
 }
 
+const char* sylvo_directive_keyword(int index) {
+  constexpr int n = sizeof kKeywords / sizeof kKeywords[0];
+  return index >= 0 && index < n ? kKeywords[index] : nullptr;
+}
+
 namespace {
 
 // Whether `word` (`n` bytes) is `k` with two bytes side by side swapped.

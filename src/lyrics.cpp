@@ -1,6 +1,7 @@
 #include "lyrics.h"
 
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <new>
 
@@ -250,6 +251,19 @@ LyricPiece LyricReader::next() {
     piece.size += held_.size;
   }
   return piece;
+}
+
+const char* sylvo_syllable_kana(const char* key) {
+  if (!key) return "";
+  for (const Kana* table : {kChart, kJoined, kKatakanaOnly}) {
+    size_t n = table == kChart    ? sizeof kChart / sizeof kChart[0]
+               : table == kJoined ? sizeof kJoined / sizeof kJoined[0]
+                                  : sizeof kKatakanaOnly / sizeof kKatakanaOnly[0];
+    for (size_t i = 0; i < n; ++i) {
+      if (std::strcmp(table[i].key, key) == 0) return table[i].kana;
+    }
+  }
+  return "";
 }
 
 size_t sylvo_lyric_keys(const char* utf8, size_t size, sylvo_lyric* keys, size_t max_keys,

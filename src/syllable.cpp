@@ -205,3 +205,13 @@ int near_keys(const char* key, size_t n, void (*each)(void* context, const char*
   }
   return found;
 }
+
+const SyllableRow* syllable_by_key(const char* key, size_t n) {
+  if (n > 3) return nullptr;
+  unsigned code = 0;
+  for (size_t i = 0; i < n; ++i) {
+    if (key[i] < 'A' || key[i] > 'Z') return nullptr;
+    code = code * 27 + static_cast<unsigned>(key[i] - 'A' + 1);
+  }
+  return syllable_by_code(code);
+}

@@ -129,6 +129,9 @@ int near_keys(const char* key, size_t n, void (*each)(void* context, const char*
 /// in base 27 (a key of at most three letters: below 27 * 27 * 27), or null.
 const SyllableRow* syllable_by_code(unsigned code);
 
+/// The row whose key is exactly the `n` bytes at `key`, or null.
+const SyllableRow* syllable_by_key(const char* key, size_t n);
+
 /// Writes `row`'s text for a note of 1 or 2 bytes and a length text of at
 /// most 16 bytes to `text` (kExpansionMax bytes), using the voices'
 /// CurrentVoice, and returns its size. 16 bytes at `length` are read,

@@ -59,3 +59,53 @@ TEST(Spans, AreWhatTheConversionReads) {
 }
 
 }  // namespace
+
+namespace {
+
+// What stands at a place: the syllable there, with exactly what the
+// conversion writes for it, and the voice sets in force.
+TEST(Place, SyllableAtAByteIsWhatTheConversionWrites) {
+  const std::string song = "#SYLVO\n#SYLVO_VSET_ALL 1\nl8 (KA)c (@I2SHI)d4 ; (KI)c\n";
+  sylvo_syllable_info info;
+  ASSERT_EQ(sylvo_syllable_at(song.data(), song.size(), 3, 5, &info), 0);
+  EXPECT_EQ(std::string(info.key), "KA");
+  EXPECT_EQ(std::string(info.kana), "か");
+  EXPECT_EQ(info.start, 3u);
+  EXPECT_EQ(info.length, 5u);
+  EXPECT_EQ(std::string(info.expansion), "@@5c#1@@6w#1@@7w#1@@30w8~#3");
+  ASSERT_EQ(sylvo_syllable_at(song.data(), song.size(), 3, 9, &info), 0);  // an override
+  EXPECT_EQ(std::string(info.key), "SHI");
+  EXPECT_EQ(info.voices[1], 2);
+  EXPECT_EQ(info.voices[0], 1);
+  EXPECT_EQ(info.frames, 5u);
+  // The conversion writes the same.
+  unsigned char* out;
+  size_t size;
+  sylvo_result r;
+  ASSERT_EQ(sylvo_convert_memory(song.data(), song.size(), "a", "b", &out, &size, &r), 0);
+  EXPECT_NE(std::string(reinterpret_cast<char*>(out), size).find(info.expansion),
+            std::string::npos);
+  sylvo_free(out);
+  // No syllable: between them, in a comment, past the end, before the header.
+  EXPECT_EQ(sylvo_syllable_at(song.data(), song.size(), 3, 8, &info), 1);
+  EXPECT_EQ(sylvo_syllable_at(song.data(), song.size(), 3, 23, &info), 1);
+  EXPECT_EQ(sylvo_syllable_at(song.data(), song.size(), 9, 0, &info), 1);
+  EXPECT_EQ(sylvo_syllable_at("(KA)c\n#SYLVO\n", 13, 1, 1, &info), 1);
+
+  unsigned char voices[5];
+  ASSERT_EQ(sylvo_voices_at(song.data(), song.size(), 3, voices), 0);
+  EXPECT_EQ(voices[4], 1);
+  ASSERT_EQ(sylvo_voices_at(song.data(), song.size(), 2, voices), 0);
+  EXPECT_EQ(voices[0], 0);
+  char text[SYLVO_EXPANSION_MAX + 1];
+  const unsigned char twos[5] = {2, 2, 2, 2, 2};
+  EXPECT_EQ(sylvo_expand("KA", twos, text, sizeof text), 26u);
+  EXPECT_EQ(std::string(text), "@@5c#1@@6w#1@@7w#1@@35w~#3");
+  EXPECT_EQ(sylvo_expand("KX", twos, text, sizeof text), 0u);
+  EXPECT_EQ(std::string(sylvo_syllable_kana("SHI")), "し");
+  EXPECT_EQ(std::string(sylvo_syllable_kana("QQ")), "");
+  EXPECT_EQ(std::string(sylvo_directive_keyword(0)), "SYLVO_VSET_ALL");
+  EXPECT_EQ(sylvo_directive_keyword(2), nullptr);
+}
+
+}  // namespace

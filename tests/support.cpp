@@ -125,11 +125,5 @@ bool same_outcome(const Outcome& a, const Outcome& b) {
 }
 
 const SyllableRow* find_syllable(const unsigned char* key, size_t size) {
-  if (size > 3) return nullptr;
-  unsigned code = 0;
-  for (size_t i = 0; i < size; ++i) {
-    if (key[i] < 'A' || key[i] > 'Z') return nullptr;
-    code = code * 27 + static_cast<unsigned>(key[i] - 'A' + 1);
-  }
-  return syllable_by_code(code);
+  return syllable_by_key(reinterpret_cast<const char*>(key), size);
 }
