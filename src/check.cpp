@@ -69,8 +69,9 @@ class Checker {
   void fault(const notation::Fault& f) {
     Advice advice;
     size_t key_size = f.key ? capitals(f.key, f.end) : 0;
-    advise(f, key_size, advice);
-    problems_.add(SYLVO_ERROR, f.kind, f.where, f.from - f.line, static_cast<size_t>(f.to - f.from),
+    const unsigned char *from = f.from, *to = f.to;  // what a suggestion would stand in place of
+    advise(f, key_size, advice, &from, &to);
+    problems_.add(SYLVO_ERROR, f.kind, f.where, from - f.line, static_cast<size_t>(to - from),
                   run_.line, &advice);
     if (key_size != 0 && advice.count != 0) note_near_keys(f, key_size, advice);
   }
@@ -109,8 +110,10 @@ class Checker {
   static constexpr size_t kKeyLettersMax = 8;
 
   // What is wrong at the fault `f`, for a musician, and what could stand
-  // there instead. `key_size` capitals at f.key are an unknown key.
-  static void advise(const notation::Fault& f, size_t key_size, Advice& a) {
+  // there instead, in place of [*from, *to). `key_size` capitals at f.key
+  // are an unknown key.
+  static void advise(const notation::Fault& f, size_t key_size, Advice& a,
+                     const unsigned char** from, const unsigned char** to) {
     using notation::Wrong;
     const char* key = reinterpret_cast<const char*>(f.key);
     auto suggest = [](void* advice, const char* k) {
@@ -137,11 +140,13 @@ class Checker {
         char upper[kKeyLettersMax];
         size_t n = 0;
         bool lower = false;
-        for (const unsigned char* k = f.open + 1; k < f.end && *k != ')'; ++k) {
+        const unsigned char *first = nullptr, *k = f.open + 1;
+        for (; k < f.end && *k != ')'; ++k) {
           if (*k == '@') {
             k += 2;
             continue;
           }
+          if (!first) first = k;
           bool small = *k >= 'a' && *k <= 'z';
           if (n == sizeof upper || (!small && (*k < 'A' || *k > 'Z')))
             return a.explain(
@@ -155,6 +160,7 @@ class Checker {
         if (lower && syllable_by_key(upper, n)) {
           a.explain("keys are capitals: %s", text);
           a.suggest(upper, n);
+          *from = first, *to = k;  // the key's letters
           return;
         }
         a.explain("%s cannot stand in a key: a key is one to three capital letters, as in (KA)",
@@ -165,6 +171,7 @@ class Checker {
         a.explain("%.*s is not a syllable key: a key has at most three letters",
                   static_cast<int>(key_size), key);
         near_keys(key, key_size, suggest, &a);
+        *from = f.key, *to = f.key + key_size;
         return;
       case Wrong::kUnknownKey:
         a.explain("%.*s is not a syllable key", static_cast<int>(key_size), key);

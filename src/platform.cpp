@@ -8,6 +8,7 @@
 #include <sys/types.h>
 #include <windows.h>
 #else
+#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -124,6 +125,18 @@ bool still_names(const char* path, const FileId& opened) {
 
 void binary_stdin() { _setmode(_fileno(stdin), _O_BINARY); }
 
+void binary_stdio() {
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+}
+
+char32_t cp932_char(const unsigned char* bytes, size_t size) {
+  wchar_t wide[2];
+  int n = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, reinterpret_cast<const char*>(bytes),
+                              static_cast<int>(size), wide, 2);
+  return n == 1 ? static_cast<char32_t>(wide[0]) : 0;
+}
+
 void keep_own_console_open() {
   DWORD processes[2];
   DWORD mode;
@@ -137,6 +150,23 @@ void keep_own_console_open() {
 #else
 
 void binary_stdin() {}
+
+void binary_stdio() {}
+
+char32_t cp932_char(const unsigned char* bytes, size_t size) {
+  static iconv_t cd = iconv_open("UTF-32LE", "CP932");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return 0;
+  char* in = const_cast<char*>(reinterpret_cast<const char*>(bytes));
+  unsigned char out[8];
+  char* to = reinterpret_cast<char*>(out);
+  size_t in_left = size, out_left = sizeof out;
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  if (iconv(cd, &in, &in_left, &to, &out_left) == static_cast<size_t>(-1) || in_left != 0 ||
+      out_left != 4) {
+    return 0;
+  }
+  return static_cast<char32_t>(out[0] | out[1] << 8 | out[2] << 16 | static_cast<unsigned>(out[3]) << 24);
+}
 
 void keep_own_console_open() {}
 

@@ -51,6 +51,15 @@ bool remove_file(const char* path);
 /// file cannot be deleted).
 void discard_output(std::FILE* f, const char* path);
 
+/// The character of code page 932 (Shift-JIS as Windows has it) that the
+/// `size` bytes at `bytes` (1 or 2) make, as the system converts it; 0 if
+/// they make none.
+char32_t cp932_char(const unsigned char* bytes, size_t size);
+
+/// Makes standard input and output carry their bytes as they are (Windows
+/// would turn CR LF into LF and stop at Ctrl-Z).
+void binary_stdio();
+
 /// Makes standard input give its bytes as they are (Windows would turn CR LF
 /// into LF and stop at Ctrl-Z).
 void binary_stdin();

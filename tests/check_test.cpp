@@ -38,8 +38,8 @@ TEST(Check, FindsEveryProblem) {
       {"#SYLVO\n(KA)c8 ; fine\n", ""},
       {"x\n", "0:-1 -1+0 not-sylvo\n"},
       // Each kind, and where the check goes on after it.
-      {"#SYLVO\n(ka)c8 (KA)c8\n", "2:1 1+1 illegal-token\n"},
-      {"#SYLVO\n(KAAA)c8 (ka\n", "2:5 5+1 illegal-token\n2:10 10+1 illegal-token\n"},
+      {"#SYLVO\n(ka)c8 (KA)c8\n", "2:1 1+2 illegal-token\n"},  // the key, for its capitals
+      {"#SYLVO\n(KAAA)c8 (ka\n", "2:5 1+4 illegal-token\n2:10 10+1 illegal-token\n"},
       {"#SYLVO\n(K(KX)c8\n", "2:2 2+1 illegal-token\n2:8 3+2 illegal-token\n2:3 3+2 near-keys\n"},
       {"#SYLVO\n(KX)c8 (QQ)d\n",
        "2:6 1+2 illegal-token\n2:1 1+2 near-keys\n2:12 8+2 illegal-token\n2:8 8+2 near-keys\n"},
@@ -53,12 +53,12 @@ TEST(Check, FindsEveryProblem) {
       {"#SYLVO\n(KA", "2:2 2+1 syntax\n"},
       {"#SYLVO\n(KX)c", "2:4 1+2 illegal-token\n2:1 1+2 near-keys\n"},
       // A line over the limit: on at the next line, before the header too.
-      {"#SYLVO\n" + long_line + "\n(ka)\n", "2:2048 2048+1 cant-read\n3:1 1+1 illegal-token\n"},
+      {"#SYLVO\n" + long_line + "\n(ka)\n", "2:2048 2048+1 cant-read\n3:1 1+2 illegal-token\n"},
       {"#SYLVO\n; " + long_line + "\n/* " + long_line + "\n(ka)",
-       "2:2049 2049+1 cant-read\n3:2048 2048+1 cant-read\n4:1 1+1 illegal-token\n"},
-      {"#SYLVO\n#" + long_line + "\n(ka)", "2:2049 2049+1 cant-read\n3:1 1+1 illegal-token\n"},
-      {long_line + "\n#SYLVO\n(ka)", "1:2048 2048+1 cant-read\n3:1 1+1 illegal-token\n"},
-      {"#SYLVO" + long_line + "\n(ka)", "1:2048 2048+1 cant-read\n2:1 1+1 illegal-token\n"},
+       "2:2049 2049+1 cant-read\n3:2048 2048+1 cant-read\n4:1 1+2 illegal-token\n"},
+      {"#SYLVO\n#" + long_line + "\n(ka)", "2:2049 2049+1 cant-read\n3:1 1+2 illegal-token\n"},
+      {long_line + "\n#SYLVO\n(ka)", "1:2048 2048+1 cant-read\n3:1 1+2 illegal-token\n"},
+      {"#SYLVO" + long_line + "\n(ka)", "1:2048 2048+1 cant-read\n2:1 1+2 illegal-token\n"},
       {long_line, "1:2048 2048+1 cant-read\n0:-1 -1+0 not-sylvo\n"},
   };
   for (const Row& r : rows) {

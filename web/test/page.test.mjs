@@ -362,7 +362,7 @@ test('every problem is listed under the editor and marked in it; a click goes th
     ['error', `Line 4: error: ${noNote} [syntax]`],
   ]);
   assert.deepEqual(await page.$$eval('#input .cm-problem-error', (all) => all.map((m) => [m.textContent, m.title])),
-                   [['KX', `${unknown}\n${near}`], ['k', capitals], ['x', noNote]]);
+                   [['KX', `${unknown}\n${near}`], ['ka', capitals], ['x', noNote]]);
   await page.click('#problems li:nth-child(4) button');
   const selected = await page.evaluate(() => getSelection().toString());
   assert.equal(selected, 'x');

@@ -1,0 +1,58 @@
+// sylvo-lsp's server: the Language Server Protocol's requests and
+// notifications, answered from the library (sylvo.h) on the open documents'
+// bytes. It writes no file.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "lsp_text.h"
+#include "sylvo.h"
+
+/// One server for one client, over messages already framed.
+class Server {
+ public:
+  using Json = nlohmann::json;
+
+  /// `send` takes each message to send (a response or a notification).
+  explicit Server(std::function<void(const Json&)> send);
+
+  /// Handles one message's body: JSON text, as the client sent it.
+  void handle(const std::string& body);
+
+  /// Handles a header the client sent that could not be read.
+  void bad_header(const std::string& why);
+
+  /// Whether `exit` came, and the status to end with: 0 after `shutdown`.
+  bool exited() const { return exited_; }
+  int status() const { return shut_down_ ? 0 : 1; }
+
+ private:
+  void request(const std::string& method, const Json& params, const Json& id);
+  void notification(const std::string& method, const Json& params);
+  void reply(const Json& id, Json result);
+  void fail(const Json& id, int code, const std::string& message);
+
+  Json initialize(const Json& params);
+  void open(const Json& params);
+  void change(const Json& params);
+  void publish(const std::string& uri);
+  Json completion(const Json& params);
+  Json hover(const Json& params);
+  Json code_actions(const Json& params);
+
+  // The open document `params` names, or null.
+  Document* document(const Json& params, std::string* uri = nullptr);
+  Json range(const Document& d, size_t from, size_t to) const;
+
+  std::function<void(const Json&)> send_;
+  std::map<std::string, Document> documents_;
+  Units units_ = Units::kUtf16;
+  std::string forced_encoding_;  // an initialization option: "utf-8" or "shift_jis"
+  bool initialized_ = false;
+  bool shut_down_ = false;
+  bool exited_ = false;
+};
