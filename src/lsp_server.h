@@ -5,9 +5,8 @@
 
 #include <functional>
 #include <map>
-#include <string>
-
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "lsp_text.h"
 #include "sylvo.h"

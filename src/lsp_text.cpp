@@ -11,8 +11,9 @@ namespace {
 // single byte, and every lead byte with every trail byte.
 struct Cp932 {
   char16_t single[256] = {};
-  char16_t pair[256][256] = {};        // [lead][trail]
-  unsigned short to_bytes[0x10000] = {};  // a BMP code point's bytes: 0x00XX one, 0xLLTT two; 0 none
+  char16_t pair[256][256] = {};  // [lead][trail]
+  unsigned short to_bytes[0x10000] =
+      {};  // a BMP code point's bytes: 0x00XX one, 0xLLTT two; 0 none
 
   static bool is_lead(unsigned c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
@@ -147,8 +148,7 @@ size_t Document::offset(Position position, Units units) const {
   return static_cast<size_t>(at - p);
 }
 
-Position Document::position(size_t offset, Units units, size_t from,
-                            Position from_position) const {
+Position Document::position(size_t offset, Units units, size_t from, Position from_position) const {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const unsigned char* end = p + (offset < bytes.size() ? offset : bytes.size());
   const unsigned char* stop = p + bytes.size();

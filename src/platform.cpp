@@ -165,7 +165,8 @@ char32_t cp932_char(const unsigned char* bytes, size_t size) {
       out_left != 4) {
     return 0;
   }
-  return static_cast<char32_t>(out[0] | out[1] << 8 | out[2] << 16 | static_cast<unsigned>(out[3]) << 24);
+  return static_cast<char32_t>(out[0] | out[1] << 8 | out[2] << 16 |
+                               static_cast<unsigned>(out[3]) << 24);
 }
 
 void keep_own_console_open() {}

@@ -1,0 +1,45 @@
+// sylvo-lsp: the language server for MML with lyric syllables, over standard
+// input and output (Language Server Protocol 3.17). Framing, then the
+// server; it writes no file.
+#include <cstdio>
+#include <cstring>
+
+#include "lsp_frame.h"
+#include "lsp_server.h"
+#include "platform.h"
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-V") == 0) {
+      std::printf("sylvo-lsp %s\n", sylvo_version());
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--stdio") != 0) {  // what clients pass, and all it does
+      std::fprintf(stderr,
+                   "Usage: sylvo-lsp [--stdio]\n"
+                   "The language server for MML with lyric syllables: it speaks the Language\n"
+                   "Server Protocol over standard input and output. See man sylvo-lsp.\n");
+      return std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0 ? 0 : 2;
+    }
+  }
+  binary_stdio();
+  Server server([](const Server::Json& message) {
+    std::string framed =
+        Framer::frame(message.dump(-1, ' ', false, Server::Json::error_handler_t::replace));
+    std::fwrite(framed.data(), 1, framed.size(), stdout);
+    std::fflush(stdout);
+  });
+  Framer framer;
+  static char buffer[65536];
+  while (!server.exited()) {
+    size_t got = std::fread(buffer, 1, sizeof buffer, stdin);
+    if (got == 0) break;  // the client went away
+    framer.feed(
+        buffer, got,
+        [&](const std::string& body) {
+          if (!server.exited()) server.handle(body);
+        },
+        [&](const char* why) { server.bad_header(why); });
+  }
+  return server.status();
+}

@@ -1,0 +1,527 @@
+#include "lsp_server.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using Json = nlohmann::json;
+
+// The protocol's error codes.
+constexpr int kParseError = -32700;
+constexpr int kInvalidRequest = -32600;
+constexpr int kMethodNotFound = -32601;
+constexpr int kInvalidParams = -32602;
+constexpr int kServerNotInitialized = -32002;
+
+// Problems a document's diagnostics hold; the rest are counted in a last one.
+constexpr size_t kProblemsMax = 1000;
+
+// The path of a file: URI, or "" for another kind.
+std::string path_of(const std::string& uri) {
+  const std::string scheme = "file://";
+  if (uri.compare(0, scheme.size(), scheme) != 0) return "";
+  std::string path;
+  for (size_t i = scheme.size(); i < uri.size(); ++i) {
+    if (uri[i] == '%' && i + 2 < uri.size()) {
+      path += static_cast<char>(std::stoi(uri.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      path += uri[i];
+    }
+  }
+#ifdef _WIN32
+  if (path.size() > 2 && path[0] == '/' && path[2] == ':') path.erase(0, 1);  // /C:/ -> C:/
+#endif
+  return path;
+}
+
+// The bytes of the file at `path`, if it can be read.
+bool read_file(const std::string& path, std::string* bytes) {
+  if (path.empty()) return false;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+// Text of the document's bytes as the client may take it: UTF-8.
+std::string text_of(const Document& d, const char* bytes, size_t size) {
+  return decode_text(reinterpret_cast<const unsigned char*>(bytes), size, d.encoding);
+}
+
+const char* const kVowelNames[] = {"A", "I", "U", "E", "O"};
+
+std::string voices_text(const unsigned char* voices) {
+  std::string text;
+  for (int v = 0; v < 5; ++v) {
+    text += std::string(v ? ", " : "") + kVowelNames[v] + " " + std::to_string(voices[v]);
+  }
+  return text;
+}
+
+// Where sylvo's lines (ended by LF alone) start: the byte after the n-th LF.
+struct SylvoLines {
+  const std::string& bytes;
+  // The byte where line `line` (from 1) starts, or the end.
+  size_t start(unsigned long long line) const {
+    size_t at = 0;
+    for (unsigned long long n = 1; n < line; ++n) {
+      size_t nl = bytes.find('\n', at);
+      if (nl == std::string::npos) return bytes.size();
+      at = nl + 1;
+    }
+    return at;
+  }
+  // The line (from 1) and column of the byte at `offset`.
+  void place(size_t offset, unsigned long long* line, size_t* column) const {
+    size_t start = 0;
+    *line = 1;
+    for (size_t nl; (nl = bytes.find('\n', start)) != std::string::npos && nl < offset;) {
+      ++*line;
+      start = nl + 1;
+    }
+    *column = offset - start;
+  }
+};
+
+}  // namespace
+
+Server::Server(std::function<void(const Json&)> send) : send_(std::move(send)) {}
+
+void Server::handle(const std::string& body) {
+  Json message = Json::parse(body, nullptr, false);
+  if (message.is_discarded()) return fail(nullptr, kParseError, "the message is no JSON");
+  if (!message.is_object()) return fail(nullptr, kInvalidRequest, "a message is a JSON object");
+  Json id = message.contains("id") ? message["id"] : Json();
+  if (!message.contains("method") || !message["method"].is_string()) {
+    if (message.contains("result") || message.contains("error")) return;  // a client's answer
+    return fail(id, kInvalidRequest, "a message names its method");
+  }
+  const std::string method = message["method"];
+  const Json params = message.contains("params") ? message["params"] : Json::object();
+  try {
+    if (message.contains("id")) {
+      request(method, params, id);
+    } else {
+      notification(method, params);
+    }
+  } catch (const std::exception& e) {  // parameters of the wrong shape
+    if (message.contains("id")) fail(id, kInvalidParams, e.what());
+  }
+}
+
+void Server::bad_header(const std::string& why) { fail(nullptr, kParseError, why); }
+
+void Server::request(const std::string& method, const Json& params, const Json& id) {
+  if (method == "initialize") {
+    reply(id, initialize(params));
+    return;
+  }
+  if (!initialized_) return fail(id, kServerNotInitialized, "initialize comes first");
+  if (shut_down_) return fail(id, kInvalidRequest, "the server is shut down");
+  if (method == "shutdown") {
+    shut_down_ = true;
+    reply(id, nullptr);
+  } else if (method == "textDocument/completion") {
+    reply(id, completion(params));
+  } else if (method == "textDocument/hover") {
+    reply(id, hover(params));
+  } else if (method == "textDocument/codeAction") {
+    reply(id, code_actions(params));
+  } else {
+    fail(id, kMethodNotFound, "no such method: " + method);
+  }
+}
+
+void Server::notification(const std::string& method, const Json& params) {
+  if (method == "exit") {
+    exited_ = true;
+    return;
+  }
+  if (!initialized_ || shut_down_) return;
+  if (method == "textDocument/didOpen") {
+    open(params);
+  } else if (method == "textDocument/didChange") {
+    change(params);
+  } else if (method == "textDocument/didClose") {
+    std::string uri = params.at("textDocument").at("uri");
+    documents_.erase(uri);
+    send_({{"jsonrpc", "2.0"},
+           {"method", "textDocument/publishDiagnostics"},
+           {"params", {{"uri", uri}, {"diagnostics", Json::array()}}}});
+  }
+}
+
+void Server::reply(const Json& id, Json result) {
+  send_({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}});
+}
+
+void Server::fail(const Json& id, int code, const std::string& message) {
+  send_({{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}});
+}
+
+Json Server::initialize(const Json& params) {
+  initialized_ = true;
+  units_ = Units::kUtf16;
+  if (params.contains("capabilities") && params["capabilities"].contains("general") &&
+      params["capabilities"]["general"].contains("positionEncodings")) {
+    for (const Json& e : params["capabilities"]["general"]["positionEncodings"]) {
+      if (e == "utf-8") units_ = Units::kUtf8;
+    }
+  }
+  if (params.contains("initializationOptions") && params["initializationOptions"].is_object() &&
+      params["initializationOptions"].contains("encoding")) {
+    forced_encoding_ = params["initializationOptions"]["encoding"].get<std::string>();
+  }
+  Json triggers = Json::array({"(", "@", "#"});
+  return {{"capabilities",
+           {{"positionEncoding", units_ == Units::kUtf8 ? "utf-8" : "utf-16"},
+            {"textDocumentSync", {{"openClose", true}, {"change", 2}}},
+            {"completionProvider", {{"triggerCharacters", triggers}}},
+            {"hoverProvider", true},
+            {"codeActionProvider", {{"codeActionKinds", Json::array({"quickfix"})}}}}},
+          {"serverInfo", {{"name", "sylvo-lsp"}, {"version", sylvo_version()}}}};
+}
+
+Document* Server::document(const Json& params, std::string* uri) {
+  std::string name = params.at("textDocument").at("uri");
+  auto found = documents_.find(name);
+  if (uri) *uri = name;
+  return found == documents_.end() ? nullptr : &found->second;
+}
+
+// The document takes its bytes from the file when the client shows them
+// unchanged: so an unchanged document is exactly the file, bytes that make
+// no character included. Its encoding is the file's: UTF-8 if the file is
+// UTF-8, Shift-JIS otherwise, or what the client said.
+void Server::open(const Json& params) {
+  const Json& item = params.at("textDocument");
+  std::string uri = item.at("uri");
+  std::string text = item.at("text");
+  Document d;
+  d.version = item.value("version", 0LL);
+  std::string disk;
+  bool on_disk = read_file(path_of(uri), &disk);
+  if (forced_encoding_ == "shift_jis" || forced_encoding_ == "cp932") {
+    d.encoding = Encoding::kCp932;
+  } else if (forced_encoding_ == "utf-8" || !on_disk) {
+    d.encoding = Encoding::kUtf8;
+  } else {
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(disk.data());
+    d.encoding = is_utf8(bytes, disk.size()) ? Encoding::kUtf8 : Encoding::kCp932;
+  }
+  if (on_disk && text_of(d, disk.data(), disk.size()) == text) {
+    d.bytes = std::move(disk);
+  } else {
+    d.bytes = encode_text(text, d.encoding);
+  }
+  documents_[uri] = std::move(d);
+  publish(uri);
+}
+
+void Server::change(const Json& params) {
+  std::string uri;
+  Document* d = document(params, &uri);
+  if (!d) return;
+  d->version = params.at("textDocument").value("version", d->version);
+  for (const Json& c : params.at("contentChanges")) {
+    std::string text = c.at("text");
+    if (!c.contains("range")) {
+      d->bytes = encode_text(text, d->encoding);
+      continue;
+    }
+    const Json& r = c["range"];
+    size_t from = d->offset({r["start"]["line"], r["start"]["character"]}, units_);
+    size_t to = d->offset({r["end"]["line"], r["end"]["character"]}, units_);
+    d->replace(std::min(from, to), std::max(from, to), text);
+  }
+  publish(uri);
+}
+
+Json Server::range(const Document& d, size_t from, size_t to) const {
+  Position a = d.position(from, units_);
+  Position b = d.position(to, units_, from, a);
+  return {{"start", {{"line", a.line}, {"character", a.character}}},
+          {"end", {{"line", b.line}, {"character", b.character}}}};
+}
+
+// Every problem of the document as a diagnostic, as sylvo-check finds it:
+// the code its name, the message its text and explanation, the echo of
+// the line and the suggestions as related information, and the
+// suggestions as data for the quick fixes.
+void Server::publish(const std::string& uri) {
+  const Document& d = documents_.at(uri);
+  static std::unique_ptr<sylvo_problem[]> problems(new sylvo_problem[kProblemsMax]);
+  sylvo_check_result r;
+  sylvo_check_memory(d.bytes.data(), d.bytes.size(), "", problems.get(), kProblemsMax, &r);
+  // The bytes at fault, each found in one pass over sylvo's lines.
+  struct Fault {
+    size_t from, to, index;
+  };
+  std::vector<Fault> faults;
+  size_t at = 0;
+  unsigned long long line = 1;
+  std::vector<size_t> order(r.count);
+  for (size_t i = 0; i < r.count; ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return problems[a].line < problems[b].line; });
+  for (size_t i : order) {
+    const sylvo_problem& p = problems[i];
+    if (p.line == 0) {
+      faults.push_back({0, 0, i});
+      continue;
+    }
+    for (; line < p.line; ++line) {
+      size_t nl = d.bytes.find('\n', at);
+      if (nl == std::string::npos) break;
+      at = nl + 1;
+    }
+    size_t from = std::min(at + static_cast<size_t>(p.start >= 0 ? p.start : 0), d.bytes.size());
+    faults.push_back({from, std::min(from + p.length, d.bytes.size()), i});
+  }
+  std::sort(faults.begin(), faults.end(),
+            [](const Fault& a, const Fault& b) { return a.from < b.from; });
+  Json diagnostics = Json::array();
+  size_t last = 0;
+  Position last_position{0, 0};
+  std::vector<Json> by_index(r.count);
+  for (const Fault& f : faults) {
+    const sylvo_problem& p = problems[f.index];
+    Position a = d.position(f.from, units_, last, last_position);
+    Position b = d.position(f.to, units_, f.from, a);
+    last = f.from, last_position = a;
+    Json where = {{"start", {{"line", a.line}, {"character", a.character}}},
+                  {"end", {{"line", b.line}, {"character", b.character}}}};
+    std::string message = text_of(d, p.message + p.text_at, p.text_size);
+    if (p.explanation[0]) message += ": " + text_of(d, p.explanation, std::strlen(p.explanation));
+    Json related = Json::array();
+    Json location = {{"uri", uri}, {"range", where}};
+    if (p.echo_size) {
+      related.push_back({{"location", location},
+                         {"message", "> " + text_of(d, p.message + p.echo_at, p.echo_size)}});
+    }
+    Json suggestions = Json::array();
+    std::string listed;
+    for (size_t k = 0; k < p.suggestion_count && k < SYLVO_SUGGESTIONS_MAX; ++k) {
+      suggestions.push_back(p.suggestions[k]);
+      listed += (k ? ", " : "") + std::string(p.suggestions[k]);
+    }
+    if (!listed.empty() && p.severity == SYLVO_ERROR) {
+      related.push_back({{"location", location}, {"message", "instead: " + listed}});
+    }
+    Json diagnostic = {{"range", where},
+                       {"severity", p.severity == SYLVO_ERROR     ? 1
+                                    : p.severity == SYLVO_WARNING ? 2
+                                                                  : 3},
+                       {"code", p.name},
+                       {"source", "sylvo"},
+                       {"message", message},
+                       {"data", {{"suggestions", suggestions}}}};
+    if (!related.empty()) diagnostic["relatedInformation"] = related;
+    by_index[f.index] = std::move(diagnostic);
+  }
+  for (Json& diagnostic : by_index) diagnostics.push_back(std::move(diagnostic));
+  size_t more = r.errors + r.warnings + r.notes - r.count;
+  if (more != 0) {
+    diagnostics.push_back({{"range", range(d, d.bytes.size(), d.bytes.size())},
+                           {"severity", 3},
+                           {"source", "sylvo"},
+                           {"message", "and " + std::to_string(more) + " more problems"}});
+  }
+  send_({{"jsonrpc", "2.0"},
+         {"method", "textDocument/publishDiagnostics"},
+         {"params", {{"uri", uri}, {"version", d.version}, {"diagnostics", diagnostics}}}});
+}
+
+// Inside a syllable's parentheses, the keys of the table with their kana
+// and what they expand to at the voice sets in force (the overrides typed
+// before them included); after a '#' that begins a line, the directives.
+Json Server::completion(const Json& params) {
+  Document* d = document(params);
+  Json items = Json::array();
+  if (!d) return {{"isIncomplete", false}, {"items", items}};
+  const Json& p = params.at("position");
+  size_t offset = d->offset({p.at("line"), p.at("character")}, units_);
+  const std::string& b = d->bytes;
+  size_t line_start = offset;
+  while (line_start > 0 && b[line_start - 1] != '\n') --line_start;
+  size_t open = b.rfind('(', offset == 0 ? std::string::npos : offset - 1);
+  unsigned long long line;
+  size_t column;
+  SylvoLines{b}.place(offset, &line, &column);
+  auto edit_from = [&](size_t from) { return range(*d, from, offset); };
+  if (b.compare(line_start, 1, "#") == 0) {
+    size_t word = line_start + 1;
+    bool in_word = true;
+    for (size_t i = word; i < offset; ++i)
+      in_word = in_word && (std::isupper(static_cast<unsigned char>(b[i])) || b[i] == '_');
+    if (!in_word) return {{"isIncomplete", false}, {"items", items}};
+    for (int k = 0; const char* keyword = sylvo_directive_keyword(k); ++k) {
+      items.push_back({{"label", keyword},
+                       {"kind", 14},
+                       {"detail", k == 0 ? "voice set n for every vowel" : "voice sets a i u e o"},
+                       {"textEdit", {{"range", edit_from(word)}, {"newText", keyword}}}});
+    }
+    return {{"isIncomplete", false}, {"items", items}};
+  }
+  if (open == std::string::npos || open < line_start) {
+    return {{"isIncomplete", false}, {"items", items}};
+  }
+  unsigned char voices[5];
+  if (sylvo_voices_at(b.data(), b.size(), line, voices) != 0) std::memset(voices, 0, sizeof voices);
+  size_t prefix = open + 1;  // the key letters typed so far start here
+  for (size_t i = open + 1; i < offset;) {
+    if (b[i] == '@') {
+      static const char kVowels[] = "AIUEO";
+      const char* vowel = i + 1 < offset ? std::strchr(kVowels, b[i + 1]) : nullptr;
+      if (i + 2 >= offset || !vowel || b[i + 1] == '\0' ||
+          !std::isdigit(static_cast<unsigned char>(b[i + 2]))) {
+        return {{"isIncomplete", false}, {"items", items}};  // an override still being typed
+      }
+      voices[vowel - kVowels] = static_cast<unsigned char>(b[i + 2] - '0');
+      i += 3;
+      prefix = i;
+    } else if (b[i] >= 'A' && b[i] <= 'Z') {
+      ++i;
+    } else {
+      return {{"isIncomplete", false}, {"items", items}};  // not in a key
+    }
+  }
+  Json where = edit_from(prefix);
+  for (int k = 0; const char* key = sylvo_syllable_key(k); ++k) {
+    char expansion[SYLVO_EXPANSION_MAX + 1];
+    sylvo_expand(key, voices, expansion, sizeof expansion);
+    std::string kana = sylvo_syllable_kana(key);
+    items.push_back(
+        {{"label", key},
+         {"kind", 12},
+         {"detail", kana.empty() ? std::string(expansion) : kana + "  " + expansion},
+         {"documentation",
+          {{"kind", "markdown"},
+           {"value", "(" + std::string(key) + ")c becomes `" + expansion + "` at voice sets " +
+                         voices_text(voices)}}},
+         {"filterText", key},
+         {"sortText", std::string(4 - std::strlen(key), ' ') + std::to_string(1000 + k)},
+         {"textEdit", {{"range", where}, {"newText", key}}}});
+  }
+  return {{"isIncomplete", false}, {"items", items}};
+}
+
+// Over a syllable: its kana, the voice sets it is sung with, and exactly
+// what sylvo writes for it. Over a directive line: what it sets from there
+// on. Over an 'l': the default length it sets, or that it is not read.
+Json Server::hover(const Json& params) {
+  Document* d = document(params);
+  if (!d) return nullptr;
+  const Json& p = params.at("position");
+  size_t offset = d->offset({p.at("line"), p.at("character")}, units_);
+  const std::string& b = d->bytes;
+  unsigned long long line;
+  size_t column;
+  SylvoLines lines{b};
+  lines.place(offset, &line, &column);
+  size_t line_start = offset - column;
+  sylvo_syllable_info info;
+  std::string text;
+  size_t from = offset, to = offset;
+  if (sylvo_syllable_at(b.data(), b.size(), line, column, &info) == 0) {
+    text = "**" + std::string(info.key) + "**" +
+           (info.kana[0] ? std::string(" ") + info.kana : std::string()) + "\n\nvoice sets " +
+           voices_text(info.voices) + "\n\nsylvo writes `" +
+           text_of(*d, info.expansion, info.expansion_size) + "` (" + std::to_string(info.frames) +
+           " frames)";
+    from = line_start + info.start, to = from + info.length;
+  } else if (b.compare(line_start, 1, "#") == 0) {
+    std::string words = b.substr(line_start + 1, 20);
+    bool directive = false;
+    for (int k = 0; const char* keyword = sylvo_directive_keyword(k); ++k) {
+      directive = directive || words.compare(0, std::strlen(keyword), keyword) == 0;
+    }
+    if (!directive) return nullptr;
+    std::string through = b.substr(
+        0, b.find('\n', line_start) == std::string::npos ? b.size() : b.find('\n', line_start) + 1);
+    if (through.empty() || through.back() != '\n') through += '\n';
+    unsigned char voices[5];
+    if (sylvo_voices_at(through.data(), through.size(), line + 1, voices) != 0) return nullptr;
+    text = "From here on: voice sets " + voices_text(voices);
+    from = line_start, to = b.find_first_of("\r\n", line_start);
+    if (to == std::string::npos) to = b.size();
+  } else {
+    // An 'l' at the place or just before it, with its length.
+    size_t l = offset;
+    while (l > line_start && l < b.size() && b[l] != 'l' &&
+           (std::isdigit(static_cast<unsigned char>(b[l])) || b[l] == '.')) {
+      --l;
+    }
+    if (l >= b.size() || b[l] != 'l') return nullptr;
+    std::vector<sylvo_span> spans(512);
+    size_t n = sylvo_spans(b.data(), b.size(), line, line, spans.data(), spans.size());
+    size_t at = l - line_start;
+    const sylvo_span* span = nullptr;
+    bool in_comment = false;
+    for (size_t i = 0; i < n && i < spans.size(); ++i) {
+      const sylvo_span& s = spans[i];
+      if (s.kind == SYLVO_SPAN_LENGTH_COMMAND && s.start == at) span = &s;
+      if (s.kind == SYLVO_SPAN_COMMENT && s.start <= at && at < s.start + s.length)
+        in_comment = true;
+    }
+    if (!span) {
+      text =
+          "This `l` is not read as a length command: it stands in a comment, a `#` line "
+          "or a syllable";
+      to = l + 1;
+    } else {
+      std::string length = b.substr(l + 1, span->length - 1);
+      bool in_word = l > line_start && std::isalpha(static_cast<unsigned char>(b[l - 1]));
+      text = length.empty() ? "Sets the default length to nothing: a syllable without a length "
+                              "of its own takes none"
+                            : "Sets the default length to " + length +
+                                  ": a syllable without a length of its own takes it";
+      if (in_comment) text += "\n\nIt stands inside a block comment, where `l` acts too.";
+      if (in_word) text += "\n\nIt stands in a word, where `l` acts too.";
+      to = l + span->length;
+    }
+    from = l;
+  }
+  return {{"contents", {{"kind", "markdown"}, {"value", text}}}, {"range", range(*d, from, to)}};
+}
+
+// For each problem in the range with suggestions, a quick fix for each: the
+// bytes at fault replaced by the suggestion.
+Json Server::code_actions(const Json& params) {
+  std::string uri;
+  Document* d = document(params, &uri);
+  Json actions = Json::array();
+  if (!d) return actions;
+  const Json& r = params.at("range");
+  size_t from = d->offset({r["start"]["line"], r["start"]["character"]}, units_);
+  size_t to = d->offset({r["end"]["line"], r["end"]["character"]}, units_);
+  static std::unique_ptr<sylvo_problem[]> problems(new sylvo_problem[kProblemsMax]);
+  sylvo_check_result result;
+  sylvo_check_memory(d->bytes.data(), d->bytes.size(), "", problems.get(), kProblemsMax, &result);
+  SylvoLines lines{d->bytes};
+  for (size_t i = 0; i < result.count; ++i) {
+    const sylvo_problem& p = problems[i];
+    if (p.suggestion_count == 0 || p.line == 0 || p.start < 0 || p.severity == SYLVO_NOTE) continue;
+    size_t start = lines.start(p.line) + static_cast<size_t>(p.start);
+    size_t end = start + p.length;
+    if (end < from || start > to) continue;
+    Json where = range(*d, start, end);
+    for (size_t k = 0; k < p.suggestion_count && k < SYLVO_SUGGESTIONS_MAX; ++k) {
+      std::string with = p.suggestions[k];
+      actions.push_back(
+          {{"title", "Replace with " + with},
+           {"kind", "quickfix"},
+           {"isPreferred", k == 0},
+           {"edit", {{"changes", {{uri, Json::array({{{"range", where}, {"newText", with}}})}}}}}});
+    }
+  }
+  return actions;
+}
