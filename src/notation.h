@@ -574,6 +574,7 @@ class Reader {
               start_,
               end_,
               nullptr});
+    std::memcpy(voices_.CurrentVoice, voices_.DefaultVoice, kVowels);  // as after a syllable
     skip_from_ = q;
     return nullptr;
   }
@@ -598,6 +599,8 @@ class Reader {
               start_,
               end_,
               open});
+    // A syllable at fault is sung by no one: its overrides end with it.
+    if (open) std::memcpy(voices_.CurrentVoice, voices_.DefaultVoice, kVowels);
     return resume;
   }
 

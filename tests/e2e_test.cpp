@@ -329,6 +329,37 @@ TEST_F(E2E, NeverOverwritesASong) {
   EXPECT_EQ(read("song.mml"), kSong);
 }
 
+#ifdef SYLVO_LSP_EXE
+// The language server over its standard input and output: exit 0 after
+// shutdown, 1 without; it writes no file.
+TEST_F(E2E, LanguageServerEndsAsTheProtocolSays) {
+  auto framed = [](const string& body) {
+    return "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+  };
+  const string init = framed(R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{}})");
+  const string open = framed(
+      R"({"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":)"
+      R"({"uri":"file:///nowhere/a.mml","languageId":"mml","version":1,"text":"#SYLVO\n(KX)c\n"}}})");
+  const string shutdown = framed(R"({"jsonrpc":"2.0","id":2,"method":"shutdown"})");
+  const string exit = framed(R"({"jsonrpc":"2.0","method":"exit"})");
+  program_ = program_path(SYLVO_LSP_EXE);
+  put("in", init + open + shutdown + exit);
+  stdin_ = "in";
+  Result r = run({"--stdio"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find(R"("code":"illegal-token")"), string::npos) << r.out;
+  EXPECT_NE(r.out.find(R"({"id":2,"jsonrpc":"2.0","result":null})"), string::npos) << r.out;
+  put("in", init + open + exit);
+  EXPECT_EQ(run({}).status, 1);
+  put("in", init);  // the client goes away
+  EXPECT_EQ(run({}).status, 1);
+  stdin_.clear();
+  EXPECT_EQ(run({"--version"}).out, "sylvo-lsp 2.0 beta4\n");
+  program_.clear();
+  EXPECT_EQ(listing(), "in ");
+}
+#endif
+
 TEST_F(E2E, ConvertsTheWholeExample) {
   put("song.mml", kSong);
   Result r = run({"song.mml"});

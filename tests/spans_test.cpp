@@ -109,3 +109,18 @@ TEST(Place, SyllableAtAByteIsWhatTheConversionWrites) {
 }
 
 }  // namespace
+
+namespace {
+
+// A syllable at fault is sung by no one: its overrides do not reach the
+// syllables after it, in a check or an editor.
+TEST(Place, OverridesEndWithASyllableAtFault) {
+  for (const std::string bad : {"(@A2KY c", "(@A2KA)", "(@A2KX)c", "(@A2@I"}) {
+    const std::string song = "#SYLVO\n" + bad + "\n(KA)c\n";
+    sylvo_syllable_info info;
+    ASSERT_EQ(sylvo_syllable_at(song.data(), song.size(), 3, 1, &info), 0) << bad;
+    EXPECT_EQ(info.voices[0], 0) << bad;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,335 @@
+// The language server as a client drives it: framed messages in, the
+// answers matched on the fields that matter; and its pieces, framing and
+// positions, on their own.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "lsp_frame.h"
+#include "lsp_server.h"
+#include "lsp_text.h"
+#include "sylvo.h"
+
+namespace {
+
+using Json = nlohmann::json;
+using std::string;
+
+// A client: what it sends goes through the framing, as from a stream in
+// pieces of `piece` bytes; what the server sends is kept in order.
+struct Client {
+  std::vector<Json> got;
+  Server server{[this](const Json& m) { got.push_back(m); }};
+  Framer framer;
+  size_t piece = 0;  // 0: whole
+
+  void send_raw(const string& bytes) {
+    size_t step = piece ? piece : bytes.size();
+    for (size_t at = 0; at < bytes.size(); at += step) {
+      framer.feed(
+          bytes.data() + at, std::min(step, bytes.size() - at),
+          [this](const string& body) { server.handle(body); },
+          [this](const char* why) { server.bad_header(why); });
+    }
+  }
+  void send(const Json& message) { send_raw(Framer::frame(message.dump())); }
+  Json request(int id, const string& method, const Json& params) {
+    got.clear();
+    send({{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", params}});
+    for (const Json& m : got) {
+      if (m.contains("id") && m["id"] == id) return m;
+    }
+    return nullptr;
+  }
+  void notify(const string& method, const Json& params) {
+    send({{"jsonrpc", "2.0"}, {"method", method}, {"params", params}});
+  }
+  // The last diagnostics published for `uri`.
+  Json diagnostics(const string& uri) const {
+    for (auto m = got.rbegin(); m != got.rend(); ++m) {
+      if (m->value("method", "") == "textDocument/publishDiagnostics" &&
+          (*m)["params"]["uri"] == uri) {
+        return (*m)["params"]["diagnostics"];
+      }
+    }
+    return nullptr;
+  }
+  void initialize(const Json& encodings = Json::array({"utf-16"})) {
+    request(1, "initialize", {{"capabilities", {{"general", {{"positionEncodings", encodings}}}}}});
+    notify("initialized", Json::object());
+  }
+};
+
+Json pos(size_t line, size_t character) { return {{"line", line}, {"character", character}}; }
+Json doc(const string& uri) { return {{"uri", uri}}; }
+
+// "LINE:CHAR-LINE:CHAR code" a diagnostic.
+string where(const Json& d) {
+  const Json& r = d["range"];
+  return std::to_string(r["start"]["line"].get<int>()) + ":" +
+         std::to_string(r["start"]["character"].get<int>()) + "-" +
+         std::to_string(r["end"]["line"].get<int>()) + ":" +
+         std::to_string(r["end"]["character"].get<int>()) + " " + d.value("code", "");
+}
+
+TEST(LspFrame, MessagesInAnyPiecesAndBadHeadersPassed) {
+  const string one = Framer::frame("{\"a\":1}"),
+               two = "content-length:  7 \r\nX-Other: 1\r\n\r\n[1,2,3]";
+  for (size_t piece : {size_t{1}, size_t{3}, size_t{1000}}) {
+    Framer f;
+    std::vector<string> bodies, errors;
+    const string stream = one + "Nothing-Here: 1\r\n\r\n" + two + "Content-Length: x\r\n\r\n" + one;
+    for (size_t at = 0; at < stream.size(); at += piece) {
+      f.feed(
+          stream.data() + at, std::min(piece, stream.size() - at),
+          [&](const string& b) { bodies.push_back(b); },
+          [&](const char* w) { errors.push_back(w); });
+    }
+    EXPECT_EQ(bodies, (std::vector<string>{"{\"a\":1}", "[1,2,3]", "{\"a\":1}"})) << piece;
+    EXPECT_EQ(errors.size(), 2u) << piece;
+  }
+  Framer f;
+  std::vector<string> errors;
+  const string huge = string(9000, 'x');
+  f.feed(
+      huge.data(), huge.size(), [](const string&) {}, [&](const char* w) { errors.push_back(w); });
+  EXPECT_EQ(errors.size(), 1u);
+}
+
+// Positions as clients count them, in a Shift-JIS document and in UTF-8.
+TEST(LspText, PositionsAreCountedAsTheClientCounts) {
+  Document d;
+  d.encoding = Encoding::kCp932;
+  d.bytes = "\x82\xa9\x82\xc8 (KX)\r\n\x82\r(KA)";  // かな (KX), a lead byte alone, a lone CR
+  EXPECT_EQ(d.offset({0, 4}, Units::kUtf16), 6u);   // K after two kana, a blank, '('
+  EXPECT_EQ(d.offset({0, 8}, Units::kUtf8), 6u);    // the kana are 3 bytes each in UTF-8
+  EXPECT_EQ(d.position(6, Units::kUtf16).character, 4u);
+  EXPECT_EQ(d.position(6, Units::kUtf8).character, 8u);
+  EXPECT_EQ(d.position(11, Units::kUtf16).line, 1u);  // after CR LF
+  EXPECT_EQ(d.position(13, Units::kUtf16).line, 2u);  // after a lone CR
+  EXPECT_EQ(d.offset({1, 1}, Units::kUtf16), 12u);    // a byte of no character is one
+  EXPECT_EQ(d.offset({9, 9}, Units::kUtf16), d.bytes.size());
+  EXPECT_EQ(d.offset({0, 99}, Units::kUtf16), 9u);  // a line's end
+  // A change touches only the bytes it changes, and writes in the encoding.
+  d.replace(11, 12, "ね");
+  EXPECT_EQ(d.bytes, "\x82\xa9\x82\xc8 (KX)\r\n\x82\xcb\r(KA)");
+  EXPECT_EQ(d.replace(0, 0, "\U0001F600"), 1u);  // no such character in code page 932
+  EXPECT_EQ(d.bytes.substr(0, 1), "?");
+  EXPECT_EQ(decode_text(reinterpret_cast<const unsigned char*>("\x83\x6c"), 2, Encoding::kCp932),
+            "ネ");
+}
+
+class Lsp : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("sylvo-lsp-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  // A file of `bytes` in the test's folder, and its URI.
+  string file(const string& name, const string& bytes) {
+    std::ofstream(dir_ / name, std::ios::binary) << bytes;
+    return "file://" + (dir_ / name).generic_string();
+  }
+
+  std::filesystem::path dir_;
+};
+
+// A Shift-JIS song with CR LF line ends and mistakes after kana: the
+// problems are sylvo-check's, at the characters the client counts.
+TEST_F(Lsp, DiagnosticsAreTheChecksAtTheClientsCharacters) {
+  const string song = "#SYLVO\r\n; \x82\xa9\x82\xc8\r\n\x82\xa9 (KX)c8 (ka)d \x83\x6c (SHI)x\r\n";
+  const string uri = file("song.mml", song);
+  const string text = "#SYLVO\r\n; かな\r\nか (KX)c8 (ka)d ネ (SHI)x\r\n";
+  for (const Json& encodings : {Json::array({"utf-16"}), Json::array({"utf-8", "utf-16"})}) {
+    Client c;
+    c.piece = 5;
+    c.initialize(encodings);
+    c.notify(
+        "textDocument/didOpen",
+        {{"textDocument", {{"uri", uri}, {"languageId", "mml"}, {"version", 1}, {"text", text}}}});
+    Json d = c.diagnostics(uri);
+    ASSERT_TRUE(d.is_array());
+    bool utf8 = encodings.size() == 2;
+    const int kana = utf8 ? 3 : 1;
+    std::vector<string> places;
+    for (const Json& one : d) places.push_back(where(one));
+    EXPECT_EQ(
+        places,
+        (std::vector<string>{
+            "2:" + std::to_string(kana + 2) + "-2:" + std::to_string(kana + 4) + " illegal-token",
+            "2:" + std::to_string(kana + 2) + "-2:" + std::to_string(kana + 4) + " near-keys",
+            "2:" + std::to_string(kana + 9) + "-2:" + std::to_string(kana + 11) + " illegal-token",
+            "2:" + std::to_string(2 * kana + 20) + "-2:" + std::to_string(2 * kana + 21) +
+                " syntax"}));
+    EXPECT_EQ(d[0]["message"], "Illegal token! line:3: KX is not a syllable key");
+    EXPECT_EQ(d[0]["source"], "sylvo");
+    EXPECT_EQ(d[0]["severity"], 1);
+    EXPECT_EQ(d[1]["severity"], 3);
+    EXPECT_EQ(d[0]["relatedInformation"][0]["message"], "> か (KX)c8 ");
+    EXPECT_EQ(d[2]["data"]["suggestions"], Json::array({"KA"}));
+    // The same problems as sylvo-check's, of the file's bytes.
+    sylvo_problem problems[8];
+    sylvo_check_result r;
+    sylvo_check_memory(song.data(), song.size(), "", problems, 8, &r);
+    ASSERT_EQ(r.count, d.size());
+    for (size_t i = 0; i < r.count; ++i) EXPECT_EQ(d[i]["code"], problems[i].name);
+  }
+}
+
+// An unchanged document is the file's bytes exactly, bytes that make no
+// character included; an edit changes only the bytes it changes.
+TEST_F(Lsp, DocumentsKeepTheFilesBytes) {
+  const string song = "#SYLVO\r\n; \x82\xa9\r\n(KA)c8\r\n";
+  const string uri = file("song.mml", song);
+  Client c;
+  c.initialize();
+  c.notify("textDocument/didOpen", {{"textDocument",
+                                     {{"uri", uri},
+                                      {"languageId", "mml"},
+                                      {"version", 1},
+                                      {"text", "#SYLVO\r\n; か\r\n(KA)c8\r\n"}}}});
+  EXPECT_EQ(c.diagnostics(uri), Json::array());
+  // Type "(KX)c " before (KA): the problem is at the new key.
+  c.notify("textDocument/didChange",
+           {{"textDocument", {{"uri", uri}, {"version", 2}}},
+            {"contentChanges", Json::array({{{"range", {{"start", pos(2, 0)}, {"end", pos(2, 0)}}},
+                                             {"text", "(KX)c "}}})}});
+  Json d = c.diagnostics(uri);
+  ASSERT_EQ(d.size(), 2u);
+  EXPECT_EQ(where(d[0]), "2:1-2:3 illegal-token");
+  // Apply the first quick fix: the song converts.
+  Json actions = c.request(7, "textDocument/codeAction",
+                           {{"textDocument", doc(uri)},
+                            {"range", {{"start", pos(2, 1)}, {"end", pos(2, 1)}}},
+                            {"context", {{"diagnostics", Json::array()}}}})["result"];
+  ASSERT_FALSE(actions.empty());
+  EXPECT_EQ(actions[0]["title"], "Replace with KA");
+  const Json& edit = actions[0]["edit"]["changes"][uri][0];
+  c.notify(
+      "textDocument/didChange",
+      {{"textDocument", {{"uri", uri}, {"version", 3}}},
+       {"contentChanges", Json::array({{{"range", edit["range"]}, {"text", edit["newText"]}}})}});
+  EXPECT_EQ(c.diagnostics(uri), Json::array());
+  // A change outside the document lands at its end; a whole new text too.
+  c.notify(
+      "textDocument/didChange",
+      {{"textDocument", {{"uri", uri}, {"version", 4}}},
+       {"contentChanges", Json::array({{{"range", {{"start", pos(99, 0)}, {"end", pos(120, 9)}}},
+                                        {"text", "(X"}}})}});
+  EXPECT_EQ(c.diagnostics(uri).size(), 1u);
+  c.notify("textDocument/didClose", {{"textDocument", doc(uri)}});
+  EXPECT_EQ(c.diagnostics(uri), Json::array());
+}
+
+TEST_F(Lsp, CompletionHoverAndQuickFixes) {
+  const string uri = file("song.mml", "");
+  Client c;
+  c.initialize();
+  const string text =
+      "#SYLVO\n#SYLVO_VSET_ALL 1\nl8 (KY (@A2KY (ka)c\n#SY\nl16 A vol4 (KA)c ; l2\n";
+  c.notify(
+      "textDocument/didOpen",
+      {{"textDocument", {{"uri", uri}, {"languageId", "mml"}, {"version", 1}, {"text", text}}}});
+  auto complete = [&](size_t line, size_t character) {
+    return c.request(
+        2, "textDocument/completion",
+        {{"textDocument", doc(uri)}, {"position", pos(line, character)}})["result"]["items"];
+  };
+  Json items = complete(2, 6);  // after "(KY"
+  ASSERT_EQ(items.size(), 203u);
+  const Json* kya = nullptr;
+  for (const Json& i : items) {
+    if (i["label"] == "KYA") kya = &i;
+  }
+  ASSERT_TRUE(kya);
+  EXPECT_EQ((*kya)["detail"], "きゃ  @@5c#1@@6w#1@@7w#1@@19w#2@@30w~#5");
+  EXPECT_EQ((*kya)["textEdit"]["range"]["start"], pos(2, 4));
+  Json overridden = complete(2, 13);  // after "(@A2KY": A sings at voice set 2
+  for (const Json& i : overridden) {
+    if (i["label"] == "KYA") {
+      EXPECT_EQ(i["detail"], "きゃ  @@5c#1@@6w#1@@7w#1@@19w#2@@35w~#5");
+    }
+  }
+  Json directives = complete(3, 3);
+  ASSERT_EQ(directives.size(), 2u);
+  EXPECT_EQ(directives[0]["label"], "SYLVO_VSET_ALL");
+  EXPECT_TRUE(complete(4, 2).empty());  // no syllable, no '#'
+
+  auto hover = [&](size_t line, size_t character) {
+    Json r = c.request(3, "textDocument/hover",
+                       {{"textDocument", doc(uri)}, {"position", pos(line, character)}})["result"];
+    return r.is_null() ? string() : r["contents"]["value"].get<string>();
+  };
+  EXPECT_EQ(hover(4, 13),
+            "**KA** か\n\nvoice sets A 1, I 1, U 1, E 1, O 1\n\nsylvo writes "
+            "`@@5c#1@@6w#1@@7w#1@@30w4~#3` (3 frames)");
+  EXPECT_EQ(hover(1, 3), "From here on: voice sets A 1, I 1, U 1, E 1, O 1");
+  EXPECT_EQ(hover(4, 1),
+            "Sets the default length to 16: a syllable without a length of its own "
+            "takes it");
+  EXPECT_NE(hover(4, 8).find("in a word"), string::npos);
+  EXPECT_NE(hover(4, 20).find("not read as a length command"), string::npos);
+  EXPECT_EQ(hover(4, 5), "");
+
+  Json actions = c.request(4, "textDocument/codeAction",
+                           {{"textDocument", doc(uri)},
+                            {"range", {{"start", pos(2, 15)}, {"end", pos(2, 15)}}},
+                            {"context", {{"diagnostics", Json::array()}}}})["result"];
+  ASSERT_EQ(actions.size(), 1u);
+  EXPECT_EQ(actions[0]["edit"]["changes"][uri][0]["newText"], "KA");
+  EXPECT_EQ(actions[0]["edit"]["changes"][uri][0]["range"]["start"], pos(2, 15));
+  EXPECT_EQ(actions[0]["edit"]["changes"][uri][0]["range"]["end"], pos(2, 17));
+}
+
+// Whatever a client sends, an answer or nothing, and never a crash.
+TEST(LspServer, SurvivesWhateverAClientSends) {
+  Client c;
+  EXPECT_EQ(c.request(1, "textDocument/hover", Json::object())["error"]["code"], -32002);
+  c.initialize();
+  EXPECT_EQ(c.request(2, "no/such", Json::object())["error"]["code"], -32601);
+  c.got.clear();
+  c.notify("no/such", Json::object());
+  EXPECT_TRUE(c.got.empty());
+  c.send_raw(Framer::frame("{not json"));
+  ASSERT_EQ(c.got.size(), 1u);
+  EXPECT_EQ(c.got[0]["error"]["code"], -32700);
+  c.got.clear();
+  c.send_raw(
+      Framer::frame("{\"jsonrpc\":\"2.0\",\"id\":3,\"method\":\"x\",\"params\":\"\xed\xa0\x80\"}"));
+  EXPECT_EQ(c.got.at(0)["error"]["code"], -32700);  // no UTF-8
+  EXPECT_EQ(c.request(4, "textDocument/hover", {{"textDocument", 5}})["error"]["code"], -32602);
+  c.got.clear();
+  c.send_raw("Content-Type: x\r\n\r\n");
+  EXPECT_EQ(c.got.at(0)["error"]["code"], -32700);
+  // A 10 MB document is checked.
+  string big = "#SYLVO\n";
+  while (big.size() < 10'000'000) big += "l8 (KA)c (SHI)d4 ; \xe3\x81\x8b\n";
+  big += "(KX)c\n";
+  c.notify("textDocument/didOpen",
+           {{"textDocument",
+             {{"uri", "untitled:big"}, {"languageId", "mml"}, {"version", 1}, {"text", big}}}});
+  Json d = c.diagnostics("untitled:big");
+  ASSERT_EQ(d.size(), 2u);
+  EXPECT_EQ(d[0]["range"]["start"]["line"], std::count(big.begin(), big.end(), '\n') - 1);
+  EXPECT_EQ(c.request(5, "shutdown", nullptr)["result"], nullptr);
+  EXPECT_EQ(c.request(6, "textDocument/hover", Json::object())["error"]["code"], -32600);
+  EXPECT_FALSE(c.server.exited());
+  c.notify("exit", nullptr);
+  EXPECT_TRUE(c.server.exited());
+  EXPECT_EQ(c.server.status(), 0);
+  Client gone;
+  gone.initialize();
+  gone.notify("exit", nullptr);
+  EXPECT_EQ(gone.server.status(), 1);
+}
+
+}  // namespace
