@@ -18,7 +18,9 @@ struct Advice {
 
   /// Sets the explanation, as printf() formats it.
   void explain(const char* format, ...)
-#ifdef __GNUC__
+#if defined(__MINGW32__)
+      __attribute__((format(gnu_printf, 2, 3)))  // MinGW's printf is its own, which knows %zu
+#elif defined(__GNUC__)
       __attribute__((format(printf, 2, 3)))
 #endif
       ;
