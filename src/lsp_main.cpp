@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
   Framer framer;
   static char buffer[65536];
   while (!server.exited()) {
-    size_t got = std::fread(buffer, 1, sizeof buffer, stdin);
+    size_t got = read_some(buffer, sizeof buffer);
     if (got == 0) break;  // the client went away
     framer.feed(
         buffer, got,

@@ -56,6 +56,15 @@ std::string text_of(const Document& d, const char* bytes, size_t size) {
   return decode_text(reinterpret_cast<const unsigned char*>(bytes), size, d.encoding);
 }
 
+// The end of the character that starts at `at`: a range that ends inside a
+// character takes it whole.
+size_t char_end(const Document& d, size_t at) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(d.bytes.data());
+  size_t size;
+  decode_char(p + at, p + d.bytes.size(), d.encoding, &size);
+  return at + size;
+}
+
 const char* const kVowelNames[] = {"A", "I", "U", "E", "O"};
 
 std::string voices_text(const unsigned char* voices) {
@@ -246,8 +255,10 @@ void Server::change(const Json& params) {
 }
 
 Json Server::range(const Document& d, size_t from, size_t to) const {
-  Position a = d.position(from, units_);
-  Position b = d.position(to, units_, from, a);
+  size_t a_at, b_at;
+  Position a = d.position(from, units_, 0, {0, 0}, &a_at);
+  Position b = d.position(to, units_, a_at, a, &b_at);
+  if (b_at < to && to > from) b = d.position(char_end(d, b_at), units_, b_at, b);
   return {{"start", {{"line", a.line}, {"character", a.character}}},
           {"end", {{"line", b.line}, {"character", b.character}}}};
 }
@@ -294,9 +305,11 @@ void Server::publish(const std::string& uri) {
   std::vector<Json> by_index(r.count);
   for (const Fault& f : faults) {
     const sylvo_problem& p = problems[f.index];
-    Position a = d.position(f.from, units_, last, last_position);
-    Position b = d.position(f.to, units_, f.from, a);
-    last = f.from, last_position = a;
+    size_t a_at, b_at;
+    Position a = d.position(f.from, units_, last, last_position, &a_at);
+    Position b = d.position(f.to, units_, a_at, a, &b_at);
+    if (b_at < f.to && f.to > f.from) b = d.position(char_end(d, b_at), units_, b_at, b);
+    last = a_at, last_position = a;
     Json where = {{"start", {{"line", a.line}, {"character", a.character}}},
                   {"end", {{"line", b.line}, {"character", b.character}}}};
     std::string message = text_of(d, p.message + p.text_at, p.text_size);

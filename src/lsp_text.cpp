@@ -148,24 +148,28 @@ size_t Document::offset(Position position, Units units) const {
   return static_cast<size_t>(at - p);
 }
 
-Position Document::position(size_t offset, Units units, size_t from, Position from_position) const {
+Position Document::position(size_t offset, Units units, size_t from, Position from_position,
+                            size_t* at) const {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const unsigned char* end = p + (offset < bytes.size() ? offset : bytes.size());
   const unsigned char* stop = p + bytes.size();
-  Position at = from_position;
-  for (const unsigned char* q = p + from; q < end;) {
+  Position place = from_position;
+  const unsigned char* q = p + from;
+  while (q < end) {
     if (*q == '\n' || *q == '\r') {
       q += *q == '\r' && q + 1 < stop && q[1] == '\n' ? 2 : 1;
-      ++at.line;
-      at.character = 0;
+      ++place.line;
+      place.character = 0;
       continue;
     }
     size_t n;
     char32_t c = decode_char(q, stop, encoding, &n);
-    at.character += units_of(c, units);
+    if (q + n > end) break;  // the place is inside this character
+    place.character += units_of(c, units);
     q += n;
   }
-  return at;
+  if (at) *at = static_cast<size_t>(q - p);
+  return place;
 }
 
 size_t Document::replace(size_t from, size_t to, const std::string& text) {

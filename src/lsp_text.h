@@ -56,10 +56,12 @@ struct Document {
   /// its end; past the last line, the end.
   size_t offset(Position position, Units units) const;
 
-  /// The position of the byte at `offset`, from `from` at `from_position`
-  /// on (a place at or before it, to convert many places in one pass).
-  Position position(size_t offset, Units units, size_t from = 0,
-                    Position from_position = {0, 0}) const;
+  /// The position of the byte at `offset` (of the character it is in),
+  /// found from `from` at `from_position` on (a character's first byte at or
+  /// before it, to convert many places in one pass); `*at` (unless null)
+  /// gets the first byte of that character.
+  Position position(size_t offset, Units units, size_t from = 0, Position from_position = {0, 0},
+                    size_t* at = nullptr) const;
 
   /// Replaces the bytes from `from` to `to` with UTF-8 `text` in the
   /// document's encoding; returns the characters it could not hold.

@@ -125,6 +125,11 @@ bool still_names(const char* path, const FileId& opened) {
 
 void binary_stdin() { _setmode(_fileno(stdin), _O_BINARY); }
 
+size_t read_some(void* buffer, size_t size) {
+  int got = _read(0, buffer, static_cast<unsigned>(size < 0x40000000 ? size : 0x40000000));
+  return got > 0 ? static_cast<size_t>(got) : 0;
+}
+
 void binary_stdio() {
   _setmode(_fileno(stdin), _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);
@@ -150,6 +155,14 @@ void keep_own_console_open() {
 #else
 
 void binary_stdin() {}
+
+size_t read_some(void* buffer, size_t size) {
+  for (;;) {
+    ssize_t got = read(0, buffer, size);
+    if (got >= 0) return static_cast<size_t>(got);
+    if (errno != EINTR) return 0;
+  }
+}
 
 void binary_stdio() {}
 

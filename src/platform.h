@@ -56,6 +56,11 @@ void discard_output(std::FILE* f, const char* path);
 /// they make none.
 char32_t cp932_char(const unsigned char* bytes, size_t size);
 
+/// Reads what standard input has, up to `size` bytes, waiting only while it
+/// has nothing (a stream's read would wait to fill `buffer`); 0 at its end
+/// or on an error.
+size_t read_some(void* buffer, size_t size);
+
 /// Makes standard input and output carry their bytes as they are (Windows
 /// would turn CR LF into LF and stop at Ctrl-Z).
 void binary_stdio();

@@ -1,0 +1,128 @@
+-- sylvo-lsp in Neovim (0.7 or newer), headless, with its own LSP client,
+-- as a Japanese user sets it up (fileencodings with cp932). A Shift-JIS
+-- song with CR LF line ends and mistakes after kana: the diagnostics stand
+-- where sylvo-check puts the same bytes' problems, in Neovim's own terms;
+-- a syllable hovers, "(KY" completes, the key's quick fix applies, and the
+-- buffer written is the song's bytes with that one change.
+--   SYLVO_LSP, SYLVO_CHECK: the programs; SYLVO_SONG: the song (copied)
+local lsp_exe, check_exe, song = os.getenv('SYLVO_LSP'), os.getenv('SYLVO_CHECK'), os.getenv('SYLVO_SONG')
+
+local failures = 0
+local function expect(ok, what)
+  if not ok then
+    failures = failures + 1
+    io.stderr:write('FAIL: ' .. what .. '\n')
+  end
+end
+local function finish()
+  io.stderr:write(failures == 0 and 'nvim: all passed\n' or ('nvim: ' .. failures .. ' failed\n'))
+  vim.cmd(failures == 0 and 'qall!' or 'cquit!')
+end
+
+local function read(path)
+  local f = assert(io.open(path, 'rb'))
+  local bytes = f:read('*a')
+  f:close()
+  return bytes
+end
+
+-- sylvo-check's problems of a file: {line (from 0), col (UTF-8 bytes in the
+-- buffer's line), kind}, from its bytes in code page 932.
+local function checked(path)
+  local bytes = read(path)
+  local lines = vim.split(bytes, '\n', true)
+  local found = {}
+  local out = vim.fn.json_decode(vim.fn.system({ check_exe, '--json', path }))
+  for _, p in ipairs(out.problems) do
+    -- The character its first byte is in: a byte may be a kana's second.
+    local line, boundary, i = lines[p.line], 0, 1
+    while i < p.start do
+      boundary = i - 1
+      local b = line:byte(i)
+      i = i + (((b >= 0x81 and b <= 0x9F) or (b >= 0xE0 and b <= 0xFC)) and 2 or 1)
+      if i <= p.start then boundary = i - 1 end
+    end
+    local text = vim.fn.iconv(line:sub(1, boundary), 'cp932', 'utf-8')
+    table.insert(found, { p.line - 1, #text, p.kind })
+  end
+  return found
+end
+
+local function in_order(list)
+  table.sort(list, function(x, y)
+    return x[1] < y[1] or (x[1] == y[1] and (x[2] < y[2] or (x[2] == y[2] and x[3] < y[3])))
+  end)
+  return list
+end
+local function same(a, b) return vim.inspect(in_order(a)) == vim.inspect(in_order(b)) end
+
+local function shown()
+  local found = {}
+  for _, d in ipairs(vim.diagnostic.get(0)) do table.insert(found, { d.lnum, d.col, d.code }) end
+  return in_order(found)
+end
+
+
+local function main()
+vim.o.fileencodings = 'ucs-bom,utf-8,cp932'
+vim.o.fileformats = 'unix,dos'
+local original = read(song)
+vim.cmd('edit ' .. vim.fn.fnameescape(song))
+expect(vim.bo.fileencoding == 'cp932', 'the song opens as cp932, not ' .. vim.bo.fileencoding)
+expect(vim.bo.fileformat == 'dos', 'the song opens with CR LF line ends')
+
+local client = vim.lsp.start_client({ name = 'sylvo', cmd = { lsp_exe, '--stdio' },
+                                      root_dir = vim.fn.fnamemodify(song, ':h') })
+vim.lsp.buf_attach_client(0, client)
+expect(vim.wait(10000, function() return #vim.diagnostic.get(0) > 0 end), 'diagnostics come')
+local want = checked(song)
+expect(same(shown(), want), 'diagnostics stand where sylvo-check puts them: ' ..
+       vim.inspect(shown()) .. ' against ' .. vim.inspect(want))
+
+-- Hover a syllable that converts: (SA), on line 3.
+local line3 = vim.api.nvim_buf_get_lines(0, 2, 3, false)[1]
+vim.api.nvim_win_set_cursor(0, { 3, (line3:find('SA', 1, true)) })
+local hover = vim.lsp.buf_request_sync(0, 'textDocument/hover', vim.lsp.util.make_position_params(), 5000)
+local text = hover and hover[client] and hover[client].result and hover[client].result.contents.value or ''
+expect(text:find('**SA** さ', 1, true) and text:find('sylvo writes `@@8', 1, true), 'hover: ' .. text)
+
+-- Complete "(KY" on a new last line, then take it away again.
+local count = vim.api.nvim_buf_line_count(0)
+vim.api.nvim_buf_set_lines(0, count, count, false, { '(KY' })
+vim.api.nvim_win_set_cursor(0, { count + 1, 3 })
+local items = vim.lsp.buf_request_sync(0, 'textDocument/completion', vim.lsp.util.make_position_params(), 5000)
+local labels = {}
+for _, item in ipairs(items and items[client] and items[client].result.items or {}) do
+  labels[item.label] = item.detail
+end
+expect(labels.KYA and labels.KYA:find('きゃ', 1, true), 'completion offers KYA with its kana')
+vim.api.nvim_buf_set_lines(0, count, count + 1, false, {})
+
+-- The quick fix of the unknown key: the first suggestion.
+local unknown
+for _, d in ipairs(vim.diagnostic.get(0)) do
+  if d.code == 'illegal-token' and not unknown then unknown = d end
+end
+vim.api.nvim_win_set_cursor(0, { unknown.lnum + 1, unknown.col })
+local params = vim.lsp.util.make_range_params()
+params.context = { diagnostics = {} }
+local actions = vim.lsp.buf_request_sync(0, 'textDocument/codeAction', params, 5000)
+local fix = actions and actions[client] and actions[client].result[1]
+expect(fix and fix.title == 'Replace with KA', 'the first quick fix: ' .. vim.inspect(fix and fix.title))
+if fix then vim.lsp.util.apply_workspace_edit(fix.edit, 'utf-16') end
+
+-- Written as it was read, the buffer is the song with KX made KA.
+local written = vim.fn.tempname() .. '.mml'
+vim.cmd('write! ' .. vim.fn.fnameescape(written))
+local expected = original:gsub('%(KX%)', '(KA)', 1)
+expect(read(written) == expected, 'the buffer written is the song with one change')
+expect(vim.wait(10000, function() return #vim.diagnostic.get(0) == #checked(written) end),
+       'the problems after the fix are the written file\'s')
+expect(same(shown(), checked(written)), 'and stand where sylvo-check puts them: ' .. vim.inspect(shown()))
+
+vim.lsp.stop_client(client)
+end
+
+local ok, err = pcall(main)
+expect(ok, tostring(err))
+finish()
