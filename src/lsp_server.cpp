@@ -56,6 +56,12 @@ std::string text_of(const Document& d, const char* bytes, size_t size) {
   return decode_text(reinterpret_cast<const unsigned char*>(bytes), size, d.encoding);
 }
 
+// A position as a client sends it; a field missing or of another type
+// throws, and the request is answered InvalidParams.
+Position position_of(const Json& p) {
+  return {p.at("line").get<size_t>(), p.at("character").get<size_t>()};
+}
+
 // The end of the character that starts at `at`: a range that ends inside a
 // character takes it whole.
 size_t char_end(const Document& d, size_t at) {
@@ -246,9 +252,9 @@ void Server::change(const Json& params) {
       d->bytes = encode_text(text, d->encoding);
       continue;
     }
-    const Json& r = c["range"];
-    size_t from = d->offset({r["start"]["line"], r["start"]["character"]}, units_);
-    size_t to = d->offset({r["end"]["line"], r["end"]["character"]}, units_);
+    const Json& r = c.at("range");
+    size_t from = d->offset(position_of(r.at("start")), units_);
+    size_t to = d->offset(position_of(r.at("end")), units_);
     d->replace(std::min(from, to), std::max(from, to), text);
   }
   publish(uri);
@@ -361,7 +367,7 @@ Json Server::completion(const Json& params) {
   Json items = Json::array();
   if (!d) return {{"isIncomplete", false}, {"items", items}};
   const Json& p = params.at("position");
-  size_t offset = d->offset({p.at("line"), p.at("character")}, units_);
+  size_t offset = d->offset(position_of(p), units_);
   const std::string& b = d->bytes;
   size_t line_start = offset;
   while (line_start > 0 && b[line_start - 1] != '\n') --line_start;
@@ -434,7 +440,7 @@ Json Server::hover(const Json& params) {
   Document* d = document(params);
   if (!d) return nullptr;
   const Json& p = params.at("position");
-  size_t offset = d->offset({p.at("line"), p.at("character")}, units_);
+  size_t offset = d->offset(position_of(p), units_);
   const std::string& b = d->bytes;
   unsigned long long line;
   size_t column;
@@ -514,8 +520,8 @@ Json Server::code_actions(const Json& params) {
   Json actions = Json::array();
   if (!d) return actions;
   const Json& r = params.at("range");
-  size_t from = d->offset({r["start"]["line"], r["start"]["character"]}, units_);
-  size_t to = d->offset({r["end"]["line"], r["end"]["character"]}, units_);
+  size_t from = d->offset(position_of(r.at("start")), units_);
+  size_t to = d->offset(position_of(r.at("end")), units_);
   static std::unique_ptr<sylvo_problem[]> problems(new sylvo_problem[kProblemsMax]);
   sylvo_check_result result;
   sylvo_check_memory(d->bytes.data(), d->bytes.size(), "", problems.get(), kProblemsMax, &result);
