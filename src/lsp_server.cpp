@@ -449,7 +449,7 @@ Json Server::hover(const Json& params) {
   size_t line_start = offset - column;
   sylvo_syllable_info info;
   std::string text;
-  size_t from = offset, to = offset;
+  size_t from, to;  // what the hover is about, as each kind of place below sets it
   if (sylvo_syllable_at(b.data(), b.size(), line, column, &info) == 0) {
     text = "**" + std::string(info.key) + "**" +
            (info.kana[0] ? std::string(" ") + info.kana : std::string()) + "\n\nvoice sets " +

@@ -9,6 +9,7 @@
 #include <windows.h>
 #else
 #include <iconv.h>
+#include <stdint.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -168,7 +169,7 @@ void binary_stdio() {}
 
 char32_t cp932_char(const unsigned char* bytes, size_t size) {
   static iconv_t cd = iconv_open("UTF-32LE", "CP932");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return 0;
+  if (reinterpret_cast<intptr_t>(cd) == -1) return 0;  // iconv_open's failure
   char* in = const_cast<char*>(reinterpret_cast<const char*>(bytes));
   unsigned char out[8];
   char* to = reinterpret_cast<char*>(out);

@@ -76,6 +76,7 @@ void Problems::add(sylvo_severity severity, sylvo_warning what, Place where, siz
 void Advice::explain(const char* format, ...) {
   va_list args;
   va_start(args, format);
+  // NOLINTNEXTLINE(clang-analyzer-valist.Uninitialized): va_start is right above
   std::vsnprintf(explanation, sizeof explanation, format, args);
   va_end(args);
 }

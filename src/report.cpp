@@ -17,7 +17,7 @@ struct Text {
 // The message of each kind, in the order of the kinds. "%s" is a file name
 // (the program's after the banner), "%u" the line number; the syntax
 // messages add the echo of LineBuf.
-struct Message {
+struct Message {  // NOLINT(clang-analyzer-optin.performance.Padding): a table read by eye
   sylvo_kind kind;
   const char* name;  // its short name, which never changes
   bool echo;

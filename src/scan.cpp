@@ -41,8 +41,9 @@ class Converter {
     // made would stall on its many small stores.
     unsigned char local[kExpansionMax];
     unsigned char* to = out_.room(kExpansionMax);
-    size_t n =
-        make_expansion(voices_, *s.row, s.note, s.note_size, s.length, s.held, to ? to : local);
+    // A syllable without a row comes only after its fault, which ends the run.
+    size_t n = make_expansion(voices_, *s.row,  // NOLINT(clang-analyzer-core.NonNullParamChecker)
+                              s.note, s.note_size, s.length, s.held, to ? to : local);
     to ? out_.commit(n) : out_.write(local, n);
   }
   void end_window(const unsigned char* end) { copy_through(end); }
