@@ -169,14 +169,14 @@ typedef struct sylvo_problem {
   size_t message_size;     /* bytes in `message` */
   char message[SYLVO_MESSAGE_MAX + 1]; /* an error's as sylvo prints it; a warning's or a
                                           note's one line; zero-terminated */
-  const char* name;        /* its short name: sylvo_kind_name() of an error's kind,
-                              sylvo_warning_name() of a warning's or note's subject */
-  size_t text_at, text_size; /* the plain message in `message`: "Illegal token! line:2",
-                                without "*** " and the blank lines */
-  size_t echo_at, echo_size; /* the echo of the line in `message` (after "> "), if any */
-  char explanation[256];   /* what is wrong, for a musician: "KX is not a syllable key";
-                              "" if the message says it all */
-  size_t suggestion_count; /* suggestions in all, also those not kept */
+  const char* name;                    /* its short name: sylvo_kind_name() of an error's kind,
+                                          sylvo_warning_name() of a warning's or note's subject */
+  size_t text_at, text_size;           /* the plain message in `message`: "Illegal token! line:2",
+                                          without "*** " and the blank lines */
+  size_t echo_at, echo_size;           /* the echo of the line in `message` (after "> "), if any */
+  char explanation[256];               /* what is wrong, for a musician: "KX is not a syllable key";
+                                          "" if the message says it all */
+  size_t suggestion_count;             /* suggestions in all, also those not kept */
   char suggestions[SYLVO_SUGGESTIONS_MAX][SYLVO_SUGGESTION_SIZE]; /* what could stand at the
                               bytes at fault instead: keys one edit away, the key in capitals,
                               the directive keyword a word looks like */
@@ -237,19 +237,19 @@ SYLVO_API const char* sylvo_message_text(const char* message, size_t size, size_
 
 /// What a span of a song is, as the conversion reads it.
 typedef enum sylvo_span_kind {
-  SYLVO_SPAN_HEADER = 0,         /* the "#SYLVO" line, where the conversion begins */
-  SYLVO_SPAN_DIRECTIVE = 1,      /* a '#' line that sets voice sets */
-  SYLVO_SPAN_HASH_LINE = 2,      /* any other '#' line after the header, copied as it is */
-  SYLVO_SPAN_COMMENT = 3,        /* ';' or '//' to the line's end, or a block comment's bytes on
-                                    one line */
-  SYLVO_SPAN_SYLLABLE = 4,       /* a syllable, from its '(' to the end of its length; the spans
-                                    of its parts follow it (inside a block comment too, where it
-                                    is converted all the same) */
-  SYLVO_SPAN_KEY = 5,            /* a syllable's key letters */
-  SYLVO_SPAN_OVERRIDE = 6,       /* an '@' with its vowel and digit */
-  SYLVO_SPAN_NOTE = 7,           /* a syllable's note with its sign, or the note after a ')' */
-  SYLVO_SPAN_LENGTH = 8,         /* a syllable's own length */
-  SYLVO_SPAN_LENGTH_COMMAND = 9  /* an 'l' with the length it sets */
+  SYLVO_SPAN_HEADER = 0,        /* the "#SYLVO" line, where the conversion begins */
+  SYLVO_SPAN_DIRECTIVE = 1,     /* a '#' line that sets voice sets */
+  SYLVO_SPAN_HASH_LINE = 2,     /* any other '#' line after the header, copied as it is */
+  SYLVO_SPAN_COMMENT = 3,       /* ';' or '//' to the line's end, or a block comment's bytes on
+                                   one line */
+  SYLVO_SPAN_SYLLABLE = 4,      /* a syllable, from its '(' to the end of its length; the spans
+                                   of its parts follow it (inside a block comment too, where it
+                                   is converted all the same) */
+  SYLVO_SPAN_KEY = 5,           /* a syllable's key letters */
+  SYLVO_SPAN_OVERRIDE = 6,      /* an '@' with its vowel and digit */
+  SYLVO_SPAN_NOTE = 7,          /* a syllable's note with its sign, or the note after a ')' */
+  SYLVO_SPAN_LENGTH = 8,        /* a syllable's own length */
+  SYLVO_SPAN_LENGTH_COMMAND = 9 /* an 'l' with the length it sets */
 } sylvo_span_kind;
 
 /// A span of one line.
@@ -264,9 +264,9 @@ typedef struct sylvo_span {
 /// the spans of what it reads on lines `first_line` to `last_line` (from 1;
 /// 0 for the last: to the end), in the order the reading finds them (a
 /// block comment's part of a line once the comment or the line ends, after
-/// the syllables inside it): the first `max_spans` to `spans`. Returns how many there are in all. Before
-/// the header, and on a line the conversion cannot read, there are none. It
-/// reads from the start whatever lines it is asked for, in fixed memory.
+/// the syllables inside it): the first `max_spans` to `spans`. Returns how many there are in all.
+/// Before the header, and on a line the conversion cannot read, there are none. It reads from the
+/// start whatever lines it is asked for, in fixed memory.
 SYLVO_API size_t sylvo_spans(const void* input, size_t size, unsigned long long first_line,
                              unsigned long long last_line, sylvo_span* spans, size_t max_spans);
 
@@ -275,13 +275,13 @@ SYLVO_API size_t sylvo_spans(const void* input, size_t size, unsigned long long 
 
 /// A syllable of a song as sylvo converts it.
 typedef struct sylvo_syllable_info {
-  unsigned long long line;  /* from 1 */
-  size_t start, length;     /* its bytes in the line, '(' to the end of its length */
-  char key[4];              /* "KA"; "" for a key not in the table */
-  const char* kana;         /* its kana in UTF-8, "か", as sylvo_syllable_kana() gives it */
-  unsigned char voices[5];  /* the voice sets of A, I, U, E and O it is sung with, its
-                               overrides included */
-  unsigned frames;          /* the frames of its run */
+  unsigned long long line; /* from 1 */
+  size_t start, length;    /* its bytes in the line, '(' to the end of its length */
+  char key[4];             /* "KA"; "" for a key not in the table */
+  const char* kana;        /* its kana in UTF-8, "か", as sylvo_syllable_kana() gives it */
+  unsigned char voices[5]; /* the voice sets of A, I, U, E and O it is sung with, its
+                              overrides included */
+  unsigned frames;         /* the frames of its run */
   size_t expansion_size;
   char expansion[SYLVO_EXPANSION_MAX + 1]; /* exactly what sylvo writes in its place */
 } sylvo_syllable_info;
@@ -359,9 +359,9 @@ typedef struct sylvo_fit_result {
 /// overrides kept. The text is read as the conversion reads a song after its
 /// header. A note is 'a' to 'g' outside comments, '#' lines and syllables;
 /// rests, waits and commands take none, nor a note tied to the one before
-/// with '&', nor a syllable inside a block comment (converted, not sung). No other byte changes, and the bytes that do not are
-/// handed to `write` as pointers into `mml`. Returns the status and fills
-/// `result`.
+/// with '&', nor a syllable inside a block comment (converted, not sung). No other byte changes,
+/// and the bytes that do not are handed to `write` as pointers into `mml`. Returns the status and
+/// fills `result`.
 SYLVO_API int sylvo_fit_lyrics(const void* mml, size_t mml_size, const char* lyrics,
                                size_t lyrics_size, sylvo_write_fn write, void* write_context,
                                sylvo_fit_result* result);
