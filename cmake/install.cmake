@@ -27,9 +27,12 @@ if(WIN32)
     file(WRITE "${PROJECT_BINARY_DIR}/crlf/${stem}.txt" "${content}")
   endforeach()
   install(TARGETS sylvo sylvo-check RUNTIME DESTINATION .)
+  if(TARGET sylvo-lsp)
+    install(TARGETS sylvo-lsp RUNTIME DESTINATION .)
+  endif()
   install(FILES "${PROJECT_BINARY_DIR}/crlf/README.txt" "${PROJECT_BINARY_DIR}/crlf/LICENSE.txt"
                 "${PROJECT_SOURCE_DIR}/examples/song.mml" DESTINATION .)
-  install(FILES docs/syllables.md docs/lyrics.md docs/embedding.md DESTINATION docs)
+  install(FILES docs/syllables.md docs/lyrics.md docs/embedding.md docs/editors.md DESTINATION docs)
   # The library for other programs: sylvo.dll, its import library, the header.
   install(TARGETS libsylvo_shared RUNTIME DESTINATION . ARCHIVE DESTINATION lib)
   install(FILES include/sylvo.h "${PROJECT_BINARY_DIR}/include/sylvo_version.h" DESTINATION include)
@@ -39,9 +42,14 @@ else()
   file(READ docs/syllables.man SYLVO_SYLLABLES)
   configure_file(docs/sylvo.1.in "${PROJECT_BINARY_DIR}/sylvo.1" @ONLY)
   configure_file(docs/sylvo-check.1.in "${PROJECT_BINARY_DIR}/sylvo-check.1" @ONLY)
+  configure_file(docs/sylvo-lsp.1.in "${PROJECT_BINARY_DIR}/sylvo-lsp.1" @ONLY)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS docs/syllables.man)
   install(TARGETS sylvo sylvo-check RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
   install(FILES "${PROJECT_BINARY_DIR}/sylvo-check.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+  if(TARGET sylvo-lsp)
+    install(TARGETS sylvo-lsp RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+    install(FILES "${PROJECT_BINARY_DIR}/sylvo-lsp.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+  endif()
   # sylvo.1 names where its documents are: the prefix of this install, which
   # for a package is not the one configured.
   install(CODE "
@@ -58,7 +66,7 @@ else()
   install(FILES README.md CHANGELOG.md CONTRIBUTING.md LICENSE examples/song.mml
     DESTINATION "${CMAKE_INSTALL_DOCDIR}")
   # Every document the README links to, and the picture of the page.
-  install(FILES docs/syllables.md docs/lyrics.md docs/embedding.md docs/web.png
+  install(FILES docs/syllables.md docs/lyrics.md docs/embedding.md docs/editors.md docs/web.png
     DESTINATION "${CMAKE_INSTALL_DOCDIR}/docs")
 
   # The library, its header, and how pkg-config and CMake find them.
