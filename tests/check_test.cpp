@@ -107,6 +107,7 @@ TEST(Check, Warnings) {
       {"#SYLVO_VSET 1 2 3 4 5\n#SYLVO_VSET_ALL 9\n#TITLE x\n#SYLVO\n#OCTAVE-REV\n", ""},
       // Words as long as a keyword are no lookalikes for it.
       {"#INSTRUMENT_NAME piano\n#ABCDEFGHIJKLMN 1\n#ABCDEFGHIJ 2\n#SYLVO_VSET_ALL 1\n", ""},
+      {"#AYLOV_VSET 1\n#SYLVO_VSTE_ALX 1\n", ""},  // a swap and another change
   };
   for (const Row& r : rows) {
     for (size_t buffer : kBufferSizes) {

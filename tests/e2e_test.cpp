@@ -932,6 +932,22 @@ TEST_F(E2E, EveryFileCallCanFail) {
   env_.clear();
   fs::remove(log);
 }
+
+// sylvo-check, a read that fails: the file is not checked, and the status
+// is 2.
+TEST_F(E2E, CheckSaysAFileCouldNotBeRead) {
+  put("song.mml", kSong);
+  const string log = dir_.string() + ".log";
+  for (const char* at : {"1", "3"}) {  // its fopen, then its first fread
+    env_ = string("SYLVO_FAULT_AT=") + at + " LD_PRELOAD=" + quote(SYLVO_FAULTS) +
+           " SYLVO_FAULT_LOG=" + quote(log) + " ASAN_OPTIONS=verify_asan_link_order=0 ";
+    Result r = check({"song.mml"});
+    EXPECT_EQ(r.status, 2) << at;
+    EXPECT_EQ(r.out, "sylvo-check: no problems in 0 files\n") << at;
+  }
+  env_.clear();
+  fs::remove(log);
+}
 #endif
 
 }  // namespace

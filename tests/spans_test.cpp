@@ -50,6 +50,7 @@ TEST(Spans, AreWhatTheConversionReads) {
        "1:0+7 header #SYLVO\r\n2:0+5 syllable (KX)c\n"
        "2:1+2 key KX\n2:4+1 note c\n3:0+7 comment /* open\n"},
       {"no header (KA)c\n", ""},
+      {"x (KA)c\n#SYLVO", "2:0+6 header #SYLVO\n"},  // the last line, without a newline
   };
   for (const auto& r : rows) EXPECT_EQ(spans_of(r.text), r.spans) << r.text;
   // The lines asked for alone, read from the start.
