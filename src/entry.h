@@ -21,3 +21,19 @@ int convert_run(Run& run, Source in, Sink out, const char* input_name, const cha
 /// Checks `in` in `run` as sylvo_check() does, reading at most `buffer`
 /// bytes at a time, the problems going to `problems`.
 int check_run(Run& run, Source in, size_t buffer, Problems& problems);
+
+/// Bytes in memory handed over as an input, and how many are left.
+struct Memory {
+  const unsigned char* data;
+  size_t size;
+};
+
+/// A source that reads `memory` (which it moves on).
+Source memory_source(Memory& memory);
+
+/// A sink that drops all it is given: a check's, an editor's.
+Sink nowhere();
+
+/// Readies `run` to read `memory` as a conversion does, writing nothing:
+/// the reading an editor's questions make. The header scan comes next.
+void open_reading(Run& run, Memory& memory);

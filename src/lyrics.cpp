@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "entry.h"
 #include "notation.h"
 #include "run.h"
 #include "scan.h"
@@ -426,20 +427,6 @@ class Fitter {
   const unsigned char* loose_ = nullptr;  // the letter of the last loose note
 };
 
-// The MML handed to the reader.
-struct Memory {
-  const unsigned char* data;
-  size_t size;
-};
-size_t read_memory(void* context, unsigned char* buffer, size_t capacity, int*) {
-  Memory* m = static_cast<Memory*>(context);
-  size_t n = m->size < capacity ? m->size : capacity;
-  if (n != 0) std::memcpy(buffer, m->data, n);
-  m->data += n;
-  m->size -= n;
-  return n;
-}
-
 }  // namespace
 
 int sylvo_fit_lyrics(const void* mml, size_t mml_size, const char* lyrics, size_t lyrics_size,
@@ -451,8 +438,7 @@ int sylvo_fit_lyrics(const void* mml, size_t mml_size, const char* lyrics, size_
   if (!run) return result->status = 1;
   const unsigned char* bytes = static_cast<const unsigned char*>(mml);
   Memory memory{bytes, mml ? mml_size : 0};
-  run->in.open({read_memory, &memory});
-  run->line = {};
+  open_reading(*run, memory);
   start_scan(*run);
   LyricReader lyric_reader(reinterpret_cast<const unsigned char*>(lyrics),
                            lyrics ? lyrics_size : 0);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "entry.h"
 #include "header.h"
 #include "notation.h"
 #include "run.h"
@@ -13,22 +14,6 @@
 #include "sylvo.h"
 
 namespace {
-
-struct Memory {
-  const unsigned char* data;
-  size_t size;
-};
-
-size_t read_memory(void* context, unsigned char* buffer, size_t capacity, int*) {
-  Memory* m = static_cast<Memory*>(context);
-  size_t n = m->size < capacity ? m->size : capacity;
-  if (n != 0) std::memcpy(buffer, m->data, n);
-  m->data += n;
-  m->size -= n;
-  return n;
-}
-
-int discard(void*, const unsigned char*, size_t) { return 1; }
 
 // Thrown to end the reading once the place is passed.
 struct Found {};
@@ -101,11 +86,7 @@ bool find(const void* input, size_t size, unsigned long long line, size_t column
   std::unique_ptr<Run> run(new (std::nothrow) Run);
   if (!run) return false;
   Memory memory{static_cast<const unsigned char*>(input), size};
-  run->problems = nullptr;
-  run->line = {};
-  run->header_seen = false;
-  run->in.open({read_memory, &memory});
-  run->out.open({discard, nullptr});
+  open_reading(*run, memory);
   Finder finder(*run, line, column, info);
   try {
     scan_header(*run);

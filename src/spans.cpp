@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "entry.h"
 #include "header.h"
 #include "notation.h"
 #include "run.h"
@@ -111,22 +112,6 @@ class Spanner {
   size_t comment_from_ = 0;  // where the open block comment starts in the current line
 };
 
-struct Memory {
-  const unsigned char* data;
-  size_t size;
-};
-
-size_t read_memory(void* context, unsigned char* buffer, size_t capacity, int*) {
-  Memory* m = static_cast<Memory*>(context);
-  size_t n = m->size < capacity ? m->size : capacity;
-  if (n != 0) std::memcpy(buffer, m->data, n);
-  m->data += n;
-  m->size -= n;
-  return n;
-}
-
-int discard(void*, const unsigned char*, size_t) { return 1; }
-
 }  // namespace
 
 size_t sylvo_spans(const void* input, size_t size, unsigned long long first_line,
@@ -137,11 +122,7 @@ size_t sylvo_spans(const void* input, size_t size, unsigned long long first_line
   const unsigned char* bytes = static_cast<const unsigned char*>(input);
   Memory memory{bytes, size};
   Spans found{spans, spans ? max_spans : 0, first_line, last_line, 0};
-  run->problems = nullptr;
-  run->line = {};
-  run->header_seen = false;
-  run->in.open({read_memory, &memory});
-  run->out.open({discard, nullptr});
+  open_reading(*run, memory);
   try {
     scan_header(*run);
     // The header line ends where the reading goes on.

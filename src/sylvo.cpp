@@ -20,14 +20,8 @@
 
 namespace {
 
-// Memory handed over as the input.
-struct MemoryInput {
-  const unsigned char* data;
-  size_t size;
-};
-
 size_t read_memory(void* context, unsigned char* buffer, size_t capacity, int*) {
-  MemoryInput* in = static_cast<MemoryInput*>(context);
+  Memory* in = static_cast<Memory*>(context);
   size_t n = in->size < capacity ? in->size : capacity;
   if (n != 0) std::memcpy(buffer, in->data, n);
   in->data += n;
@@ -97,12 +91,24 @@ int convert_run(Run& run, Source in, Sink out, const char* input_name, const cha
   return run_once(run, in, out, input_name, output_name, buffer, result, scanner);
 }
 
+Source memory_source(Memory& memory) { return {read_memory, &memory}; }
+
+Sink nowhere() { return {discard, nullptr}; }
+
+void open_reading(Run& run, Memory& memory) {
+  run.problems = nullptr;
+  run.line = {};
+  run.header_seen = false;
+  run.in.open(memory_source(memory));
+  run.out.open(nowhere());
+}
+
 int check_run(Run& run, Source in, size_t buffer, Problems& problems) {
   *problems.result = {};
   run.problems = &problems;
   // What the scan could not go on after ends the check, as the last problem.
   sylvo_result last;
-  if (run_once(run, in, {discard, nullptr}, problems.name, "", buffer, &last, check_scan) != 0) {
+  if (run_once(run, in, nowhere(), problems.name, "", buffer, &last, check_scan) != 0) {
     Advice advice;
     if (last.kind == SYLVO_NOT_SYLVO) {
       advice.explain("no line begins with #SYLVO, the header after which syllables are converted");
@@ -147,7 +153,7 @@ int sylvo_convert_memory(const void* input, size_t size, const char* input_name,
   if ((!input && size != 0) || !output || !output_size || !result) {
     return bad_call("sylvo_convert_memory", result);
   }
-  MemoryInput in{static_cast<const unsigned char*>(input), size};
+  Memory in{static_cast<const unsigned char*>(input), size};
   MemoryOutput out{static_cast<unsigned char*>(std::malloc(1)), 0, 1};  // never null when it worked
   int status = out.data ? sylvo_convert(read_memory, &in, write_memory, &out, input_name,
                                         output_name, result)
@@ -177,7 +183,7 @@ int sylvo_check(sylvo_read_fn read, void* read_context, const char* input_name,
 
 int sylvo_check_memory(const void* input, size_t size, const char* input_name,
                        sylvo_problem* problems, size_t max_problems, sylvo_check_result* result) {
-  MemoryInput in{static_cast<const unsigned char*>(input), size};
+  Memory in{static_cast<const unsigned char*>(input), size};
   return sylvo_check(input || size == 0 ? read_memory : nullptr, &in, input_name, problems,
                      max_problems, result);
 }
