@@ -73,6 +73,36 @@ size_t char_end(const Document& d, size_t at) {
 
 const char* const kVowelNames[] = {"A", "I", "U", "E", "O"};
 
+// The semantic tokens' types, and the type of each kind of span (-1: the
+// syllable, whose parts are tokens of their own).
+const Json kTokenTypes = {"macro",    "keyword",   "string",   "comment",
+                          "function", "parameter", "variable", "number"};
+constexpr int kTokenOfSpan[] = {
+    0,   // SYLVO_SPAN_HEADER: macro
+    1,   // SYLVO_SPAN_DIRECTIVE: keyword
+    2,   // SYLVO_SPAN_HASH_LINE: string, copied as it is
+    3,   // SYLVO_SPAN_COMMENT
+    -1,  // SYLVO_SPAN_SYLLABLE
+    4,   // SYLVO_SPAN_KEY: function
+    5,   // SYLVO_SPAN_OVERRIDE: parameter
+    6,   // SYLVO_SPAN_NOTE: variable
+    7,   // SYLVO_SPAN_LENGTH: number
+    1,   // SYLVO_SPAN_LENGTH_COMMAND: keyword
+};
+
+// Whether the line of `bytes` from `at` is a lyrics comment: ';' then the
+// lyrics, which it sets (UTF-8) in `*lyrics`.
+bool lyrics_comment(const std::string& bytes, size_t at, Encoding encoding, std::string* lyrics) {
+  size_t end = bytes.find('\n', at);
+  if (end == std::string::npos) end = bytes.size();
+  if (at >= end || bytes[at] != ';') return false;
+  size_t from = at + 1, to = end;
+  while (to > from && (bytes[to - 1] == '\r' || bytes[to - 1] == ' ')) --to;
+  *lyrics =
+      decode_text(reinterpret_cast<const unsigned char*>(bytes.data()) + from, to - from, encoding);
+  return lyrics->find_first_not_of(" \t") != std::string::npos;
+}
+
 std::string voices_text(const unsigned char* voices) {
   std::string text;
   for (int v = 0; v < 5; ++v) {
@@ -150,6 +180,10 @@ void Server::request(const std::string& method, const Json& params, const Json& 
     reply(id, hover(params));
   } else if (method == "textDocument/codeAction") {
     reply(id, code_actions(params));
+  } else if (method == "textDocument/semanticTokens/full") {
+    reply(id, semantic_tokens(params));
+  } else if (method == "workspace/executeCommand") {
+    reply(id, execute(params));
   } else {
     fail(id, kMethodNotFound, "no such method: " + method);
   }
@@ -201,7 +235,12 @@ Json Server::initialize(const Json& params) {
             {"textDocumentSync", {{"openClose", true}, {"change", 2}}},
             {"completionProvider", {{"triggerCharacters", triggers}}},
             {"hoverProvider", true},
-            {"codeActionProvider", {{"codeActionKinds", Json::array({"quickfix"})}}}}},
+            {"codeActionProvider",
+             {{"codeActionKinds", Json::array({"quickfix", "refactor.rewrite"})}}},
+            {"executeCommandProvider", {{"commands", Json::array({"sylvo.fitLyrics"})}}},
+            {"semanticTokensProvider",
+             {{"legend", {{"tokenTypes", kTokenTypes}, {"tokenModifiers", Json::array()}}},
+              {"full", true}}}}},
           {"serverInfo", {{"name", "sylvo-lsp"}, {"version", sylvo_version()}}}};
 }
 
@@ -542,5 +581,133 @@ Json Server::code_actions(const Json& params) {
            {"edit", {{"changes", {{uri, Json::array({{{"range", where}, {"newText", with}}})}}}}}});
     }
   }
+  // After the quick fixes: a lyrics comment right above a line of notes put
+  // on them.
+  unsigned long long line;
+  size_t column;
+  lines.place(from, &line, &column);
+  std::string lyrics, left;
+  for (unsigned long long above : {line, line - 1}) {
+    if (above == 0 || !lyrics_comment(d->bytes, lines.start(above), d->encoding, &lyrics)) continue;
+    Json edit = fit_edit(uri, *d, above + 1, lyrics, &left);
+    if (edit.is_null()) continue;
+    actions.push_back({{"title", "Put these lyrics on the notes below" + left},
+                       {"kind", "refactor.rewrite"},
+                       {"edit", edit}});
+    break;
+  }
   return actions;
+}
+
+// The reader's spans as semantic tokens: what the conversion does, coloured
+// (a syllable inside a block comment is a syllable, the comment around it).
+Json Server::semantic_tokens(const Json& params) {
+  Document* d = document(params);
+  Json data = Json::array();
+  if (!d) return {{"data", data}};
+  const std::string& b = d->bytes;
+  std::vector<sylvo_span> spans(sylvo_spans(b.data(), b.size(), 1, 0, nullptr, 0));
+  spans.resize(sylvo_spans(b.data(), b.size(), 1, 0, spans.data(), spans.size()));
+  // Each span's bytes in the whole document, by sylvo's lines.
+  struct Token {
+    size_t from, to;
+    int type;
+  };
+  std::vector<Token> tokens, comments, syllables;
+  size_t at = 0;
+  unsigned long long line = 1;
+  std::stable_sort(spans.begin(), spans.end(), [](const sylvo_span& x, const sylvo_span& y) {
+    return x.line < y.line || (x.line == y.line && x.start < y.start);
+  });
+  for (const sylvo_span& s : spans) {
+    for (; line < s.line; ++line) at = b.find('\n', at) + 1;
+    size_t to = at + s.start + s.length;
+    if (to > at + s.start && b[to - 1] == '\r')
+      --to;  // a CR LF's CR ends the line, as the client sees it
+    Token t{at + s.start, to, kTokenOfSpan[s.kind]};
+    (s.kind == SYLVO_SPAN_COMMENT    ? comments
+     : s.kind == SYLVO_SPAN_SYLLABLE ? syllables
+                                     : tokens)
+        .push_back(t);
+  }
+  // A comment's bytes but those of the syllables inside it.
+  std::sort(syllables.begin(), syllables.end(),
+            [](const Token& x, const Token& y) { return x.from < y.from; });
+  size_t next = 0;
+  for (const Token& c : comments) {
+    while (next < syllables.size() && syllables[next].to <= c.from) ++next;
+    size_t from = c.from;
+    for (size_t i = next; i < syllables.size() && syllables[i].from < c.to; ++i) {
+      if (syllables[i].from > from) tokens.push_back({from, syllables[i].from, c.type});
+      from = std::max(from, syllables[i].to);
+    }
+    if (from < c.to) tokens.push_back({from, c.to, c.type});
+  }
+  std::sort(tokens.begin(), tokens.end(),
+            [](const Token& x, const Token& y) { return x.from < y.from; });
+  Position last{0, 0}, previous{0, 0};
+  size_t last_at = 0;
+  for (const Token& t : tokens) {
+    size_t a_at, b_at;
+    Position a = d->position(t.from, units_, last_at, last, &a_at);
+    Position e = d->position(t.to, units_, a_at, a, &b_at);
+    last = a, last_at = a_at;
+    if (e.line != a.line || e.character <= a.character) continue;  // over a lone CR: left out
+    data.push_back(a.line - previous.line);
+    data.push_back(a.line == previous.line ? a.character - previous.character : a.character);
+    data.push_back(e.character - a.character);
+    data.push_back(t.type);
+    data.push_back(0);
+    previous = a;
+  }
+  return {{"data", data}};
+}
+
+Json Server::fit_edit(const std::string& uri, const Document& d, unsigned long long line,
+                      const std::string& lyrics, std::string* left) const {
+  SylvoLines lines{d.bytes};
+  size_t from = lines.start(line);
+  if (from >= d.bytes.size() && line > 1) return nullptr;
+  size_t to = d.bytes.find('\n', from);
+  if (to == std::string::npos) to = d.bytes.size();
+  if (to > from && d.bytes[to - 1] == '\r') --to;
+  std::string fitted;
+  sylvo_fit_result r;
+  auto append = [](void* out, const unsigned char* bytes, size_t size) {
+    static_cast<std::string*>(out)->append(reinterpret_cast<const char*>(bytes), size);
+    return 1;
+  };
+  sylvo_fit_lyrics(d.bytes.data() + from, to - from, lyrics.data(), lyrics.size(), append, &fitted,
+                   &r);
+  if (r.notes == 0 || fitted == d.bytes.substr(from, to - from)) return nullptr;
+  size_t lost = r.problem_count + r.syllables_left;
+  *left = lost == 0 ? ""
+                    : " (" + std::to_string(r.problem_count) + " pieces no note takes, " +
+                          std::to_string(r.syllables_left) + " syllables left over)";
+  Json edit = {{"range", range(d, from, to)},
+               {"newText", text_of(d, fitted.data(), fitted.size())}};
+  return {{"changes", {{uri, Json::array({edit})}}}};
+}
+
+// sylvo.fitLyrics: [uri, line (from 0), lyrics] puts the lyrics on the notes
+// of that line, through the client, as one edit.
+Json Server::execute(const Json& params) {
+  if (params.at("command") != "sylvo.fitLyrics") return nullptr;
+  const Json& args = params.at("arguments");
+  std::string uri = args.at(0);
+  auto found = documents_.find(uri);
+  if (found == documents_.end()) return nullptr;
+  const Document& d = found->second;
+  size_t at = d.offset({args.at(1).get<size_t>(), 0}, units_);
+  unsigned long long line;
+  size_t column;
+  SylvoLines{d.bytes}.place(at, &line, &column);
+  std::string left;
+  Json edit = fit_edit(uri, d, line, args.at(2).get<std::string>(), &left);
+  if (edit.is_null()) return nullptr;
+  send_({{"jsonrpc", "2.0"},
+         {"id", "sylvo-" + std::to_string(next_id_++)},
+         {"method", "workspace/applyEdit"},
+         {"params", {{"label", "Put the lyrics on the notes" + left}, {"edit", edit}}}});
+  return nullptr;
 }

@@ -42,6 +42,14 @@ class Server {
   Json completion(const Json& params);
   Json hover(const Json& params);
   Json code_actions(const Json& params);
+  Json semantic_tokens(const Json& params);
+  Json execute(const Json& params);
+
+  // The edit that puts `lyrics` (UTF-8) on the notes of sylvo's line `line`
+  // of `d`, or null where nothing would change; `left` tells what no note
+  // took.
+  Json fit_edit(const std::string& uri, const Document& d, unsigned long long line,
+                const std::string& lyrics, std::string* left) const;
 
   // The open document `params` names, or null.
   Document* document(const Json& params, std::string* uri = nullptr);
@@ -54,4 +62,5 @@ class Server {
   bool initialized_ = false;
   bool shut_down_ = false;
   bool exited_ = false;
+  long long next_id_ = 1;  // of the requests the server sends
 };

@@ -290,6 +290,60 @@ TEST_F(Lsp, CompletionHoverAndQuickFixes) {
   EXPECT_EQ(actions[0]["edit"]["changes"][uri][0]["range"]["end"], pos(2, 17));
 }
 
+// Colours and lyrics: semantic tokens from the reader's spans, and the fit
+// of a lyrics comment onto the notes below it, as an action and a command.
+TEST(LspServer, SemanticTokensAndLyrics) {
+  Client c;
+  c.initialize();
+  const string uri = "untitled:song";
+  const string text = "#SYLVO\n/* (KA)c4 */ d\nl8 (@A2KI)e8 ; x\n; さくら\r\nl8 a a b2 c\n";
+  c.notify(
+      "textDocument/didOpen",
+      {{"textDocument", {{"uri", uri}, {"languageId", "mml"}, {"version", 1}, {"text", text}}}});
+  Json init = c.request(1, "initialize", Json::object())["result"];
+  const Json legend = init["capabilities"]["semanticTokensProvider"]["legend"]["tokenTypes"];
+  Json data = c.request(2, "textDocument/semanticTokens/full",
+                        {{"textDocument", doc(uri)}})["result"]["data"];
+  std::vector<string> tokens;
+  size_t line = 0, character = 0;
+  for (size_t i = 0; i + 5 <= data.size(); i += 5) {
+    line += data[i].get<size_t>();
+    character =
+        data[i].get<size_t>() ? data[i + 1].get<size_t>() : character + data[i + 1].get<size_t>();
+    tokens.push_back(std::to_string(line) + ":" + std::to_string(character) + "+" +
+                     std::to_string(data[i + 2].get<int>()) + " " +
+                     legend[data[i + 3].get<size_t>()].get<string>());
+  }
+  EXPECT_EQ(tokens, (std::vector<string>{"0:0+6 macro", "1:0+3 comment", "1:4+2 function",
+                                         "1:7+1 variable", "1:8+1 number", "1:9+3 comment",
+                                         "2:0+2 keyword", "2:4+3 parameter", "2:7+2 function",
+                                         "2:10+1 variable", "2:11+1 number", "2:13+3 comment",
+                                         "3:0+5 comment", "4:0+2 keyword"}));
+  // The lyrics above a line of notes, as an action on either line.
+  for (size_t at : {3, 4}) {
+    Json actions = c.request(3, "textDocument/codeAction",
+                             {{"textDocument", doc(uri)},
+                              {"range", {{"start", pos(at, 0)}, {"end", pos(at, 0)}}},
+                              {"context", {{"diagnostics", Json::array()}}}})["result"];
+    ASSERT_EQ(actions.size(), 1u) << at;
+    EXPECT_EQ(actions[0]["title"], "Put these lyrics on the notes below");
+    const Json& edit = actions[0]["edit"]["changes"][uri][0];
+    EXPECT_EQ(edit["newText"], "l8 (SA)a (KU)a (RA)b2 c");
+    EXPECT_EQ(edit["range"]["start"], pos(4, 0));
+    EXPECT_EQ(edit["range"]["end"], pos(4, 11));
+  }
+  // The command, for a client that asks for the lyrics: an edit to apply.
+  c.got.clear();
+  c.request(4, "workspace/executeCommand",
+            {{"command", "sylvo.fitLyrics"}, {"arguments", {uri, 4, "sa 漢 ku"}}});
+  ASSERT_GE(c.got.size(), 1u);
+  const Json& apply = c.got[0];
+  EXPECT_EQ(apply["method"], "workspace/applyEdit");
+  EXPECT_EQ(apply["params"]["edit"]["changes"][uri][0]["newText"], "l8 (SA)a (KU)a b2 c");
+  EXPECT_EQ(apply["params"]["label"],
+            "Put the lyrics on the notes (1 pieces no note takes, 0 syllables left over)");
+}
+
 // Whatever a client sends, an answer or nothing, and never a crash.
 TEST(LspServer, SurvivesWhateverAClientSends) {
   Client c;
