@@ -33,6 +33,7 @@ if(WIN32)
   install(FILES "${PROJECT_BINARY_DIR}/crlf/README.txt" "${PROJECT_BINARY_DIR}/crlf/LICENSE.txt"
                 "${PROJECT_SOURCE_DIR}/examples/song.mml" DESTINATION .)
   install(FILES docs/syllables.md docs/lyrics.md docs/embedding.md docs/editors.md DESTINATION docs)
+  install(DIRECTORY editors/ DESTINATION editors)
   # The library for other programs: sylvo.dll, its import library, the header.
   install(TARGETS libsylvo_shared RUNTIME DESTINATION . ARCHIVE DESTINATION lib)
   install(FILES include/sylvo.h "${PROJECT_BINARY_DIR}/include/sylvo_version.h" DESTINATION include)
@@ -68,6 +69,8 @@ else()
   # Every document the README links to, and the picture of the page.
   install(FILES docs/syllables.md docs/lyrics.md docs/embedding.md docs/editors.md docs/web.png
     DESTINATION "${CMAKE_INSTALL_DOCDIR}/docs")
+  # The set-up for editors without the language server (docs/editors.md).
+  install(DIRECTORY editors/ DESTINATION "${CMAKE_INSTALL_DOCDIR}/editors")
 
   # The library, its header, and how pkg-config and CMake find them.
   set(cmakedir "${CMAKE_INSTALL_LIBDIR}/cmake/sylvo")
