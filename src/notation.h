@@ -4,8 +4,8 @@
 // that lasts from line to line (a block comment, the default length, the
 // voice sets, the line and its number), and hands each construct with its
 // bytes, and each fault with where the reading goes on, to a listener. It
-// writes nothing and decides nothing: converting, checking, fitting lyrics
-// and colouring are listeners.
+// writes nothing and decides nothing: converting, checking, fitting lyrics,
+// colouring and answering an editor are listeners.
 //
 // A listener is a type with these members, each called with pointers into
 // the current window of the input:
@@ -29,8 +29,9 @@
 //                              // returns, the reading goes on where the
 //                              // fault says the construct ends
 // The listener is a template argument, so that a conversion pays for no
-// call it does not make: empty members cost nothing. The reader holds it
-// (a reference type, to keep it after the reading).
+// call it does not make: empty members cost nothing. The reader holds the
+// listener by value, as its own state; a reference type as L leaves it the
+// caller's, to read after the reading.
 #pragma once
 
 #include <cstring>
