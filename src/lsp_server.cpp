@@ -565,9 +565,18 @@ Json Server::code_actions(const Json& params) {
   sylvo_check_result result;
   sylvo_check_memory(d->bytes.data(), d->bytes.size(), "", problems.get(), kProblemsMax, &result);
   SylvoLines lines{d->bytes};
+  // The lines of the range, so that only their problems are placed: each
+  // line's start is found from the document's.
+  unsigned long long line, last_line;
+  size_t column;
+  lines.place(from, &line, &column);
+  lines.place(to, &last_line, &column);
   for (size_t i = 0; i < result.count; ++i) {
     const sylvo_problem& p = problems[i];
-    if (p.suggestion_count == 0 || p.line == 0 || p.start < 0 || p.severity == SYLVO_NOTE) continue;
+    if (p.suggestion_count == 0 || p.line < line || p.line > last_line || p.start < 0 ||
+        p.severity == SYLVO_NOTE) {
+      continue;
+    }
     size_t start = lines.start(p.line) + static_cast<size_t>(p.start);
     size_t end = start + p.length;
     if (end < from || start > to) continue;
@@ -583,9 +592,6 @@ Json Server::code_actions(const Json& params) {
   }
   // After the quick fixes: a lyrics comment right above a line of notes put
   // on them.
-  unsigned long long line;
-  size_t column;
-  lines.place(from, &line, &column);
   std::string lyrics, left;
   for (unsigned long long above : {line, line - 1}) {
     if (above == 0 || !lyrics_comment(d->bytes, lines.start(above), d->encoding, &lyrics)) continue;
