@@ -7,44 +7,14 @@
 --   SYLVO_LSP, SYLVO_CHECK: the programs; SYLVO_SONG: the song (copied)
 local lsp_exe, check_exe, song = os.getenv('SYLVO_LSP'), os.getenv('SYLVO_CHECK'), os.getenv('SYLVO_SONG')
 
-local failures = 0
-local function expect(ok, what)
-  if not ok then
-    failures = failures + 1
-    io.stderr:write('FAIL: ' .. what .. '\n')
-  end
-end
-local function finish()
-  io.stderr:write(failures == 0 and 'nvim: all passed\n' or ('nvim: ' .. failures .. ' failed\n'))
-  vim.cmd(failures == 0 and 'qall!' or 'cquit!')
-end
-
-local function read(path)
-  local f = assert(io.open(path, 'rb'))
-  local bytes = f:read('*a')
-  f:close()
-  return bytes
-end
+local t = dofile(debug.getinfo(1, 'S').source:sub(2):match('(.*/)') .. 'common.lua')
+local expect, read = t.expect, t.read
 
 -- sylvo-check's problems of a file: {line (from 0), col (UTF-8 bytes in the
--- buffer's line), kind}, from its bytes in code page 932.
+-- buffer's line), kind}.
 local function checked(path)
-  local bytes = read(path)
-  local lines = vim.split(bytes, '\n', true)
   local found = {}
-  local out = vim.fn.json_decode(vim.fn.system({ check_exe, '--json', path }))
-  for _, p in ipairs(out.problems) do
-    -- The character its first byte is in: a byte may be a kana's second.
-    local line, boundary, i = lines[p.line], 0, 1
-    while i < p.start do
-      boundary = i - 1
-      local b = line:byte(i)
-      i = i + (((b >= 0x81 and b <= 0x9F) or (b >= 0xE0 and b <= 0xFC)) and 2 or 1)
-      if i <= p.start then boundary = i - 1 end
-    end
-    local text = vim.fn.iconv(line:sub(1, boundary), 'cp932', 'utf-8')
-    table.insert(found, { p.line - 1, #text, p.kind })
-  end
+  for _, c in ipairs(t.checked(check_exe, path)) do table.insert(found, { c[1] - 1, c[2], c[3].kind }) end
   return found
 end
 
@@ -63,7 +33,7 @@ local function shown()
 end
 
 
-local function main()
+t.run('nvim', function()
 vim.o.fileencodings = 'ucs-bom,utf-8,cp932'
 vim.o.fileformats = 'unix,dos'
 local original = read(song)
@@ -121,8 +91,4 @@ expect(vim.wait(10000, function() return #vim.diagnostic.get(0) == #checked(writ
 expect(same(shown(), checked(written)), 'and stand where sylvo-check puts them: ' .. vim.inspect(shown()))
 
 vim.lsp.stop_client(client)
-end
-
-local ok, err = pcall(main)
-expect(ok, tostring(err))
-finish()
+end)
