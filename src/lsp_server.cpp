@@ -595,7 +595,7 @@ Json Server::code_actions(const Json& params) {
   std::string lyrics, left;
   for (unsigned long long above : {line, line - 1}) {
     if (above == 0 || !lyrics_comment(d->bytes, lines.start(above), d->encoding, &lyrics)) continue;
-    Json edit = fit_edit(uri, *d, above + 1, lyrics, &left);
+    Json edit = fit_edit(uri, *d, above + 1, above + 1, lyrics, &left);
     if (edit.is_null()) continue;
     actions.push_back({{"title", "Put these lyrics on the notes below" + left},
                        {"kind", "refactor.rewrite"},
@@ -670,11 +670,11 @@ Json Server::semantic_tokens(const Json& params) {
 }
 
 Json Server::fit_edit(const std::string& uri, const Document& d, unsigned long long line,
-                      const std::string& lyrics, std::string* left) const {
+                      unsigned long long last, const std::string& lyrics, std::string* left) const {
   SylvoLines lines{d.bytes};
   size_t from = lines.start(line);
   if (from >= d.bytes.size() && line > 1) return nullptr;
-  size_t to = d.bytes.find('\n', from);
+  size_t to = d.bytes.find('\n', lines.start(last));
   if (to == std::string::npos) to = d.bytes.size();
   if (to > from && d.bytes[to - 1] == '\r') --to;
   std::string fitted;
@@ -686,17 +686,22 @@ Json Server::fit_edit(const std::string& uri, const Document& d, unsigned long l
   sylvo_fit_lyrics(d.bytes.data() + from, to - from, lyrics.data(), lyrics.size(), append, &fitted,
                    &r);
   if (r.notes == 0 || fitted == d.bytes.substr(from, to - from)) return nullptr;
-  size_t lost = r.problem_count + r.syllables_left;
-  *left = lost == 0 ? ""
-                    : " (" + std::to_string(r.problem_count) + " pieces no note takes, " +
-                          std::to_string(r.syllables_left) + " syllables left over)";
+  auto count = [](size_t n, const char* one, const char* many) {
+    return std::to_string(n) + (n == 1 ? one : many);
+  };
+  *left = r.problem_count + r.syllables_left == 0
+              ? ""
+              : " (" + count(r.problem_count, " piece no note takes, ", " pieces no note takes, ") +
+                    count(r.syllables_left, " syllable left over)", " syllables left over)");
   Json edit = {{"range", range(d, from, to)},
                {"newText", text_of(d, fitted.data(), fitted.size())}};
   return {{"changes", {{uri, Json::array({edit})}}}};
 }
 
-// sylvo.fitLyrics: [uri, line (from 0), lyrics] puts the lyrics on the notes
-// of that line, through the client, as one edit.
+// sylvo.fitLyrics: [uri, range, lyrics] puts the lyrics on the notes of the
+// range's lines, through the client, as one edit. An end at a line's first
+// character leaves that line out, as a selection of whole lines ends; a line
+// (from 0) in place of the range stands for that line.
 Json Server::execute(const Json& params) {
   if (params.at("command") != "sylvo.fitLyrics") return nullptr;
   const Json& args = params.at("arguments");
@@ -704,12 +709,21 @@ Json Server::execute(const Json& params) {
   auto found = documents_.find(uri);
   if (found == documents_.end()) return nullptr;
   const Document& d = found->second;
-  size_t at = d.offset({args.at(1).get<size_t>(), 0}, units_);
-  unsigned long long line;
+  Position first{0, 0}, last{0, 0};
+  if (args.at(1).is_object()) {
+    first = position_of(args.at(1).at("start"));
+    last = position_of(args.at(1).at("end"));
+    if (last.character == 0 && last.line > first.line) --last.line;
+  } else {
+    first.line = last.line = args.at(1).get<size_t>();
+  }
+  SylvoLines lines{d.bytes};
+  unsigned long long line, last_line;
   size_t column;
-  SylvoLines{d.bytes}.place(at, &line, &column);
+  lines.place(d.offset({first.line, 0}, units_), &line, &column);
+  lines.place(d.offset({last.line, 0}, units_), &last_line, &column);
   std::string left;
-  Json edit = fit_edit(uri, d, line, args.at(2).get<std::string>(), &left);
+  Json edit = fit_edit(uri, d, line, last_line, args.at(2).get<std::string>(), &left);
   if (edit.is_null()) return nullptr;
   send_({{"jsonrpc", "2.0"},
          {"id", "sylvo-" + std::to_string(next_id_++)},

@@ -45,11 +45,11 @@ class Server {
   Json semantic_tokens(const Json& params);
   Json execute(const Json& params);
 
-  // The edit that puts `lyrics` (UTF-8) on the notes of sylvo's line `line`
-  // of `d`, or null where nothing would change; `left` tells what no note
-  // took.
+  // The edit that puts `lyrics` (UTF-8) on the notes of sylvo's lines `line`
+  // to `last` of `d`, or null where nothing would change; `left` tells what
+  // no note took.
   Json fit_edit(const std::string& uri, const Document& d, unsigned long long line,
-                const std::string& lyrics, std::string* left) const;
+                unsigned long long last, const std::string& lyrics, std::string* left) const;
 
   // The open document `params` names, or null.
   Document* document(const Json& params, std::string* uri = nullptr);

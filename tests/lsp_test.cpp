@@ -341,7 +341,18 @@ TEST(LspServer, SemanticTokensAndLyrics) {
   EXPECT_EQ(apply["method"], "workspace/applyEdit");
   EXPECT_EQ(apply["params"]["edit"]["changes"][uri][0]["newText"], "l8 (SA)a (KU)a b2 c");
   EXPECT_EQ(apply["params"]["label"],
-            "Put the lyrics on the notes (1 pieces no note takes, 0 syllables left over)");
+            "Put the lyrics on the notes (1 piece no note takes, 0 syllables left over)");
+  // Over a range of whole lines, as an editor's selection ends: the lyrics
+  // line above is a comment, and takes none.
+  c.got.clear();
+  c.request(5, "workspace/executeCommand",
+            {{"command", "sylvo.fitLyrics"},
+             {"arguments", {uri, {{"start", pos(3, 2)}, {"end", pos(5, 0)}}, "sa ku ra yo i"}}});
+  ASSERT_GE(c.got.size(), 1u);
+  const Json& lines = c.got[0]["params"];
+  EXPECT_EQ(lines["edit"]["changes"][uri][0]["newText"], "; さくら\r\nl8 (SA)a (KU)a (RA)b2 (YO)c");
+  EXPECT_EQ(lines["edit"]["changes"][uri][0]["range"]["start"], pos(3, 0));
+  EXPECT_EQ(lines["label"], "Put the lyrics on the notes (0 pieces no note takes, 1 syllable left over)");
 }
 
 // Whatever a client sends, an answer or nothing, and never a crash.
