@@ -301,6 +301,30 @@ SYLVO_API int sylvo_syllable_at(const void* input, size_t size, unsigned long lo
 SYLVO_API int sylvo_voices_at(const void* input, size_t size, unsigned long long line,
                               unsigned char voices[5]);
 
+/// What a completion at a place of a song would put there.
+typedef enum sylvo_completion_kind {
+  SYLVO_COMPLETE_NOTHING = 0,
+  SYLVO_COMPLETE_KEY = 1,      /* a syllable key: after a '(' and any overrides, the capitals
+                                  typed so far */
+  SYLVO_COMPLETE_DIRECTIVE = 2 /* a directive keyword: a '#' at the line's start, then the
+                                  capitals and '_' typed so far */
+} sylvo_completion_kind;
+
+typedef struct sylvo_completion {
+  sylvo_completion_kind kind;
+  size_t start;            /* the first byte, in the line, of what is typed of it so far: a
+                              completion replaces the bytes from there to the place */
+  unsigned char voices[5]; /* for a key: the voice sets of A, I, U, E and O it would be sung
+                              with, the overrides before it included */
+} sylvo_completion;
+
+/// Fills `completion` with what may be completed just before byte `column`
+/// (from 0) of line `line` (from 1) of the `size` bytes at `input`. Returns
+/// 0, or 1 when the input has no such line after its header, or an
+/// argument is null.
+SYLVO_API int sylvo_completion_at(const void* input, size_t size, unsigned long long line,
+                                  size_t column, sylvo_completion* completion);
+
 /// Writes to `out` (`size` bytes, zero-terminated) what "(KEY)c" becomes
 /// with no length at the voice sets `voices` (A, I, U, E, O; 0 to 9), and
 /// returns its bytes; 0 for a key not in the table or a null argument.

@@ -405,54 +405,27 @@ Json Server::completion(const Json& params) {
   Document* d = document(params);
   Json items = Json::array();
   if (!d) return {{"isIncomplete", false}, {"items", items}};
-  const Json& p = params.at("position");
-  size_t offset = d->offset(position_of(p), units_);
+  size_t offset = d->offset(position_of(params.at("position")), units_);
   const std::string& b = d->bytes;
-  size_t line_start = offset;
-  while (line_start > 0 && b[line_start - 1] != '\n') --line_start;
-  size_t open = b.rfind('(', offset == 0 ? std::string::npos : offset - 1);
   unsigned long long line;
   size_t column;
   SylvoLines{b}.place(offset, &line, &column);
-  auto edit_from = [&](size_t from) { return range(*d, from, offset); };
-  if (b.compare(line_start, 1, "#") == 0) {
-    size_t word = line_start + 1;
-    bool in_word = true;
-    for (size_t i = word; i < offset; ++i)
-      in_word = in_word && (std::isupper(static_cast<unsigned char>(b[i])) || b[i] == '_');
-    if (!in_word) return {{"isIncomplete", false}, {"items", items}};
+  sylvo_completion at;
+  if (sylvo_completion_at(b.data(), b.size(), line, column, &at) != 0 ||
+      at.kind == SYLVO_COMPLETE_NOTHING) {
+    return {{"isIncomplete", false}, {"items", items}};
+  }
+  Json where = range(*d, offset - column + at.start, offset);
+  if (at.kind == SYLVO_COMPLETE_DIRECTIVE) {
     for (int k = 0; const char* keyword = sylvo_directive_keyword(k); ++k) {
       items.push_back({{"label", keyword},
                        {"kind", 14},
                        {"detail", k == 0 ? "voice set n for every vowel" : "voice sets a i u e o"},
-                       {"textEdit", {{"range", edit_from(word)}, {"newText", keyword}}}});
+                       {"textEdit", {{"range", where}, {"newText", keyword}}}});
     }
     return {{"isIncomplete", false}, {"items", items}};
   }
-  if (open == std::string::npos || open < line_start) {
-    return {{"isIncomplete", false}, {"items", items}};
-  }
-  unsigned char voices[5];
-  if (sylvo_voices_at(b.data(), b.size(), line, voices) != 0) std::memset(voices, 0, sizeof voices);
-  size_t prefix = open + 1;  // the key letters typed so far start here
-  for (size_t i = open + 1; i < offset;) {
-    if (b[i] == '@') {
-      static const char kVowels[] = "AIUEO";
-      const char* vowel = i + 1 < offset ? std::strchr(kVowels, b[i + 1]) : nullptr;
-      if (i + 2 >= offset || !vowel || b[i + 1] == '\0' ||
-          !std::isdigit(static_cast<unsigned char>(b[i + 2]))) {
-        return {{"isIncomplete", false}, {"items", items}};  // an override still being typed
-      }
-      voices[vowel - kVowels] = static_cast<unsigned char>(b[i + 2] - '0');
-      i += 3;
-      prefix = i;
-    } else if (b[i] >= 'A' && b[i] <= 'Z') {
-      ++i;
-    } else {
-      return {{"isIncomplete", false}, {"items", items}};  // not in a key
-    }
-  }
-  Json where = edit_from(prefix);
+  const unsigned char* voices = at.voices;
   for (int k = 0; const char* key = sylvo_syllable_key(k); ++k) {
     char expansion[SYLVO_EXPANSION_MAX + 1];
     sylvo_expand(key, voices, expansion, sizeof expansion);

@@ -1,6 +1,7 @@
 // What stands at a place of a song, for an editor: the syllable there with
-// exactly what sylvo writes for it, and the voice sets in force. Listeners
-// of the reader of the notation that stop once they are past the place.
+// exactly what sylvo writes for it, the voice sets in force, and what may
+// be completed there. Listeners of the reader of the notation that stop
+// once they are past the place.
 #include <cstring>
 #include <memory>
 #include <new>
@@ -113,6 +114,57 @@ int sylvo_voices_at(const void* input, size_t size, unsigned long long line,
   if (!voices || (!input && size != 0)) return 1;
   std::memset(voices, 0, kVowels);
   return find(input, size, line, 0, nullptr, voices) ? 0 : 1;
+}
+
+int sylvo_completion_at(const void* input, size_t size, unsigned long long line, size_t column,
+                        sylvo_completion* completion) {
+  if (!completion || (!input && size != 0)) return 1;
+  *completion = sylvo_completion{SYLVO_COMPLETE_NOTHING, column, {}};
+  if (!find(input, size, line, 0, nullptr, completion->voices)) return 1;
+  // The line, to the place: the reader found it, so it is there.
+  const unsigned char* bytes = static_cast<const unsigned char*>(input);
+  size_t at = 0;
+  for (unsigned long long n = 1; n < line; ++n) {
+    at = static_cast<size_t>(
+             static_cast<const unsigned char*>(std::memchr(bytes + at, '\n', size - at)) - bytes) +
+         1;
+  }
+  const unsigned char* end =
+      static_cast<const unsigned char*>(std::memchr(bytes + at, '\n', size - at));
+  size_t length = end ? static_cast<size_t>(end - bytes) - at : size - at;
+  const unsigned char* text = bytes + at;
+  if (column > length) return 0;
+  auto capital = [](unsigned char c) { return c >= 'A' && c <= 'Z'; };
+  if (length > 0 && text[0] == '#') {
+    for (size_t i = 1; i < column; ++i) {
+      if (!capital(text[i]) && text[i] != '_') return 0;
+    }
+    completion->kind = column > 0 ? SYLVO_COMPLETE_DIRECTIVE : SYLVO_COMPLETE_NOTHING;
+    completion->start = 1;
+    return 0;
+  }
+  size_t open = column;
+  while (open > 0 && text[open - 1] != '(') --open;
+  if (open == 0) return 0;
+  // After the '(': overrides, then the key's capitals so far.
+  static const char kVowelLetters[] = "AIUEO";
+  size_t start = open;
+  for (size_t i = open; i < column;) {
+    const char* vowel = text[i] == '@' && i + 1 < column && text[i + 1] != '\0'
+                            ? std::strchr(kVowelLetters, text[i + 1])
+                            : nullptr;
+    if (vowel && i + 2 < column && text[i + 2] >= '0' && text[i + 2] <= '9') {
+      completion->voices[vowel - kVowelLetters] = static_cast<unsigned char>(text[i + 2] - '0');
+      start = i += 3;
+    } else if (capital(text[i])) {
+      ++i;
+    } else {
+      return 0;  // not in a key, or an override still being typed
+    }
+  }
+  completion->kind = SYLVO_COMPLETE_KEY;
+  completion->start = start;
+  return 0;
 }
 
 size_t sylvo_expand(const char* key, const unsigned char voices[5], char* out, size_t size) {

@@ -352,7 +352,8 @@ TEST(LspServer, SemanticTokensAndLyrics) {
   const Json& lines = c.got[0]["params"];
   EXPECT_EQ(lines["edit"]["changes"][uri][0]["newText"], "; さくら\r\nl8 (SA)a (KU)a (RA)b2 (YO)c");
   EXPECT_EQ(lines["edit"]["changes"][uri][0]["range"]["start"], pos(3, 0));
-  EXPECT_EQ(lines["label"], "Put the lyrics on the notes (0 pieces no note takes, 1 syllable left over)");
+  EXPECT_EQ(lines["label"],
+            "Put the lyrics on the notes (0 pieces no note takes, 1 syllable left over)");
 }
 
 // Whatever a client sends, an answer or nothing, and never a crash.

@@ -113,6 +113,44 @@ TEST(Place, SyllableAtAByteIsWhatTheConversionWrites) {
 
 namespace {
 
+// What a completion would put at a place: a key after '(' and overrides,
+// with their voice sets, or a directive after a line's '#'.
+TEST(Place, CompletionAtAPlace) {
+  const std::string song = "#SYLVO\n#SYLVO_VSET_ALL 3\nl8 (@I2KY (@A (@E5 a) (K ; (\n#SY\n#X Y\n";
+  struct Row {
+    unsigned long long line;
+    size_t column;
+    sylvo_completion_kind kind;
+    size_t start;
+    int voice_a, voice_i;
+  };
+  const Row rows[] = {
+      {3, 9, SYLVO_COMPLETE_KEY, 7, 3, 2},        // (@I2KY|: the key after the override
+      {3, 4, SYLVO_COMPLETE_KEY, 4, 3, 3},        // (|
+      {3, 7, SYLVO_COMPLETE_KEY, 7, 3, 2},        // (@I2|
+      {3, 6, SYLVO_COMPLETE_NOTHING, 6, 3, 3},    // (@I|: an override being typed
+      {3, 13, SYLVO_COMPLETE_NOTHING, 13, 3, 3},  // (@A|
+      {3, 19, SYLVO_COMPLETE_NOTHING, 19, 3, 3},  // (@E5 |: a blank ends the key
+      {3, 24, SYLVO_COMPLETE_KEY, 23, 3, 3},      // (K|
+      {3, 2, SYLVO_COMPLETE_NOTHING, 2, 3, 3},    // no '(' before it on the line
+      {4, 3, SYLVO_COMPLETE_DIRECTIVE, 1, 3, 3}, {4, 0, SYLVO_COMPLETE_NOTHING, 0, 3, 3},
+      {5, 4, SYLVO_COMPLETE_NOTHING, 4, 3, 3},  // "#X Y": a blank is in no keyword
+  };
+  for (const Row& r : rows) {
+    sylvo_completion c;
+    ASSERT_EQ(sylvo_completion_at(song.data(), song.size(), r.line, r.column, &c), 0) << r.column;
+    EXPECT_EQ(c.kind, r.kind) << r.line << ":" << r.column;
+    if (c.kind == SYLVO_COMPLETE_NOTHING) continue;
+    EXPECT_EQ(c.start, r.start) << r.line << ":" << r.column;
+    EXPECT_EQ(c.voices[0], r.voice_a) << r.column;
+    EXPECT_EQ(c.voices[1], r.voice_i) << r.column;
+  }
+  sylvo_completion c;
+  EXPECT_EQ(sylvo_completion_at(song.data(), song.size(), 1, 1, &c), 1);  // the header
+  EXPECT_EQ(sylvo_completion_at(song.data(), song.size(), 9, 0, &c), 1);
+  EXPECT_EQ(sylvo_completion_at(song.data(), song.size(), 3, 0, nullptr), 1);
+}
+
 // A syllable at fault is sung by no one: its overrides do not reach the
 // syllables after it, in a check or an editor.
 TEST(Place, OverridesEndWithASyllableAtFault) {
