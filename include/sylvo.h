@@ -339,6 +339,10 @@ SYLVO_API const char* sylvo_syllable_kana(const char* key);
 /// "SYLVO_VSET_ALL", "SYLVO_VSET"; null past the last.
 SYLVO_API const char* sylvo_directive_keyword(int index);
 
+/// What directive `index` takes, to show beside its keyword: "voice set n
+/// for every vowel", "voice sets a i u e o"; null past the last.
+SYLVO_API const char* sylvo_directive_usage(int index);
+
 /// A sung mora of lyrics: its syllable key and where it stands in them.
 typedef struct sylvo_lyric {
   const char* key; /* "KA": the table's own text, as sylvo_syllable_key() gives it */

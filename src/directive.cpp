@@ -87,6 +87,12 @@ const char* sylvo_directive_keyword(int index) {
   return index >= 0 && index < n ? kKeywords[index] : nullptr;
 }
 
+const char* sylvo_directive_usage(int index) {
+  constexpr const char* kUsages[] = {"voice set n for every vowel", "voice sets a i u e o"};
+  static_assert(sizeof kUsages == sizeof kKeywords, "a usage a keyword");
+  return sylvo_directive_keyword(index) ? kUsages[index] : nullptr;
+}
+
 namespace {
 
 // Whether `word` (`n` bytes) is `k` with two bytes side by side swapped.

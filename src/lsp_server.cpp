@@ -420,7 +420,7 @@ Json Server::completion(const Json& params) {
     for (int k = 0; const char* keyword = sylvo_directive_keyword(k); ++k) {
       items.push_back({{"label", keyword},
                        {"kind", 14},
-                       {"detail", k == 0 ? "voice set n for every vowel" : "voice sets a i u e o"},
+                       {"detail", sylvo_directive_usage(k)},
                        {"textEdit", {{"range", where}, {"newText", keyword}}}});
     }
     return {{"isIncomplete", false}, {"items", items}};

@@ -107,6 +107,8 @@ TEST(Place, SyllableAtAByteIsWhatTheConversionWrites) {
   EXPECT_EQ(std::string(sylvo_syllable_kana("QQ")), "");
   EXPECT_EQ(std::string(sylvo_directive_keyword(0)), "SYLVO_VSET_ALL");
   EXPECT_EQ(sylvo_directive_keyword(2), nullptr);
+  EXPECT_EQ(std::string(sylvo_directive_usage(1)), "voice sets a i u e o");
+  EXPECT_EQ(sylvo_directive_usage(2), nullptr);
 }
 
 }  // namespace

@@ -203,6 +203,61 @@ EMSCRIPTEN_KEEPALIVE const int* sylvo_page_spans(const unsigned char* data, size
   return flat;
 }
 
+/// What may be completed just before byte `column` (from 0) of line `line`
+/// (from 1) of `size` bytes at `data`, as JSON: {"kind": 0 for nothing, 1
+/// for a key, 2 for a directive, "start": the byte where what is typed of it
+/// starts, "items": [{"label", "detail", "info"}...]}: each key with its
+/// kana and what it becomes at the voice sets there, or each directive. It
+/// holds until the next call.
+EMSCRIPTEN_KEEPALIVE const char* sylvo_page_complete(const unsigned char* data, size_t size,
+                                                     unsigned line, size_t column) {
+  sylvo_completion at;
+  if (sylvo_completion_at(data, size, line, column, &at) != 0) at.kind = SYLVO_COMPLETE_NOTHING;
+  g_json = "{\"kind\":" + std::to_string(at.kind) + ",\"start\":" + std::to_string(at.start) +
+           ",\"items\":[";
+  if (at.kind == SYLVO_COMPLETE_DIRECTIVE) {
+    for (int k = 0; const char* keyword = sylvo_directive_keyword(k); ++k) {
+      g_json += std::string(k ? "," : "") + "{\"label\":\"" + keyword + "\",\"detail\":\"" +
+                sylvo_directive_usage(k) + "\"}";
+    }
+  } else if (at.kind == SYLVO_COMPLETE_KEY) {
+    std::string sets;
+    for (int v = 0; v < 5; ++v)
+      sets += std::string(v ? " " : "") + "AIUEO"[v] + std::to_string(at.voices[v]);
+    for (int k = 0; const char* key = sylvo_syllable_key(k); ++k) {
+      char expansion[SYLVO_EXPANSION_MAX + 1];
+      sylvo_expand(key, at.voices, expansion, sizeof expansion);
+      g_json += std::string(k ? "," : "") + "{\"label\":\"" + key + "\",\"detail\":\"" +
+                sylvo_syllable_kana(key) + "\",\"info\":";
+      std::string info =
+          "(" + std::string(key) + ")c becomes " + expansion + " at voice sets " + sets;
+      append_json(g_json, info.data(), info.size());
+      g_json += "}";
+    }
+  }
+  g_json += "]}";
+  return g_json.c_str();
+}
+
+/// The syllable that holds byte `column` (from 0) of line `line` (from 1)
+/// of `size` bytes at `data`, as JSON: {"key", "kana", "start", "length",
+/// "voices", "frames", "expansion"}, or null where there is none. It holds
+/// until the next call.
+EMSCRIPTEN_KEEPALIVE const char* sylvo_page_syllable(const unsigned char* data, size_t size,
+                                                     unsigned line, size_t column) {
+  sylvo_syllable_info info;
+  if (sylvo_syllable_at(data, size, line, column, &info) != 0) return "null";
+  g_json = std::string("{\"key\":\"") + info.key + "\",\"kana\":\"" + info.kana +
+           "\",\"start\":" + std::to_string(info.start) +
+           ",\"length\":" + std::to_string(info.length) +
+           ",\"frames\":" + std::to_string(info.frames) + ",\"voices\":[";
+  for (int v = 0; v < 5; ++v) g_json += (v ? "," : "") + std::to_string(info.voices[v]);
+  g_json += "],\"expansion\":";
+  append_json(g_json, info.expansion, info.expansion_size, JsonBytes::kEach);
+  g_json += "}";
+  return g_json.c_str();
+}
+
 /// The library's version, "2.0 beta4".
 EMSCRIPTEN_KEEPALIVE const char* sylvo_page_version() { return sylvo_version(); }
 

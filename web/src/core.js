@@ -6,7 +6,8 @@
 /// opened from a folder and may load no other file.
 export const coreSource = () => `var createSylvoCore = (${self.sylvoCore})();\n`;
 
-/// Loads a core; resolves to {convert, keys, lyricKeys, fitLyrics, check}. convert(bytes, nameBytes) gives what
+/// Loads a core; resolves to {convert, keys, lyricKeys, fitLyrics, check,
+/// spans, complete, syllable}. convert(bytes, nameBytes) gives what
 /// sylvo gives for a file of that name holding `bytes`: {status, kind,
 /// messageBytes, output, outputNameBytes, line, column}. `line` is the
 /// failing byte's line (from 1; 0 if the failure is at no byte), `column` its
@@ -79,5 +80,18 @@ export async function loadCore(factory) {
     core._free(data);
     return copy;
   };
-  return { convert, keys, lyricKeys, fitLyrics, check, spans };
+  /// complete(bytes, line, column): what may be completed just before byte
+  /// `column` (from 0) of line `line` (from 1): {kind (0 nothing, 1 a key, 2
+  /// a directive), start (the byte where what is typed of it starts),
+  /// items: [{label, detail, info}]}.
+  const complete = (bytes, line, column) =>
+    withBytes([bytes], (d) => core._sylvo_page_complete(d, bytes.length, line, column));
+  /// syllable(bytes, line, column): the syllable that holds that byte, or
+  /// null: {key, kana, start, length, frames, voices, expansionBytes}.
+  const syllable = (bytes, line, column) => {
+    const r = withBytes([bytes], (d) => core._sylvo_page_syllable(d, bytes.length, line, column));
+    if (r) r.expansionBytes = Uint8Array.from(r.expansion, (c) => c.charCodeAt(0)), delete r.expansion;
+    return r;
+  };
+  return { convert, keys, lyricKeys, fitLyrics, check, spans, complete, syllable };
 }

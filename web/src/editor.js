@@ -1,11 +1,12 @@
 // The two editors (CodeMirror): the input, whose text maps exactly to the
 // file's bytes (codec.js), and the read-only output.
+import { autocompletion } from '@codemirror/autocomplete';
 import { defaultKeymap, history, historyKeymap } from '@codemirror/commands';
 import { highlightSelectionMatches, search, searchKeymap } from '@codemirror/search';
 import { ChangeSet, Compartment, EditorSelection, EditorState, StateEffect, StateField, Transaction } from '@codemirror/state';
 import {
   Decoration, drawSelection, EditorView, highlightActiveLine, highlightActiveLineGutter,
-  highlightSpecialChars, keymap, lineNumbers, MatchDecorator, ViewPlugin,
+  highlightSpecialChars, hoverTooltip, keymap, lineNumbers, MatchDecorator, ViewPlugin,
 } from '@codemirror/view';
 import { charsInBytes, rawByte, unencodable } from './codec.js';
 
@@ -89,8 +90,9 @@ const syntax = markField(({ doc, spans, encoding }) => {
 export const colour = (view, spans, encoding) =>
   view.dispatch({ effects: syntax.set.of({ doc: view.state.doc, spans, encoding }) });
 
+// Each problem's message is shown on hover (see `assist`), not as a title.
 const problems = markField((list) => Decoration.set(list.filter((p) => p.to > p.from).map((p) =>
-  Decoration.mark({ class: `cm-problem cm-problem-${p.severity}`, attributes: { title: p.message } })
+  Decoration.mark({ class: `cm-problem cm-problem-${p.severity}`, attributes: { 'data-message': p.message } })
             .range(p.from, p.to)), true));
 
 /// Marks the problems [{from, to, severity, message}] in `view`, in place of
@@ -136,12 +138,32 @@ function byteFilter(file) {
   });
 }
 
+// ---- What the library says of a place, as the editor asks: completion
+// and hover. `complete(state, pos)` resolves to {from, options} or null;
+// `hover(view, pos)` to {from, to, dom} or null.
+const assist = ({ complete, hover }) => [
+  autocompletion({
+    override: [async (context) => {
+      // Only where a key or a directive may be typed: after '(', an
+      // override's digit, a capital, '#' or '_', or when asked.
+      if (!context.explicit && !context.matchBefore(/[(0-9A-Z#_]$/)) return null;
+      const r = await complete(context.state, context.pos);
+      return r && { from: r.from, options: r.options, validFor: /^[A-Z_]*$/ };
+    }],
+    icons: false,
+  }),
+  hoverTooltip(async (view, pos) => {
+    const r = await hover(view, pos);
+    return r && { pos: r.from, end: r.to, above: true, create: () => ({ dom: r.dom }) };
+  }, { hideOnChange: true }),
+];
+
 /// The input editor in `parent`. `file` says how new text is written:
 /// {encoding, lineEnd, refuse(char)}; onEdit is called with the update
-/// after every edit.
-export function inputEditor(parent, file, onEdit) {
+/// after every edit; `asked` answers completion and hover (see `assist`).
+export function inputEditor(parent, file, onEdit, asked) {
   const extensions = [
-    common, lineNumbers(), history(), keymap.of([...defaultKeymap, ...historyKeymap, ...searchKeymap]),
+    common, lineNumbers(), history(), keymap.of([...defaultKeymap, ...historyKeymap, ...searchKeymap]), assist(asked),
     byteFilter(file), syntax.field, failure.field, problems.field,
     EditorView.updateListener.of((u) => { if (u.docChanged) onEdit(u); }),
     EditorView.contentAttributes.of({ 'aria-label': 'MML input', spellcheck: 'false' }),

@@ -4,7 +4,7 @@
 // on screen.
 import example from '../../examples/song.mml';
 import workerSource from 'worker-source';
-import { charsInBytes, decode, lineEndName, SJIS, UTF8 } from './codec.js';
+import { charsInBytes, decode, encode, lineEndName, SJIS, UTF8 } from './codec.js';
 import { coreSource, loadCore } from './core.js';
 import { readDraft } from './drafts.js';
 import { EditorView } from '@codemirror/view';
@@ -80,7 +80,7 @@ const input = inputEditor($('input'), file, () => {
   notice('');
   showEmpty();
   schedule();
-});
+}, { complete, hover });
 const output = outputEditor($('output'));
 lyricsPanel(input.view, window.sylvo, $);
 
@@ -214,8 +214,93 @@ function problemPlace(p) {
   return { from: Math.min(from, line.to), to: Math.min(Math.max(to, from), line.to) };
 }
 
-// Lists every problem under the editor, each a button that goes there, and
-// marks each in the text.
+// ---- Completion, hover and quick fixes: what the library says of a place
+// in the bytes the worker holds, once it holds the text on screen.
+
+// Line `line` (from 1) of the text, and the bytes of it before `pos`.
+function bytePlace(doc, pos) {
+  const line = doc.lineAt(pos);
+  return { line, column: encode(line.text.slice(0, pos - line.from), file.encoding).length };
+}
+// Whether the worker's bytes are those of `doc`, after waiting for it.
+async function holds(doc) {
+  await convertNow();
+  return input.view.state.doc === doc;
+}
+
+async function complete(state, pos) {
+  const { line, column } = bytePlace(state.doc, pos);
+  if (!await holds(state.doc)) return null;
+  const r = await call('complete', { line: line.number, column });
+  if (!r.kind) return null;
+  return {
+    from: line.from + charsInBytes(line.text, r.start, file.encoding),
+    options: r.items.map((item, rank) => ({ label: item.label, detail: item.detail, info: item.info,
+                                            type: r.kind === 1 ? 'keyword' : 'macro', boost: -rank / 1000 })),
+  };
+}
+
+// Over a syllable: its kana, voice sets and exactly what sylvo writes for
+// it; over a problem: what is wrong, and its quick fixes.
+async function hover(view, pos) {
+  const doc = view.state.doc;
+  const { line, column } = bytePlace(doc, pos);
+  if (!await holds(doc)) return null;
+  const { syllable } = await call('syllable', { line: line.number, column });
+  const here = result.problems.list.filter((p) => {
+    const place = problemPlace(p);
+    return place && place.from <= pos && pos <= place.to;
+  });
+  if (!syllable && !here.length) return null;
+  const dom = document.createElement('div');
+  dom.className = 'sy-hover';
+  let from = pos, to = pos;
+  if (syllable) {
+    from = line.from + charsInBytes(line.text, syllable.start, file.encoding);
+    to = line.from + charsInBytes(line.text, syllable.start + syllable.length, file.encoding);
+    const head = document.createElement('div');
+    const key = document.createElement('b');
+    key.textContent = syllable.key;
+    const sets = syllable.voices.map((v, i) => `${'AIUEO'[i]}${v}`).join(' ');
+    head.append(key, ` ${syllable.kana} · voice sets ${sets}`);
+    const writes = document.createElement('div');
+    const code = document.createElement('code');
+    code.textContent = syllable.expansion;
+    writes.append('sylvo writes ', code, ` (${syllable.frames} frames)`);
+    dom.append(head, writes);
+  }
+  for (const p of here) {
+    const place = problemPlace(p);
+    from = Math.min(from, place.from), to = Math.max(to, place.to);
+    const div = document.createElement('div');
+    div.className = `problem ${p.severity}`;
+    div.textContent = `${p.severity}: ${p.message} [${p.name}]`;
+    dom.append(div, ...fixButtons(p));
+  }
+  return { from, to, dom };
+}
+
+// A button for each key or keyword that could stand in place of a problem's
+// bytes: a click puts it there, as one edit.
+function fixButtons(p) {
+  if (p.severity === 'note') return [];
+  return p.suggestions.map((with_) => {
+    const b = document.createElement('button');
+    b.type = 'button';
+    b.className = 'fix';
+    b.textContent = `Replace with ${with_}`;
+    b.addEventListener('click', () => {
+      const place = problemPlace(p);
+      if (!place || shown !== version) return;  // the problems are about to be new
+      input.view.dispatch({ changes: { ...place, insert: with_ }, userEvent: 'input.fix' });
+      input.view.focus();
+    });
+    return b;
+  });
+}
+
+// Lists every problem under the editor, each a button that goes there with
+// its quick fixes beside it, and marks each in the text.
 function showProblems({ list, more }) {
   const ul = $('problems');
   ul.replaceChildren();
@@ -242,7 +327,7 @@ function showProblems({ list, more }) {
                             effects: EditorView.scrollIntoView(now.from, { y: 'center' }) });
       input.view.focus();
     });
-    li.append(button);
+    li.append(button, ...fixButtons(p));
     ul.append(li);
   }
   if (more) {

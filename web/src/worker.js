@@ -11,6 +11,8 @@
 //   lines {from, to}              the last good output's lines [from, to), from 1
 //   keep {}, forget {}            store or drop the unsaved edits, to offer after a reload
 //   spans {first, last}           the spans of those lines (sylvo_spans), for colouring
+//   complete {line, column}       what may be completed there (core.js complete)
+//   syllable {line, column}       the syllable there, its expansion as text (core.js syllable)
 // open, view, edit and toUtf8 may name the lines in view, {view: {first,
 // last}}: their result then carries those lines' `spans` too.
 // Messages out: {id, ...}. open, view, edit and toUtf8 answer with the
@@ -116,6 +118,14 @@ async function withSpans(result, view) {
 const handlers = {
   async spans(m) {
     return { spans: await spansOf({ first: m.first, last: m.last }) };
+  },
+  async complete(m) {
+    return (await core).complete(bytes, m.line, m.column);
+  },
+  async syllable(m) {
+    const r = (await core).syllable(bytes, m.line, m.column);
+    if (r) r.expansion = decode(r.expansionBytes, encoding), delete r.expansionBytes;
+    return { syllable: r };
   },
   async open(m) {
     bytes = new Uint8Array(m.bytes);

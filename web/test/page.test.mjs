@@ -349,7 +349,7 @@ test('every problem is listed under the editor and marked in it; a click goes th
   const song = bin('#SYLVO\n(KA)c8 (KX)c8\n\x83\x6c (ka)c\n(SHI)x\n');  // Shift-JIS before the third
   await open(page, 'problems.mml', song);
   await settled(page);
-  const items = () => page.$$eval('#problems li', (all) => all.map((l) => [l.className, l.textContent]));
+  const items = () => page.$$eval('#problems li', (all) => all.map((l) => [l.className, l.firstChild.textContent]));
   const near = 'KX is no key; keys one edit away: KA, KI, KU, KE, KO';
   // Each with the library's explanation and name, the key at fault marked.
   const unknown = 'Illegal token! line:2: KX is not a syllable key';
@@ -361,7 +361,7 @@ test('every problem is listed under the editor and marked in it; a click goes th
     ['error', `Line 3: error: ${capitals} [illegal-token]`],
     ['error', `Line 4: error: ${noNote} [syntax]`],
   ]);
-  assert.deepEqual(await page.$$eval('#input .cm-problem-error', (all) => all.map((m) => [m.textContent, m.title])),
+  assert.deepEqual(await page.$$eval('#input .cm-problem-error', (all) => all.map((m) => [m.textContent, m.dataset.message])),
                    [['KX', `${unknown}\n${near}`], ['ka', capitals], ['x', noNote]]);
   await page.click('#problems li:nth-child(4) button');
   const selected = await page.evaluate(() => getSelection().toString());
@@ -374,11 +374,57 @@ test('every problem is listed under the editor and marked in it; a click goes th
   await page.close();
 });
 
+// What the native program writes for `syllable` at voice sets `set`.
+const nativeRun = (syllable, set) =>
+  runNative('one.mml', bin(`#SYLVO\n#SYLVO_VSET_ALL ${set}\n${syllable}\n`)).output.toString('latin1').split('\n')[2];
+
+test('the editor completes keys, hovers a syllable and applies a quick fix, as the library says', async () => {
+  const page = await newPage();
+  const song = bin('#SYLVO\r\n#SYLVO_VSET_ALL 2\r\n\x82\xa9 (SA)c8 (@A4KX)c\r\n');  // Shift-JIS, CR LF
+  await open(page, 'assist.mml', song);
+  await settled(page);
+  // "(KY" typed after kana offers the keys with their kana and what each
+  // becomes there; one picked goes in, and the song converts.
+  await lineEnd(page, 3);
+  await page.keyboard.type(' (@I7KY');
+  await page.waitForSelector('.cm-tooltip-autocomplete li');
+  const offered = await page.$$eval('.cm-tooltip-autocomplete li',
+                                    (all) => all.map((li) => li.textContent));
+  assert.deepEqual(offered.slice(0, 4), ['KYAきゃ', 'KYUきゅ', 'KYEきぇ', 'KYOきょ']);
+  await page.keyboard.press('ArrowDown');
+  await page.waitForSelector('.cm-completionInfo >> text=(KYU)c');
+  assert.equal(await page.textContent('.cm-completionInfo'),
+               `(KYU)c becomes ${nativeRun('(@I7KYU)c', 2)} at voice sets A2 I7 U2 E2 O2`);
+  await page.keyboard.press('Enter');
+  await page.keyboard.type(')e');
+  const typed = insert(song, song.length - 2, ' (@I7KYU)e');
+  // Hover a syllable: exactly what sylvo writes for it.
+  await page.hover('#input .cm-sy-key >> text=SA');
+  await page.waitForSelector('.sy-hover');
+  assert.equal(await page.textContent('.sy-hover'),
+               `SA さ · voice sets A2 I2 U2 E2 O2sylvo writes ${nativeRun('(SA)c8', 2)} (5 frames)`);
+  // The unknown key's quick fix, from its hover and from the list.
+  await page.mouse.move(0, 0);
+  await page.hover('#input .cm-problem-error');
+  await page.waitForSelector('.sy-hover .fix');
+  assert.deepEqual(await page.$$eval('.sy-hover .fix', (all) => all.map((b) => b.textContent)),
+                   ['Replace with KA', 'Replace with KI', 'Replace with KU', 'Replace with KE', 'Replace with KO']);
+  assert.deepEqual(await page.$$eval('#problems .fix', (all) => all.map((b) => b.textContent).slice(0, 2)),
+                   ['Replace with KA', 'Replace with KI']);
+  await page.click('.sy-hover .fix >> text=KU');
+  const fixed = bin(typed.toString('latin1').replace('(@A4KX)', '(@A4KU)'));
+  await expectNative(page, fixed, 'assist.mml');
+  assert.deepEqual((await saved(page, '#save-input')).bytes, fixed);
+  assert.equal(await page.$$eval('#problems li', (all) => all.length), 0);
+  assert.deepEqual(page.outside, []);
+  await page.close();
+});
+
 test('warnings are listed and marked apart from errors; a note stands beside its error', async () => {
   const page = await newPage();
   await open(page, 'warnings.mml', bin('#SYLVO\n/* slow */ (KA)c\n#SYLVO_VSET_ALL -1\n(KAA)c\n'));
   await settled(page);
-  assert.deepEqual(await page.$$eval('#problems li', (all) => all.map((l) => [l.className, l.textContent])), [
+  assert.deepEqual(await page.$$eval('#problems li', (all) => all.map((l) => [l.className, l.firstChild.textContent])), [
     ['warning', "Line 2: warning: 'l' sets the default length to nothing: the syllables after it take no length, " +
                 "the first (KA) on line 2; this 'l' is inside a block comment, where 'l' acts too [empty-length]"],
     ['warning', "Line 3: warning: the sign of '-1' is not read: it sets 1 [directive-number]"],
@@ -386,7 +432,7 @@ test('warnings are listed and marked apart from errors; a note stands beside its
     ['note', 'Line 4: note: KAA is no key; keys one edit away: KA, KYA, KUA, KWA [near-keys]'],
   ]);
   assert.deepEqual(await page.$$eval('#input .cm-problem-warning', (all) => all.map((m) => m.textContent)), ['l', '-1']);
-  assert.deepEqual(await page.$$eval('#input .cm-problem-error', (all) => all.map((m) => m.title)),
+  assert.deepEqual(await page.$$eval('#input .cm-problem-error', (all) => all.map((m) => m.dataset.message)),
                    ['Illegal token! line:4: KAA is not a syllable key\nKAA is no key; keys one edit away: KA, KYA, KUA, KWA']);
   // Warnings alone: the song converts, and they stay listed.
   await page.click('#problems li:nth-child(4) button');  // selects KAA
