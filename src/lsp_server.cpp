@@ -182,6 +182,8 @@ void Server::request(const std::string& method, const Json& params, const Json& 
     reply(id, code_actions(params));
   } else if (method == "textDocument/semanticTokens/full") {
     reply(id, semantic_tokens(params));
+  } else if (method == "textDocument/inlayHint") {
+    reply(id, inlay_hints(params));
   } else if (method == "workspace/executeCommand") {
     reply(id, execute(params));
   } else {
@@ -199,6 +201,21 @@ void Server::notification(const std::string& method, const Json& params) {
     open(params);
   } else if (method == "textDocument/didChange") {
     change(params);
+  } else if (method == "workspace/didChangeConfiguration") {
+    // {"settings": {"sylvo": {"inlayHints": false}}}, as a client passes its
+    // user's settings on; the client is asked to show the hints anew.
+    const Json& settings = params.at("settings");
+    if (settings.is_object() && settings.contains("sylvo") && settings["sylvo"].is_object()) {
+      const Json& sylvo = settings["sylvo"];
+      if (sylvo.contains("inlayHints") && sylvo["inlayHints"].is_boolean()) {
+        inlay_hints_ = sylvo["inlayHints"];
+        if (refresh_hints_) {
+          send_({{"jsonrpc", "2.0"},
+                 {"id", "sylvo-" + std::to_string(next_id_++)},
+                 {"method", "workspace/inlayHint/refresh"}});
+        }
+      }
+    }
   } else if (method == "textDocument/didClose") {
     std::string uri = params.at("textDocument").at("uri");
     documents_.erase(uri);
@@ -225,10 +242,20 @@ Json Server::initialize(const Json& params) {
       if (e == "utf-8") units_ = Units::kUtf8;
     }
   }
-  if (params.contains("initializationOptions") && params["initializationOptions"].is_object() &&
-      params["initializationOptions"].contains("encoding")) {
-    forced_encoding_ = params["initializationOptions"]["encoding"].get<std::string>();
+  const Json options = params.value("initializationOptions", Json::object());
+  if (options.is_object() && options.contains("encoding")) {
+    forced_encoding_ = options["encoding"].get<std::string>();
   }
+  if (options.is_object() && options.contains("inlayHints")) {
+    inlay_hints_ = options["inlayHints"].get<bool>();
+  }
+  const Json none = Json::object();
+  const Json& capabilities = params.value("capabilities", none);
+  refresh_hints_ = capabilities.is_object() && capabilities.value("workspace", none).is_object() &&
+                   capabilities.value("workspace", none).value("inlayHint", none).is_object() &&
+                   capabilities.value("workspace", none)
+                           .value("inlayHint", none)
+                           .value("refreshSupport", false) == true;
   Json triggers = Json::array({"(", "@", "#"});
   return {{"capabilities",
            {{"positionEncoding", units_ == Units::kUtf8 ? "utf-8" : "utf-16"},
@@ -238,6 +265,7 @@ Json Server::initialize(const Json& params) {
             {"codeActionProvider",
              {{"codeActionKinds", Json::array({"quickfix", "refactor.rewrite"})}}},
             {"executeCommandProvider", {{"commands", Json::array({"sylvo.fitLyrics"})}}},
+            {"inlayHintProvider", true},
             {"semanticTokensProvider",
              {{"legend", {{"tokenTypes", kTokenTypes}, {"tokenModifiers", Json::array()}}},
               {"full", true}}}}},
@@ -640,6 +668,42 @@ Json Server::semantic_tokens(const Json& params) {
     previous = a;
   }
   return {{"data", data}};
+}
+
+// Each key's kana after it, on the range's lines: "(KA" reads "(KA か".
+// Keys sylvo cannot convert, and those with no kana, have none.
+Json Server::inlay_hints(const Json& params) {
+  Document* d = document(params);
+  Json hints = Json::array();
+  if (!d || !inlay_hints_) return hints;
+  const Json& r = params.at("range");
+  SylvoLines lines{d->bytes};
+  unsigned long long first, last;
+  size_t column;
+  lines.place(d->offset(position_of(r.at("start")), units_), &first, &column);
+  lines.place(d->offset(position_of(r.at("end")), units_), &last, &column);
+  const std::string& b = d->bytes;
+  std::vector<sylvo_span> spans(sylvo_spans(b.data(), b.size(), first, last, nullptr, 0));
+  spans.resize(sylvo_spans(b.data(), b.size(), first, last, spans.data(), spans.size()));
+  size_t at = lines.start(first);
+  unsigned long long line = first;
+  Position from{0, 0};
+  size_t from_at = 0;
+  for (const sylvo_span& s : spans) {  // in a line's order but for a block comment's own span
+    if (s.kind != SYLVO_SPAN_KEY || s.length > 3) continue;
+    for (; line < s.line; ++line) at = b.find('\n', at) + 1;
+    const std::string key = b.substr(at + s.start, s.length);
+    const char* kana = sylvo_syllable_kana(key.c_str());
+    if (!*kana) continue;
+    size_t end = at + s.start + s.length;
+    Position p = d->position(end, units_, end >= from_at ? from_at : 0,
+                             end >= from_at ? from : Position{0, 0}, &from_at);
+    from = p;
+    hints.push_back({{"position", {{"line", p.line}, {"character", p.character}}},
+                     {"label", kana},
+                     {"paddingLeft", true}});
+  }
+  return hints;
 }
 
 Json Server::fit_edit(const std::string& uri, const Document& d, unsigned long long line,

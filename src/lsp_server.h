@@ -44,6 +44,7 @@ class Server {
   Json code_actions(const Json& params);
   Json semantic_tokens(const Json& params);
   Json execute(const Json& params);
+  Json inlay_hints(const Json& params);
 
   // The edit that puts `lyrics` (UTF-8) on the notes of sylvo's lines `line`
   // to `last` of `d`, or null where nothing would change; `left` tells what
@@ -59,6 +60,8 @@ class Server {
   std::map<std::string, Document> documents_;
   Units units_ = Units::kUtf16;
   std::string forced_encoding_;  // an initialization option: "utf-8" or "shift_jis"
+  bool inlay_hints_ = true;      // the kana of each key; the option "inlayHints" turns them off
+  bool refresh_hints_ = false;   // whether the client shows the hints anew when asked
   bool initialized_ = false;
   bool shut_down_ = false;
   bool exited_ = false;

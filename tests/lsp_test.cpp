@@ -356,6 +356,51 @@ TEST(LspServer, SemanticTokensAndLyrics) {
             "Put the lyrics on the notes (0 pieces no note takes, 1 syllable left over)");
 }
 
+// The kana of each key the conversion reads, after it; a setting turns them
+// off, at the start or later.
+TEST(LspServer, InlayHintsGiveEachKeysKana) {
+  const string uri = "untitled:hints";
+  const string text = "#SYLVO\nかな (KA)c (@A2SHI)d /* (N)e */ (KX)c (ka)c ; (SA)c\n(KYA)c\n";
+  auto hints = [&](Client& c) {
+    Json got = c.request(7, "textDocument/inlayHint",
+                         {{"textDocument", doc(uri)},
+                          {"range", {{"start", pos(0, 0)}, {"end", pos(3, 0)}}}})["result"];
+    std::vector<string> shown;
+    for (const Json& h : got) {
+      shown.push_back(std::to_string(h["position"]["line"].get<int>()) + ":" +
+                      std::to_string(h["position"]["character"].get<int>()) + " " +
+                      h["label"].get<string>());
+    }
+    return shown;
+  };
+  auto open = [&](Client& c) {
+    c.notify(
+        "textDocument/didOpen",
+        {{"textDocument", {{"uri", uri}, {"languageId", "mml"}, {"version", 1}, {"text", text}}}});
+  };
+  Client c;
+  c.request(1, "initialize",
+            {{"capabilities", {{"workspace", {{"inlayHint", {{"refreshSupport", true}}}}}}}});
+  open(c);
+  EXPECT_EQ(hints(c), (std::vector<string>{"1:6 か", "1:16 し", "1:24 ん", "2:4 きゃ"}));
+  c.got.clear();
+  c.notify("workspace/didChangeConfiguration",
+           {{"settings", {{"sylvo", {{"inlayHints", false}}}}}});
+  ASSERT_EQ(c.got.size(), 1u);
+  EXPECT_EQ(c.got[0]["method"], "workspace/inlayHint/refresh");
+  EXPECT_TRUE(hints(c).empty());
+
+  Client off;
+  off.request(1, "initialize", {{"initializationOptions", {{"inlayHints", false}}}});
+  open(off);
+  EXPECT_TRUE(hints(off).empty());
+  off.got.clear();
+  off.notify("workspace/didChangeConfiguration",
+             {{"settings", {{"sylvo", {{"inlayHints", true}}}}}});
+  EXPECT_TRUE(off.got.empty());  // no refresh for a client that cannot take one
+  EXPECT_EQ(hints(off).size(), 4u);
+}
+
 // Whatever a client sends, an answer or nothing, and never a crash.
 TEST(LspServer, SurvivesWhateverAClientSends) {
   Client c;
