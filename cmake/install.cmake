@@ -69,8 +69,10 @@ else()
   # Every document the README links to, and the picture of the page.
   install(FILES docs/syllables.md docs/lyrics.md docs/embedding.md docs/editors.md docs/web.png
     DESTINATION "${CMAKE_INSTALL_DOCDIR}/docs")
-  # The set-up for editors without the language server (docs/editors.md).
+  # The set-up for editors (docs/editors.md); and the MML file type where
+  # Kate and KWrite look for one, so that their LSP client finds *.mml.
   install(DIRECTORY editors/ DESTINATION "${CMAKE_INSTALL_DOCDIR}/editors")
+  install(FILES editors/kate/mml.xml DESTINATION "${CMAKE_INSTALL_DATADIR}/org.kde.syntax-highlighting/syntax")
 
   # The library, its header, and how pkg-config and CMake find them.
   set(cmakedir "${CMAKE_INSTALL_LIBDIR}/cmake/sylvo")

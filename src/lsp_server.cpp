@@ -582,10 +582,12 @@ Json Server::code_actions(const Json& params) {
     size_t end = start + p.length;
     if (end < from || start > to) continue;
     Json where = range(*d, start, end);
+    // Named with what it replaces: a line may hold two problems with one fix.
+    const std::string was = text_of(*d, d->bytes.data() + start, end - start);
     for (size_t k = 0; k < p.suggestion_count && k < SYLVO_SUGGESTIONS_MAX; ++k) {
       std::string with = p.suggestions[k];
       actions.push_back(
-          {{"title", "Replace with " + with},
+          {{"title", "Replace " + was + " with " + with},
            {"kind", "quickfix"},
            {"isPreferred", k == 0},
            {"edit", {{"changes", {{uri, Json::array({{{"range", where}, {"newText", with}}})}}}}}});

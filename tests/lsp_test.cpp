@@ -212,7 +212,7 @@ TEST_F(Lsp, DocumentsKeepTheFilesBytes) {
                             {"range", {{"start", pos(2, 1)}, {"end", pos(2, 1)}}},
                             {"context", {{"diagnostics", Json::array()}}}})["result"];
   ASSERT_FALSE(actions.empty());
-  EXPECT_EQ(actions[0]["title"], "Replace with KA");
+  EXPECT_EQ(actions[0]["title"], "Replace KX with KA");
   const Json& edit = actions[0]["edit"]["changes"][uri][0];
   c.notify(
       "textDocument/didChange",

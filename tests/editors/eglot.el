@@ -216,7 +216,7 @@ second byte of; with AFTER, those up to the end of that character."
                                             :end (eglot--pos-to-lsp-position (point)))
                                :context (list :diagnostics []))))
                (fix (and (> (length actions) 0) (aref actions 0))))
-          (sylvo-expect (equal (plist-get fix :title) "Replace with KA")
+          (sylvo-expect (equal (plist-get fix :title) "Replace KX with KA")
                         (format "the first quick fix: %S" (plist-get fix :title)))
           (when fix (eglot--apply-workspace-edit (plist-get fix :edit)))
           (eglot--signal-textDocument/didChange))

@@ -96,7 +96,7 @@ params = vim.lsp.util.make_range_params()
 params.context = { diagnostics = {} }
 actions = vim.lsp.buf_request_sync(0, 'textDocument/codeAction', params, 5000)
 local fix = actions and actions[client] and actions[client].result[1]
-expect(fix and fix.title == 'Replace with KA', 'the first quick fix: ' .. vim.inspect(fix and fix.title))
+expect(fix and fix.title == 'Replace KX with KA', 'the first quick fix: ' .. vim.inspect(fix and fix.title))
 if fix then vim.lsp.util.apply_workspace_edit(fix.edit, 'utf-16') end
 
 -- Written as it was read, the buffer is the song with KX made KA.
