@@ -180,7 +180,8 @@ void Server::request(const std::string& method, const Json& params, const Json& 
     reply(id, hover(params));
   } else if (method == "textDocument/codeAction") {
     reply(id, code_actions(params));
-  } else if (method == "textDocument/semanticTokens/full") {
+  } else if (method == "textDocument/semanticTokens/full" ||
+             method == "textDocument/semanticTokens/range") {
     reply(id, semantic_tokens(params));
   } else if (method == "textDocument/inlayHint") {
     reply(id, inlay_hints(params));
@@ -226,7 +227,9 @@ void Server::notification(const std::string& method, const Json& params) {
 }
 
 void Server::reply(const Json& id, Json result) {
-  send_({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}});
+  Json message = {{"jsonrpc", "2.0"}, {"id", id}};
+  message["result"] = std::move(result);  // a list in braces would copy it
+  send_(message);
 }
 
 void Server::fail(const Json& id, int code, const std::string& message) {
@@ -268,7 +271,8 @@ Json Server::initialize(const Json& params) {
             {"inlayHintProvider", true},
             {"semanticTokensProvider",
              {{"legend", {{"tokenTypes", kTokenTypes}, {"tokenModifiers", Json::array()}}},
-              {"full", true}}}}},
+              {"full", true},
+              {"range", true}}}}},
           {"serverInfo", {{"name", "sylvo-lsp"}, {"version", sylvo_version()}}}};
 }
 
@@ -609,22 +613,30 @@ Json Server::code_actions(const Json& params) {
 }
 
 // The reader's spans as semantic tokens: what the conversion does, coloured
-// (a syllable inside a block comment is a syllable, the comment around it).
+// (a syllable inside a block comment is a syllable, the comment around it);
+// of the whole song, or of the lines of the range asked for.
 Json Server::semantic_tokens(const Json& params) {
   Document* d = document(params);
-  Json data = Json::array();
-  if (!d) return {{"data", data}};
+  std::vector<unsigned> data;  // a song's worth: made into JSON once, and moved, never copied
+  if (!d) return {{"data", Json::array()}};
   const std::string& b = d->bytes;
-  std::vector<sylvo_span> spans(sylvo_spans(b.data(), b.size(), 1, 0, nullptr, 0));
-  spans.resize(sylvo_spans(b.data(), b.size(), 1, 0, spans.data(), spans.size()));
+  SylvoLines lines{b};
+  unsigned long long first = 1, last_line = 0;
+  if (params.contains("range")) {
+    size_t column;
+    lines.place(d->offset(position_of(params["range"].at("start")), units_), &first, &column);
+    lines.place(d->offset(position_of(params["range"].at("end")), units_), &last_line, &column);
+  }
+  std::vector<sylvo_span> spans(sylvo_spans(b.data(), b.size(), first, last_line, nullptr, 0));
+  spans.resize(sylvo_spans(b.data(), b.size(), first, last_line, spans.data(), spans.size()));
   // Each span's bytes in the whole document, by sylvo's lines.
   struct Token {
     size_t from, to;
     int type;
   };
   std::vector<Token> tokens, comments, syllables;
-  size_t at = 0;
-  unsigned long long line = 1;
+  size_t at = lines.start(first);
+  unsigned long long line = first;
   std::stable_sort(spans.begin(), spans.end(), [](const sylvo_span& x, const sylvo_span& y) {
     return x.line < y.line || (x.line == y.line && x.start < y.start);
   });
@@ -662,14 +674,17 @@ Json Server::semantic_tokens(const Json& params) {
     Position e = d->position(t.to, units_, a_at, a, &b_at);
     last = a, last_at = a_at;
     if (e.line != a.line || e.character <= a.character) continue;  // over a lone CR: left out
-    data.push_back(a.line - previous.line);
-    data.push_back(a.line == previous.line ? a.character - previous.character : a.character);
-    data.push_back(e.character - a.character);
-    data.push_back(t.type);
-    data.push_back(0);
+    data.insert(
+        data.end(),
+        {static_cast<unsigned>(a.line - previous.line),
+         static_cast<unsigned>(a.line == previous.line ? a.character - previous.character
+                                                       : a.character),
+         static_cast<unsigned>(e.character - a.character), static_cast<unsigned>(t.type), 0u});
     previous = a;
   }
-  return {{"data", data}};
+  Json result = Json::object();
+  result["data"] = std::move(data);
+  return result;
 }
 
 // Each key's kana after it, on the range's lines: "(KA" reads "(KA か".

@@ -302,18 +302,27 @@ TEST(LspServer, SemanticTokensAndLyrics) {
       {{"textDocument", {{"uri", uri}, {"languageId", "mml"}, {"version", 1}, {"text", text}}}});
   Json init = c.request(1, "initialize", Json::object())["result"];
   const Json legend = init["capabilities"]["semanticTokensProvider"]["legend"]["tokenTypes"];
-  Json data = c.request(2, "textDocument/semanticTokens/full",
-                        {{"textDocument", doc(uri)}})["result"]["data"];
-  std::vector<string> tokens;
-  size_t line = 0, character = 0;
-  for (size_t i = 0; i + 5 <= data.size(); i += 5) {
-    line += data[i].get<size_t>();
-    character =
-        data[i].get<size_t>() ? data[i + 1].get<size_t>() : character + data[i + 1].get<size_t>();
-    tokens.push_back(std::to_string(line) + ":" + std::to_string(character) + "+" +
-                     std::to_string(data[i + 2].get<int>()) + " " +
-                     legend[data[i + 3].get<size_t>()].get<string>());
-  }
+  auto decoded = [&](const Json& data) {
+    std::vector<string> tokens;
+    size_t line = 0, character = 0;
+    for (size_t i = 0; i + 5 <= data.size(); i += 5) {
+      line += data[i].get<size_t>();
+      character =
+          data[i].get<size_t>() ? data[i + 1].get<size_t>() : character + data[i + 1].get<size_t>();
+      tokens.push_back(std::to_string(line) + ":" + std::to_string(character) + "+" +
+                       std::to_string(data[i + 2].get<int>()) + " " +
+                       legend[data[i + 3].get<size_t>()].get<string>());
+    }
+    return tokens;
+  };
+  std::vector<string> tokens = decoded(c.request(2, "textDocument/semanticTokens/full",
+                                                 {{"textDocument", doc(uri)}})["result"]["data"]);
+  // A range's tokens are those of its lines, placed in the whole song.
+  EXPECT_EQ(
+      decoded(c.request(2, "textDocument/semanticTokens/range",
+                        {{"textDocument", doc(uri)},
+                         {"range", {{"start", pos(1, 3)}, {"end", pos(2, 1)}}}})["result"]["data"]),
+      std::vector<string>(tokens.begin() + 1, tokens.begin() + 12));
   EXPECT_EQ(tokens, (std::vector<string>{"0:0+6 macro", "1:0+3 comment", "1:4+2 function",
                                          "1:7+1 variable", "1:8+1 number", "1:9+3 comment",
                                          "2:0+2 keyword", "2:4+3 parameter", "2:7+2 function",
