@@ -2,8 +2,9 @@
 // change, and the time from the change to its diagnostics, written as the
 // JSON a client reads. Varied lyrics of 50 KB and of 1 MB, with a mistake
 // every few hundred lines, so there are problems to place. Then what a
-// client asks after a change: the whole song's colours, the kana of a
-// screen of lines at its end, and the keys at a '(' there.
+// client asks after a change: the whole song's colours, or those of a
+// screen of lines at its end, the kana of that screen, and the keys at a
+// '(' there.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -69,9 +70,11 @@ void BM_Typing1MB(benchmark::State& state) { typing(state, 1024 * 1024); }
 BENCHMARK(BM_Typing50KB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Typing1MB)->Unit(benchmark::kMillisecond);
 
-// One request on the 1 MB song, answered and written as JSON.
-void asking(benchmark::State& state, const std::string& method, const Json& params) {
-  std::string song = song_of(1024 * 1024) + "(\n";
+// One request on a 1 MB song (varied, or dense syllables alone), answered
+// and written as JSON.
+void asking(benchmark::State& state, const std::string& method, const Json& params,
+            bool dense = false) {
+  std::string song = (dense ? generate_input("dense", 1024 * 1024) : song_of(1024 * 1024)) + "(\n";
   size_t lines = 0;
   for (char c : song) lines += c == '\n';
   size_t written = 0;
@@ -93,6 +96,12 @@ void asking(benchmark::State& state, const std::string& method, const Json& para
 void BM_ColoursOf1MB(benchmark::State& state) {
   asking(state, "textDocument/semanticTokens/full", Json::object());
 }
+void BM_ColoursOfDense1MB(benchmark::State& state) {
+  asking(state, "textDocument/semanticTokens/full", Json::object(), true);
+}
+void BM_ColoursInViewAtTheEndOf1MB(benchmark::State& state) {
+  asking(state, "textDocument/semanticTokens/range", {{"range", nullptr}});
+}
 void BM_KanaAtTheEndOf1MB(benchmark::State& state) {
   asking(state, "textDocument/inlayHint", {{"range", nullptr}});
 }
@@ -100,6 +109,8 @@ void BM_KeysAtTheEndOf1MB(benchmark::State& state) {
   asking(state, "textDocument/completion", {{"position", nullptr}});
 }
 BENCHMARK(BM_ColoursOf1MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ColoursOfDense1MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ColoursInViewAtTheEndOf1MB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KanaAtTheEndOf1MB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KeysAtTheEndOf1MB)->Unit(benchmark::kMillisecond);
 
