@@ -136,6 +136,14 @@ second byte of; with AFTER, those up to the end of that character."
                 (aref (aref legend (aref data (+ at 3))) 0)))))
     (append shown nil)))
 
+(defun sylvo-actions-at-point (server)
+  "SERVER's code actions at point, as a vector."
+  (jsonrpc-request server :textDocument/codeAction
+                   (list :textDocument (eglot--TextDocumentIdentifier)
+                         :range (list :start (eglot--pos-to-lsp-position (point))
+                                      :end (eglot--pos-to-lsp-position (point)))
+                         :context (list :diagnostics []))))
+
 (defun sylvo-probe-fit (file line lyrics)
   "FILE's bytes with LYRICS on the notes of LINE, as the library puts them."
   (with-temp-buffer
@@ -209,12 +217,7 @@ second byte of; with AFTER, those up to the end of that character."
         (goto-char (point-min))
         (search-forward "(KX")
         (backward-char 2)
-        (let* ((actions (jsonrpc-request
-                         server :textDocument/codeAction
-                         (list :textDocument (eglot--TextDocumentIdentifier)
-                               :range (list :start (eglot--pos-to-lsp-position (point))
-                                            :end (eglot--pos-to-lsp-position (point)))
-                               :context (list :diagnostics []))))
+        (let* ((actions (sylvo-actions-at-point server))
                (fix (and (> (length actions) 0) (aref actions 0))))
           (sylvo-expect (equal (plist-get fix :title) "Replace KX with KA")
                         (format "the first quick fix: %S" (plist-get fix :title)))
@@ -235,12 +238,7 @@ second byte of; with AFTER, those up to the end of that character."
           ;; The lyrics comment on line 5 put on the notes of line 6, as an action there.
           (goto-char (point-min))
           (forward-line 5)
-          (let* ((actions (jsonrpc-request
-                           server :textDocument/codeAction
-                           (list :textDocument (eglot--TextDocumentIdentifier)
-                                 :range (list :start (eglot--pos-to-lsp-position (point))
-                                              :end (eglot--pos-to-lsp-position (point)))
-                                 :context (list :diagnostics []))))
+          (let* ((actions (sylvo-actions-at-point server))
                  (put (seq-find (lambda (a) (equal (plist-get a :title)
                                                    "Put these lyrics on the notes below"))
                                 actions)))
