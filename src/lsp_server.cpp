@@ -4,10 +4,10 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <vector>
+
+#include "platform.h"
 
 namespace {
 
@@ -27,10 +27,16 @@ constexpr size_t kProblemsMax = 1000;
 std::string path_of(const std::string& uri) {
   const std::string scheme = "file://";
   if (uri.compare(0, scheme.size(), scheme) != 0) return "";
+  auto hex = [](char c) {
+    return c >= '0' && c <= '9'   ? c - '0'
+           : c >= 'a' && c <= 'f' ? c - 'a' + 10
+           : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                  : -1;
+  };
   std::string path;
   for (size_t i = scheme.size(); i < uri.size(); ++i) {
-    if (uri[i] == '%' && i + 2 < uri.size()) {
-      path += static_cast<char>(std::stoi(uri.substr(i + 1, 2), nullptr, 16));
+    if (uri[i] == '%' && i + 2 < uri.size() && hex(uri[i + 1]) >= 0 && hex(uri[i + 2]) >= 0) {
+      path += static_cast<char>(hex(uri[i + 1]) * 16 + hex(uri[i + 2]));
       i += 2;
     } else {
       path += uri[i];
@@ -44,11 +50,14 @@ std::string path_of(const std::string& uri) {
 
 // The bytes of the file at `path`, if it can be read.
 bool read_file(const std::string& path, std::string* bytes) {
-  if (path.empty()) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  std::FILE* f = path.empty() ? nullptr : open_utf8_name(path.c_str());
+  if (!f) return false;
+  bytes->clear();
+  char buffer[1 << 16];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) bytes->append(buffer, n);
+  bool read = !std::ferror(f);
+  std::fclose(f);
+  return read;
 }
 
 // Text of the document's bytes as the client may take it: UTF-8.

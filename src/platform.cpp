@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <windows.h>
+
+#include <string>
 #else
 #include <iconv.h>
 #include <stdint.h>
@@ -143,6 +145,15 @@ char32_t cp932_char(const unsigned char* bytes, size_t size) {
   return n == 1 ? static_cast<char32_t>(wide[0]) : 0;
 }
 
+std::FILE* open_utf8_name(const char* path) {
+  int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, nullptr, 0);
+  if (n <= 0) return nullptr;
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, &wide[0], n) != n)
+    return nullptr;
+  return _wfopen(wide.c_str(), L"rb");
+}
+
 void keep_own_console_open() {
   DWORD processes[2];
   DWORD mode;
@@ -182,6 +193,8 @@ char32_t cp932_char(const unsigned char* bytes, size_t size) {
   return static_cast<char32_t>(out[0] | out[1] << 8 | out[2] << 16 |
                                static_cast<unsigned>(out[3]) << 24);
 }
+
+std::FILE* open_utf8_name(const char* path) { return std::fopen(path, "rb"); }
 
 void keep_own_console_open() {}
 

@@ -56,6 +56,11 @@ void discard_output(std::FILE* f, const char* path);
 /// they make none.
 char32_t cp932_char(const unsigned char* bytes, size_t size);
 
+/// Opens for reading bytes the file named `path` in UTF-8, as a file: URI
+/// names it; null if it cannot. (Windows would read a narrow name in the
+/// ANSI code page, where kana in a name may not exist.)
+std::FILE* open_utf8_name(const char* path);
+
 /// Reads what standard input has, up to `size` bytes, waiting only while it
 /// has nothing (a stream's read would wait to fill `buffer`); 0 at its end
 /// or on an error.

@@ -228,6 +228,25 @@ TEST_F(Lsp, DocumentsKeepTheFilesBytes) {
   EXPECT_EQ(c.diagnostics(uri).size(), 1u);
   c.notify("textDocument/didClose", {{"textDocument", doc(uri)}});
   EXPECT_EQ(c.diagnostics(uri), Json::array());
+  // A file whose name a client writes in %XX escapes is found and read as
+  // the Shift-JIS it is: its katakana ne holds an 'l' that empties the
+  // length (in UTF-8 it would not).
+  std::ofstream(dir_ / std::filesystem::u8path("\xe6\xad\x8c 1.mml"), std::ios::binary)
+      << "#SYLVO\r\n\x83\x6c (KA)c\r\n";
+  const string escaped = "file://" + dir_.generic_u8string() + "/%E6%AD%8c%201.mml";
+  c.notify("textDocument/didOpen", {{"textDocument",
+                                     {{"uri", escaped},
+                                      {"languageId", "mml"},
+                                      {"version", 1},
+                                      {"text", "#SYLVO\r\nネ (KA)c\r\n"}}}});
+  ASSERT_EQ(c.diagnostics(escaped).size(), 1u);
+  EXPECT_EQ(c.diagnostics(escaped)[0]["code"], "empty-length");
+  // A '%' that escapes nothing is itself, and the document opens all the same.
+  const string odd = "file:///no/such/%zz%4.mml";
+  c.notify("textDocument/didOpen",
+           {{"textDocument",
+             {{"uri", odd}, {"languageId", "mml"}, {"version", 1}, {"text", "#SYLVO\n(KX)c\n"}}}});
+  EXPECT_EQ(c.diagnostics(odd).size(), 2u);
 }
 
 TEST_F(Lsp, CompletionHoverAndQuickFixes) {
