@@ -254,7 +254,7 @@ TEST_F(Lsp, CompletionHoverAndQuickFixes) {
   Client c;
   c.initialize();
   const string text =
-      "#SYLVO\n#SYLVO_VSET_ALL 1\nl8 (KY (@A2KY (ka)c\n#SY\nl16 A vol4 (KA)c ; l2\n";
+      "#SYLVO\n#SYLVO_VSET_ALL 1\nl8 (KY (@A2KY (ka)c\n#SY\nl16 A vol4 (KA)c ; l2\n(TI)d\n";
   c.notify(
       "textDocument/didOpen",
       {{"textDocument", {{"uri", uri}, {"languageId", "mml"}, {"version", 1}, {"text", text}}}});
@@ -298,6 +298,7 @@ TEST_F(Lsp, CompletionHoverAndQuickFixes) {
   EXPECT_NE(hover(4, 8).find("in a word"), string::npos);
   EXPECT_NE(hover(4, 20).find("not read as a length command"), string::npos);
   EXPECT_EQ(hover(4, 5), "");
+  EXPECT_EQ(hover(5, 2).substr(0, 20), "**TI**\n\nvoice sets A");  // a key with no kana
 
   Json actions = c.request(4, "textDocument/codeAction",
                            {{"textDocument", doc(uri)},
@@ -433,6 +434,14 @@ TEST(LspServer, InlayHintsGiveEachKeysKana) {
 TEST(LspServer, SurvivesWhateverAClientSends) {
   Client c;
   EXPECT_EQ(c.request(1, "textDocument/hover", Json::object())["error"]["code"], -32002);
+  c.got.clear();
+  c.notify("textDocument/didOpen",  // before initialize: dropped, and never answered
+           {{"textDocument",
+             {{"uri", "untitled:early"},
+              {"languageId", "mml"},
+              {"version", 1},
+              {"text", "#SYLVO\n(KX)c\n"}}}});
+  EXPECT_TRUE(c.got.empty());
   c.initialize();
   EXPECT_EQ(c.request(2, "no/such", Json::object())["error"]["code"], -32601);
   c.got.clear();
