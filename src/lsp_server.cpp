@@ -776,6 +776,7 @@ Json Server::execute(const Json& params) {
   if (args.at(1).is_object()) {
     first = position_of(args.at(1).at("start"));
     last = position_of(args.at(1).at("end"));
+    if (last.line < first.line) std::swap(first, last);
     if (last.character == 0 && last.line > first.line) --last.line;
   } else {
     first.line = last.line = args.at(1).get<size_t>();

@@ -383,6 +383,16 @@ TEST(LspServer, SemanticTokensAndLyrics) {
   EXPECT_EQ(lines["edit"]["changes"][uri][0]["range"]["start"], pos(3, 0));
   EXPECT_EQ(lines["label"],
             "Put the lyrics on the notes (0 pieces no note takes, 1 syllable left over)");
+  // An empty range, and one given end first, stand for their lines; one
+  // syllable is a change too.
+  auto fitted = [&](const Json& where, const string& lyrics) {
+    c.got.clear();
+    c.request(6, "workspace/executeCommand",
+              {{"command", "sylvo.fitLyrics"}, {"arguments", {uri, where, lyrics}}});
+    return c.got.empty() ? Json() : c.got[0]["params"]["edit"]["changes"][uri][0]["newText"];
+  };
+  EXPECT_EQ(fitted({{"start", pos(4, 0)}, {"end", pos(4, 0)}}, "to"), "l8 (TO)a a b2 c");
+  EXPECT_EQ(fitted({{"start", pos(5, 0)}, {"end", pos(4, 3)}}, "to"), "l8 (TO)a a b2 c");
 }
 
 // The kana of each key the conversion reads, after it; a setting turns them
