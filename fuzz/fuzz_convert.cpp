@@ -78,9 +78,43 @@ void spans_stay_in_their_lines(const uint8_t* data, size_t size) {
   }
 }
 
+// What an editor is told of each place of the second line stands at that
+// place: a syllable that holds it, of a key in the table; a completion that
+// would replace only the capitals (or '_', for a directive) before it.
+void places_answer_for_themselves(const uint8_t* data, size_t size) {
+  const uint8_t* second = static_cast<const uint8_t*>(std::memchr(data, '\n', size));
+  if (!second) return;
+  ++second;
+  const uint8_t* end = static_cast<const uint8_t*>(std::memchr(second, '\n', data + size - second));
+  size_t length = static_cast<size_t>((end ? end : data + size) - second);
+  for (size_t column = 0; column <= length && column < 48; ++column) {
+    sylvo_syllable_info info;
+    if (sylvo_syllable_at(data, size, 2, column, &info) == 0 &&
+        (info.line != 2 || info.start > column || column >= info.start + info.length ||
+         info.start + info.length > length || info.expansion_size > SYLVO_EXPANSION_MAX ||
+         !find_syllable(reinterpret_cast<const unsigned char*>(info.key), std::strlen(info.key)))) {
+      std::abort();
+    }
+    sylvo_completion c;
+    if (sylvo_completion_at(data, size, 2, column, &c) != 0 || c.kind == SYLVO_COMPLETE_NOTHING) {
+      continue;
+    }
+    if (c.start > column) std::abort();
+    for (size_t i = c.start; i < column; ++i) {
+      bool ok = (second[i] >= 'A' && second[i] <= 'Z') ||
+                (c.kind == SYLVO_COMPLETE_DIRECTIVE && second[i] == '_');
+      if (!ok) std::abort();
+    }
+    for (unsigned char v : c.voices) {
+      if (v > 9) std::abort();
+    }
+  }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fit_keeps_the_mml(data, size);
   spans_stay_in_their_lines(data, size);
+  places_answer_for_themselves(data, size);
   Outcome whole = convert_buffer(data, size);
   if ((whole.status == 0) != (whole.message == "\n@ SyLvO conversion completed.\n\n")) std::abort();
 

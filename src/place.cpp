@@ -121,13 +121,13 @@ int sylvo_completion_at(const void* input, size_t size, unsigned long long line,
   if (!completion || (!input && size != 0)) return 1;
   *completion = sylvo_completion{SYLVO_COMPLETE_NOTHING, column, {}};
   if (!find(input, size, line, 0, nullptr, completion->voices)) return 1;
-  // The line, to the place: the reader found it, so it is there.
+  // The line, to the place.
   const unsigned char* bytes = static_cast<const unsigned char*>(input);
   size_t at = 0;
   for (unsigned long long n = 1; n < line; ++n) {
-    at = static_cast<size_t>(
-             static_cast<const unsigned char*>(std::memchr(bytes + at, '\n', size - at)) - bytes) +
-         1;
+    const void* newline = std::memchr(bytes + at, '\n', size - at);
+    if (!newline) return 1;
+    at = static_cast<size_t>(static_cast<const unsigned char*>(newline) - bytes) + 1;
   }
   const unsigned char* end =
       static_cast<const unsigned char*>(std::memchr(bytes + at, '\n', size - at));
