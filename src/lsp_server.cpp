@@ -599,8 +599,10 @@ Json Server::code_actions(const Json& params) {
     const std::string was = text_of(*d, d->bytes.data() + start, end - start);
     for (size_t k = 0; k < p.suggestion_count && k < SYLVO_SUGGESTIONS_MAX; ++k) {
       std::string with = p.suggestions[k];
+      std::string title = "Replace ";
+      title.append(was).append(" with ").append(with);
       actions.push_back(
-          {{"title", "Replace " + was + " with " + with},
+          {{"title", title},
            {"kind", "quickfix"},
            {"isPreferred", k == 0},
            {"edit", {{"changes", {{uri, Json::array({{{"range", where}, {"newText", with}}})}}}}}});
