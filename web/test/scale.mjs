@@ -5,7 +5,9 @@
 //   included (its private memory, as Chromium's task manager counts it, and
 //   its resident size);
 // - while typing in a 1 MB song, the longest task that blocks the page
-//   (the Long Tasks API).
+//   (the Long Tasks API);
+// - at that song's end, the time to the keys offered after "(KY", and to a
+//   syllable's hover.
 //   node test/scale.mjs [SITE]   (default build-web/site)
 import fs from 'node:fs';
 import os from 'node:os';
@@ -78,5 +80,31 @@ await one.page.waitForFunction(() => document.getElementById('status').dataset.b
 const longest = await one.page.evaluate(() => window.longest);
 console.log(`1 MB song: longest task while typing ${longest.toFixed(0)} ms (0: none over 50 ms)` +
             ` (opened in ${one.seconds.toFixed(2)} s)`);
+
+// At the song's end, where the library reads the most to answer: "(KY" typed
+// to the keys shown, and the pointer on a syllable to what sylvo writes, each
+// timed in the page from the key or the move to the first frame that shows it.
+const shownAfter = (selector) => one.page.evaluate((sel) => new Promise((resolve) => {
+  const from = performance.now();
+  const look = () => (document.querySelector(sel)?.getBoundingClientRect().top > 0
+    ? resolve(performance.now() - from) : requestAnimationFrame(look));
+  look();
+}), selector);
+await one.page.keyboard.press('Control+End');
+await one.page.keyboard.type('(K');
+await one.page.keyboard.press('Escape');
+await one.page.waitForFunction(() => document.getElementById('status').dataset.busy === 'false');
+const keys = shownAfter('.cm-tooltip-autocomplete li');
+await one.page.keyboard.type('Y');
+const completing = await keys;
+await one.page.keyboard.press('Escape');
+await one.page.mouse.move(0, 0);
+await one.page.waitForFunction(() => document.getElementById('status').dataset.busy === 'false');
+const box = await one.page.locator('#input .cm-sy-key >> nth=-1').boundingBox();
+const hovering = shownAfter('.sy-hover');
+await one.page.mouse.move(box.x + 3, box.y + 5);
+console.log(`1 MB song, at its end: keys shown ${completing.toFixed(0)} ms ` +
+            `after the Y of "(KY"; a syllable's hover ${(await hovering).toFixed(0)} ms after the pointer came ` +
+            "(300 of them CodeMirror's wait for the pointer to rest)");
 await browser.close();
 fs.rmSync(dir, { recursive: true });
