@@ -220,24 +220,35 @@ void Server::notification(const std::string& method, const Json& params) {
       if (sylvo.contains("inlayHints") && sylvo["inlayHints"].is_boolean()) {
         inlay_hints_ = sylvo["inlayHints"];
         if (refresh_hints_) {
-          send_({{"jsonrpc", "2.0"},
-                 {"id", "sylvo-" + std::to_string(next_id_++)},
-                 {"method", "workspace/inlayHint/refresh"}});
+          ask("workspace/inlayHint/refresh", nullptr);
         }
       }
     }
   } else if (method == "textDocument/didClose") {
     std::string uri = params.at("textDocument").at("uri");
     documents_.erase(uri);
-    send_({{"jsonrpc", "2.0"},
-           {"method", "textDocument/publishDiagnostics"},
-           {"params", {{"uri", uri}, {"diagnostics", Json::array()}}}});
+    notify("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", Json::array()}});
   }
 }
 
+// Each message takes its result or parameters by moving them: a list in
+// braces would copy them (a song's diagnostics, a song's colours).
 void Server::reply(const Json& id, Json result) {
   Json message = {{"jsonrpc", "2.0"}, {"id", id}};
-  message["result"] = std::move(result);  // a list in braces would copy it
+  message["result"] = std::move(result);
+  send_(message);
+}
+
+void Server::notify(const char* method, Json params) {
+  Json message = {{"jsonrpc", "2.0"}, {"method", method}};
+  message["params"] = std::move(params);
+  send_(message);
+}
+
+void Server::ask(const char* method, Json params) {
+  Json message = {
+      {"jsonrpc", "2.0"}, {"id", "sylvo-" + std::to_string(next_id_++)}, {"method", method}};
+  if (!params.is_null()) message["params"] = std::move(params);
   send_(message);
 }
 
@@ -434,9 +445,9 @@ void Server::publish(const std::string& uri) {
                            {"source", "sylvo"},
                            {"message", "and " + std::to_string(more) + " more problems"}});
   }
-  send_({{"jsonrpc", "2.0"},
-         {"method", "textDocument/publishDiagnostics"},
-         {"params", {{"uri", uri}, {"version", d.version}, {"diagnostics", diagnostics}}}});
+  Json params = {{"uri", uri}, {"version", d.version}};
+  params["diagnostics"] = std::move(diagnostics);
+  notify("textDocument/publishDiagnostics", std::move(params));
 }
 
 // Inside a syllable's parentheses, the keys of the table with their kana
@@ -791,9 +802,8 @@ Json Server::execute(const Json& params) {
   std::string left;
   Json edit = fit_edit(uri, d, line, last_line, args.at(2).get<std::string>(), &left);
   if (edit.is_null()) return nullptr;
-  send_({{"jsonrpc", "2.0"},
-         {"id", "sylvo-" + std::to_string(next_id_++)},
-         {"method", "workspace/applyEdit"},
-         {"params", {{"label", "Put the lyrics on the notes" + left}, {"edit", edit}}}});
+  Json apply = {{"label", "Put the lyrics on the notes" + left}};
+  apply["edit"] = std::move(edit);
+  ask("workspace/applyEdit", std::move(apply));
   return nullptr;
 }

@@ -33,6 +33,8 @@ class Server {
   void request(const std::string& method, const Json& params, const Json& id);
   void notification(const std::string& method, const Json& params);
   void reply(const Json& id, Json result);
+  void notify(const char* method, Json params);  // a notification to the client
+  void ask(const char* method, Json params);     // a request to the client (params may be null)
   void fail(const Json& id, int code, const std::string& message);
 
   Json initialize(const Json& params);
