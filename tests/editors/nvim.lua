@@ -43,7 +43,14 @@ local function written()
   return path
 end
 
-local params, actions
+-- The client's code actions at the cursor.
+local function actions_here(client)
+  local params = vim.lsp.util.make_range_params()
+  params.context = { diagnostics = {} }
+  local got = vim.lsp.buf_request_sync(0, 'textDocument/codeAction', params, 5000)
+  return got and got[client] and got[client].result or {}
+end
+
 t.run('nvim', function()
 vim.env.PATH = vim.fn.fnamemodify(lsp_exe, ':h') .. ':' .. vim.env.PATH
 assert(loadstring(t.block(os.getenv('SYLVO_DOCS'), 'Neovim', 'lua')))()
@@ -92,10 +99,8 @@ for _, d in ipairs(vim.diagnostic.get(0)) do
   if d.code == 'illegal-token' and not unknown then unknown = d end
 end
 vim.api.nvim_win_set_cursor(0, { unknown.lnum + 1, unknown.col })
-params = vim.lsp.util.make_range_params()
-params.context = { diagnostics = {} }
-actions = vim.lsp.buf_request_sync(0, 'textDocument/codeAction', params, 5000)
-local fix = actions and actions[client] and actions[client].result[1]
+local actions = actions_here(client)
+local fix = actions[1]
 expect(fix and fix.title == 'Replace KX with KA', 'the first quick fix: ' .. vim.inspect(fix and fix.title))
 if fix then vim.lsp.util.apply_workspace_edit(fix.edit, 'utf-16') end
 
@@ -109,11 +114,9 @@ expect(same(shown(), checked(fixed)), 'and stand where sylvo-check puts them: ' 
 
 -- The lyrics comment on line 5 put on the notes of line 6, as an action there.
 vim.api.nvim_win_set_cursor(0, { 6, 0 })
-params = vim.lsp.util.make_range_params()
-params.context = { diagnostics = {} }
-actions = vim.lsp.buf_request_sync(0, 'textDocument/codeAction', params, 5000)
+actions = actions_here(client)
 local put
-for _, a in ipairs(actions and actions[client] and actions[client].result or {}) do
+for _, a in ipairs(actions) do
   if a.title == 'Put these lyrics on the notes below' then put = a end
 end
 expect(put, 'the lyrics action is offered: ' .. vim.inspect(actions))
