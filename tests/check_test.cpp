@@ -66,6 +66,12 @@ TEST(Check, FindsEveryProblem) {
       EXPECT_EQ(problems_of(r.text, buffer), r.problems) << r.text.substr(0, 80) << " " << buffer;
     }
   }
+  // A line too long says how long it is, its newline counted.
+  const std::string song = "#SYLVO\n" + repeat(3000, 'a') + "\n";
+  sylvo_problem problem;
+  sylvo_check_result result;
+  sylvo_check_memory(song.data(), song.size(), "", &problem, 1, &result);
+  EXPECT_STREQ(problem.explanation, "this line is 3001 bytes, and a line holds at most 2048");
 }
 
 // Warnings: what converts, but likely not as the composer meant. Each row

@@ -116,7 +116,7 @@ TEST(LspText, PositionsAreCountedAsTheClientCounts) {
   EXPECT_EQ(d.offset({9, 9}, Units::kUtf16), d.bytes.size());
   EXPECT_EQ(d.offset({0, 99}, Units::kUtf16), 9u);  // a line's end
   // A change touches only the bytes it changes, and writes in the encoding.
-  d.replace(11, 12, "ね");
+  EXPECT_EQ(d.replace(11, 12, "ね"), 0u);
   EXPECT_EQ(d.bytes, "\x82\xa9\x82\xc8 (KX)\r\n\x82\xcb\r(KA)");
   EXPECT_EQ(d.replace(0, 0, "\U0001F600"), 1u);  // no such character in code page 932
   EXPECT_EQ(d.bytes.substr(0, 1), "?");
@@ -242,6 +242,23 @@ TEST_F(Lsp, DocumentsKeepTheFilesBytes) {
   ASSERT_EQ(c.diagnostics(escaped).size(), 1u);
   EXPECT_EQ(c.diagnostics(escaped)[0]["code"], "empty-length");
   // A '%' that escapes nothing is itself, and the document opens all the same.
+  // A song not on disk is UTF-8 unless the client says otherwise: then its
+  // katakana ne is 83 6C, whose 'l' empties the length. A song with no
+  // header has its problem at the start.
+  const string ne = "#SYLVO\nネ (KA)c\n";
+  for (const char* encoding : {"", "shift_jis"}) {
+    Client e;
+    e.request(1, "initialize", {{"initializationOptions", {{"encoding", encoding}}}});
+    e.notify("textDocument/didOpen",
+             {{"textDocument",
+               {{"uri", "untitled:ne"}, {"languageId", "mml"}, {"version", 1}, {"text", ne}}}});
+    EXPECT_EQ(e.diagnostics("untitled:ne").size(), *encoding ? 1u : 0u) << encoding;
+    e.notify(
+        "textDocument/didOpen",
+        {{"textDocument",
+          {{"uri", "untitled:bare"}, {"languageId", "mml"}, {"version", 1}, {"text", "c d e\n"}}}});
+    EXPECT_EQ(where(e.diagnostics("untitled:bare")[0]), "0:0-0:0 not-sylvo");
+  }
   const string odd = "file:///no/such/%zz%4.mml";
   c.notify("textDocument/didOpen",
            {{"textDocument",
