@@ -52,7 +52,8 @@ class Oracle {
   int get() {
     if (in_.cur == in_.lim && !in_.more()) return kEnd;
     ++col_;
-    return *in_.cur++;
+    before_ = last_;
+    return last_ = *in_.cur++;
   }
   // Where a failure at the byte being looked at stands.
   Place here() const { return {line_.LINE_NO, at_}; }
@@ -86,6 +87,7 @@ class Oracle {
     ++line_.LINE_NO;
     line_.pos = 0;
     col_ = 0;
+    last_ = '\n';
     s_.flags |= AtLineStart;
   }
   bool read_override() {  // false at the end of input
@@ -138,6 +140,8 @@ class Oracle {
   State& s_;
   long long col_ = 0;  // bytes of the current line read, an override's included
   long long at_ = 0;   // the column of the byte looked at
+  int last_ = '\n';    // the byte get() gave last, and the one before it in its line
+  int before_ = '\n';
 };
 
 void Oracle::run() {
@@ -246,6 +250,7 @@ void Oracle::run() {
         break;
       case 'l':
         out_.put(static_cast<unsigned char>(c));
+        if (before_ >= 0x80) break;  // a byte of text after a character's first bytes
         s_.flags |= LengthPending;
         s_.target = DefaultLength;
         s_.count = 0;

@@ -147,8 +147,7 @@ typedef enum sylvo_warning {
   SYLVO_DIRECTIVE_IN_COMMENT = 4, /* a directive inside a block comment, which changes nothing */
   SYLVO_NEAR_KEYS = 5,            /* a note: the table's keys one edit from an unknown key */
   SYLVO_STRAY_LENGTH = 6          /* an 'l' that is no length command (in a word, a block
-                                     comment, a Shift-JIS character) changes the default length
-                                     a syllable then takes */
+                                     comment) changes the default length a syllable then takes */
 } sylvo_warning;
 
 /* Suggestions a problem keeps, and the bytes of each with its zero. */

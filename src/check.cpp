@@ -37,20 +37,18 @@ class Checker {
   void length_command(const notation::LengthCommand& l) {
     size_t size = static_cast<size_t>(l.end - l.from);
     Place at{run_.line.LINE_NO, l.at - start_};
-    emptied_ = {size == 0, l.in_comment, l.after_lead, at.line, at.column};
+    emptied_ = {size == 0, l.in_comment, at.line, at.column};
     // An 'l' that only looks like a length command, and changes the length.
     bool in_word = in_a_word(l.at);
     bool changes = size != length_size_ || std::memcmp(l.from, length_, size) != 0;
-    if (size != 0 && changes && (in_word || l.in_comment || l.after_lead)) {
+    if (size != 0 && changes && (in_word || l.in_comment)) {
       stray_ = {true, at, size + 1, {}, {}};
       std::memcpy(stray_.length, l.from, size);
       const unsigned char* word = l.at;
       while (word > start_ && l.at - word < 12 && is_letter(word[-1])) --word;
       std::snprintf(stray_.why, sizeof stray_.why,
-                    in_word        ? "in the word '%.*s', where 'l' acts too"
-                    : l.in_comment ? "inside a block comment, where 'l' acts too%.*s"
-                                   : "after a byte that may lead a Shift-JIS character, of which "
-                                     "it may be the second byte, and acts all the same%.*s",
+                    in_word ? "in the word '%.*s', where 'l' acts too"
+                            : "inside a block comment, where 'l' acts too%.*s",
                     in_word ? static_cast<int>(l.end - word) : 0,
                     reinterpret_cast<const char*>(word));
     } else {
@@ -231,15 +229,12 @@ class Checker {
   void warn_emptied(const SyllableRow& row) {
     emptied_.pending = false;
     char text[300];
-    std::snprintf(text, sizeof text,
-                  "'l' sets the default length to nothing: the syllables after it take no "
-                  "length, the first (%s) on line %llu%s",
-                  row.key, run_.line.LINE_NO,
-                  emptied_.in_comment ? "; this 'l' is inside a block comment, where 'l' acts too"
-                  : emptied_.after_lead
-                      ? "; this 'l' may be the second byte of a Shift-JIS character, and acts "
-                        "all the same"
-                      : "");
+    std::snprintf(
+        text, sizeof text,
+        "'l' sets the default length to nothing: the syllables after it take no "
+        "length, the first (%s) on line %llu%s",
+        row.key, run_.line.LINE_NO,
+        emptied_.in_comment ? "; this 'l' is inside a block comment, where 'l' acts too" : "");
     problems_.add(SYLVO_WARNING, SYLVO_EMPTY_LENGTH, {emptied_.line, emptied_.column}, 1, text);
   }
 
@@ -249,11 +244,17 @@ class Checker {
     return (c >= 'a' && c <= 'g') || c == 'r' || c == 'w' || c == 'k';
   }
 
+  // Whether the byte at `at` is a letter of a word: not the last byte of a
+  // character of more than one byte (ネ is 83 6C), which may be a letter's.
+  bool word_letter(const unsigned char* at) const {
+    return is_letter(*at) && (at == start_ || at[-1] < 0x80);
+  }
+
   // Whether the 'l' at `l` stands in a word ("vol", "Title", "melody"): after
   // a letter that is no note, or after a note's letter that follows one.
   bool in_a_word(const unsigned char* l) const {
-    if (l == start_ || !is_letter(l[-1])) return false;
-    return !is_note(l[-1]) || (l - 1 > start_ && is_letter(l[-2]) && !is_note(l[-2]));
+    if (l == start_ || !word_letter(l - 1)) return false;
+    return !is_note(l[-1]) || (l - 1 > start_ && word_letter(l - 2) && !is_note(l[-2]));
   }
 
   // A warning that the syllable with key `row` takes the length a stray 'l'
@@ -289,7 +290,6 @@ class Checker {
   struct Emptied {
     bool pending;  // no 'l' with a length, nor a syllable that took it, since
     bool in_comment;
-    bool after_lead;  // after a byte that can lead a Shift-JIS character
     unsigned long long line;
     long long column;
   } emptied_{};

@@ -164,12 +164,20 @@ DirectiveWarning inspect_directive(const unsigned char* text, size_t size, bool 
     return w;
   }
   size_t kn = std::strlen(read_as);
-  if (n > kn) {
-    return warning(SYLVO_DIRECTIVE_LOOKALIKE, 0, n,
-                   read_as == kVset
-                       ? "'#%s' is read as %s: its numbers set A, I, U, E and O one by one"
-                       : "'#%s' is read as %s: its number sets every vowel",
-                   word, read_as);
+  if (n > kn) {  // letters added to a keyword, or dropped from the longer one
+    DirectiveWarning w = warning(
+        SYLVO_DIRECTIVE_LOOKALIKE, 0, n,
+        read_as == kVset ? "'#%s' is read as %s: its numbers set A, I, U, E and O one by one"
+                         : "'#%s' is read as %s: its number sets every vowel",
+        word, read_as);
+    w.like = read_as;
+    for (const char* k : kKeywords) {
+      if (one_edit(upper, n, k) || one_swap(upper, n, k)) {
+        w.like = k;
+        break;
+      }
+    }
+    return w;
   }
   bool all = read_as == kVsetAll;
   size_t at = find_digit(text, all ? 0 : kn, size);

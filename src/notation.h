@@ -213,7 +213,6 @@ struct LengthCommand {
   const unsigned char* from;
   const unsigned char* end;
   bool in_comment;
-  bool after_lead;  // after a byte that can lead a Shift-JIS character
 };
 
 /// A line that begins with '#': the header's later kin, a directive, or any
@@ -434,16 +433,18 @@ class Reader {
   }
 
   // 'l' and the length text after it, which becomes the default length.
+  // Right after a byte 0x80-0xFF it is a byte of text: no command is glued
+  // to a character of more than one byte, and many a Shift-JIS character
+  // (四 人 ネ) ends in the byte 'l'.
   const unsigned char* length_command(const unsigned char* q) {
+    if (q > start_ && q[-1] >= 0x80) return note(q);  // a letter like any other
     const unsigned char *from = q + 1, *r = from;
     if (is(*r, kLengthLead)) ++r;  // the buffer's 0 after the input stops these
     while (static_cast<size_t>(r - from) < kLengthMax && is(*r, kLengthByte)) ++r;
     if (r != from && !fits(r - 1)) return too_long(start_ + room_);
     s_.default_size = static_cast<unsigned>(r - from);
     std::memcpy(s_.DefaultLength, from, kLengthMax);  // a fixed size, no call
-    bool lead =
-        q > start_ && ((q[-1] >= 0x81 && q[-1] <= 0x9F) || (q[-1] >= 0xE0 && q[-1] <= 0xFC));
-    l_.length_command({q, from, r, s_.in_block_comment, lead});
+    l_.length_command({q, from, r, s_.in_block_comment});
     return r;
   }
 

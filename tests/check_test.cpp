@@ -83,7 +83,6 @@ TEST(Check, Warnings) {
       {"l8 l (KA)c (KI)c\n", "2:3 3+1 empty-length\n"},
       {"l8 vol (KA)c\nl8 (KA)c\n", "2:5 5+1 empty-length\n"},
       {"l (KA)c.\n", "2:0 0+1 empty-length\n"},
-      {"l8\n" + sjis_l + " (KU)c\n", "3:1 1+1 empty-length\n"},
       {"(KA)c l\n(KA)c (KI)c\n", "2:6 6+1 empty-length\n"},
       {"#SYLVO_VSETALL 2\n", "2:0 0+14 directive-lookalike\n"},
       {"#sylvo_vset_all 2\n#Sylvo_Vset 1\n#SYLVO_VSE 1\n#SYLVO_VSET_ALLL 1\n",
@@ -101,7 +100,8 @@ TEST(Check, Warnings) {
       // An 'l' that is no length command and changes the length a syllable takes.
       {"A l8 (KA)c /* old tempo: l4 */ (KI)d\n", "2:25 25+2 stray-length\n"},
       {"A vol12 (KU)e\n", "2:4 4+3 stray-length\n"},
-      {"l8\n" + sjis_l + "4 (KU)c\n(KA)c\n", "3:1 1+2 stray-length\n"},
+      // A kanji or kana that ends in the byte of 'l', or has one glued to it, is text.
+      {"l8\n" + sjis_l + " (KU)c\n" + sjis_l + "4 (KA)c \xe3\x81\x82l (KI)c\n", ""},
       {"l8 /* l4 */\n(KA)c8 l8 (KI)c\n", ""},  // a length command before any syllable takes it
       {"l8 (KA)c /* l8 */ (KI)d\nl8 vol8 (KU)e\n", ""},  // the same length
       {"l8 (KA)el4 (KI)c cdel16 (KU)d\n", ""},           // a length command right after a note
@@ -137,14 +137,41 @@ TEST(Check, Warnings) {
             "'l' sets the default length to nothing: the syllables after it take no length, the "
             "first (KA) on line 2; this 'l' is inside a block comment, where 'l' acts too");
   EXPECT_EQ(string(p[1].message), "the sign of '-1' is not read: it sets 1");
+}
 
-  // The bytes that may lead a Shift-JIS character, and those that may not.
-  for (int lead = 0x7F; lead <= 0xFF; ++lead) {
-    const string song = "#SYLVO\nl8 " + string(1, static_cast<char>(lead)) + "l (KA)c\n";
-    ASSERT_EQ(sylvo_check_memory(song.data(), song.size(), "song.mml", p, 2, &r), 0);
-    ASSERT_EQ(r.warnings, 1u) << lead;
-    bool says = string(p[0].message).find("Shift-JIS") != string::npos;
-    EXPECT_EQ(says, (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) << lead;
+// What a problem suggests could stand at its bytes, a quick fix in an
+// editor: "LINE:START+LENGTH NAME -> SUGGESTIONS" for each problem that has
+// any, a body behind the header each.
+TEST(Check, Suggestions) {
+  const Row rows[] = {
+      {"(ka)c8\n", "2:1+2 illegal-token -> KA\n"},
+      {"(KY)c8\n",
+       "2:1+2 illegal-token -> KA KI KU KE KO KYA KYU KYE KYO\n"
+       "2:1+2 near-keys -> KA KI KU KE KO KYA KYU KYE KYO\n"},
+      {"(KYAA)c8\n", "2:1+4 illegal-token -> KYA\n2:1+4 near-keys -> KYA\n"},
+      {"(SHIX)c8\n", "2:1+4 illegal-token -> SHI\n2:1+4 near-keys -> SHI\n"},
+      // A keyword with letters dropped or added: the one likely meant.
+      {"#SYLVO_VSETALL 3\n", "2:0+14 directive-lookalike -> #SYLVO_VSET_ALL\n"},
+      {"#SYLVO_VSET_AL 2\n", "2:0+14 directive-lookalike -> #SYLVO_VSET_ALL\n"},
+      {"#SYLVO_VSET_ALLL 2\n", "2:0+16 directive-lookalike -> #SYLVO_VSET_ALL\n"},
+      {"#SYLVO_VSETS 1\n", "2:0+12 directive-lookalike -> #SYLVO_VSET\n"},
+      {"#SYLVO_VSETTINGS 1\n", "2:0+16 directive-lookalike -> #SYLVO_VSET\n"},
+      {"#sylvo_vset_all 2\n", "2:0+15 directive-lookalike -> #SYLVO_VSET_ALL\n"},
+  };
+  for (const Row& r : rows) {
+    const string song = "#SYLVO\n" + r.text;
+    Checked c = check_buffer(song.data(), song.size(), 0, 0, 0, 16);
+    string out;
+    for (size_t i = 0; i < c.result.count; ++i) {
+      const sylvo_problem& p = c.problems[i];
+      if (p.suggestion_count == 0) continue;
+      out += std::to_string(p.line) + ":" + std::to_string(p.start) + "+" +
+             std::to_string(p.length) + " " + p.name + " ->";
+      for (size_t k = 0; k < p.suggestion_count && k < SYLVO_SUGGESTIONS_MAX; ++k)
+        out += " " + string(p.suggestions[k]);
+      out += "\n";
+    }
+    EXPECT_EQ(out, r.problems) << r.text;
   }
 }
 

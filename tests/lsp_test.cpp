@@ -229,30 +229,36 @@ TEST_F(Lsp, DocumentsKeepTheFilesBytes) {
   c.notify("textDocument/didClose", {{"textDocument", doc(uri)}});
   EXPECT_EQ(c.diagnostics(uri), Json::array());
   // A file whose name a client writes in %XX escapes is found and read as
-  // the Shift-JIS it is: its katakana ne holds an 'l' that empties the
-  // length (in UTF-8 it would not).
+  // the Shift-JIS it is: its line of 1100 katakana ne is 2202 bytes (in
+  // UTF-8 it would be 3302).
+  string ne_sjis, ne_utf8;
+  for (int i = 0; i < 1100; ++i) ne_sjis += "\x83\x6c", ne_utf8 += "ネ";
   std::ofstream(dir_ / std::filesystem::u8path("\xe6\xad\x8c 1.mml"), std::ios::binary)
-      << "#SYLVO\r\n\x83\x6c (KA)c\r\n";
+      << "#SYLVO\r\n" + ne_sjis + "\r\n";
   const string escaped = "file://" + dir_.generic_u8string() + "/%E6%AD%8c%201.mml";
   c.notify("textDocument/didOpen", {{"textDocument",
                                      {{"uri", escaped},
                                       {"languageId", "mml"},
                                       {"version", 1},
-                                      {"text", "#SYLVO\r\nネ (KA)c\r\n"}}}});
+                                      {"text", "#SYLVO\r\n" + ne_utf8 + "\r\n"}}}});
   ASSERT_EQ(c.diagnostics(escaped).size(), 1u);
-  EXPECT_EQ(c.diagnostics(escaped)[0]["code"], "empty-length");
+  EXPECT_NE(string(c.diagnostics(escaped)[0]["message"]).find("this line is 2202 bytes"),
+            string::npos);
   // A '%' that escapes nothing is itself, and the document opens all the same.
   // A song not on disk is UTF-8 unless the client says otherwise: then its
-  // katakana ne is 83 6C, whose 'l' empties the length. A song with no
-  // header has its problem at the start.
-  const string ne = "#SYLVO\nネ (KA)c\n";
+  // line of katakana ne is 2201 bytes. A song with no header has its
+  // problem at the start.
+  const string ne = "#SYLVO\n" + ne_utf8 + "\n";
   for (const char* encoding : {"", "shift_jis"}) {
     Client e;
     e.request(1, "initialize", {{"initializationOptions", {{"encoding", encoding}}}});
     e.notify("textDocument/didOpen",
              {{"textDocument",
                {{"uri", "untitled:ne"}, {"languageId", "mml"}, {"version", 1}, {"text", ne}}}});
-    EXPECT_EQ(e.diagnostics("untitled:ne").size(), *encoding ? 1u : 0u) << encoding;
+    EXPECT_NE(string(e.diagnostics("untitled:ne")[0]["message"])
+                  .find(*encoding ? "this line is 2201 bytes" : "this line is 3301 bytes"),
+              string::npos)
+        << encoding;
     e.notify(
         "textDocument/didOpen",
         {{"textDocument",
