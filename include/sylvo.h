@@ -146,13 +146,19 @@ typedef enum sylvo_warning {
   SYLVO_DIRECTIVE_NUMBER = 3,    /* a directive with no number, a sign, or a number of two digits */
   SYLVO_DIRECTIVE_IN_COMMENT = 4, /* a directive inside a block comment, which changes nothing */
   SYLVO_NEAR_KEYS = 5,            /* a note: the table's keys one edit from an unknown key */
-  SYLVO_STRAY_LENGTH = 6          /* an 'l' that is no length command (in a word, a block
+  SYLVO_STRAY_LENGTH = 6,         /* an 'l' that is no length command (in a word, a block
                                      comment) changes the default length a syllable then takes */
+  SYLVO_FULL_WIDTH = 7            /* full-width characters where the notation reads ASCII
+                                     ("（ＫＡ）c", "ｌ８", "＃SYLVO_VSET"), which are copied as text */
 } sylvo_warning;
 
 /* Suggestions a problem keeps, and the bytes of each with its zero. */
 #define SYLVO_SUGGESTIONS_MAX 16
 #define SYLVO_SUGGESTION_SIZE 16
+
+/* Arguments a problem's words keep, and the bytes of each with its zero. */
+#define SYLVO_ARGUMENTS_MAX 4
+#define SYLVO_ARGUMENT_SIZE 48
 
 /// One problem sylvo_check() found, as data: each client lays it out.
 typedef struct sylvo_problem {
@@ -178,8 +184,32 @@ typedef struct sylvo_problem {
   size_t suggestion_count;             /* suggestions in all, also those not kept */
   char suggestions[SYLVO_SUGGESTIONS_MAX][SYLVO_SUGGESTION_SIZE]; /* what could stand at the
                               bytes at fault instead: keys one edit away, the key in capitals,
-                              the directive keyword a word looks like */
+                              the directive keyword a word looks like, the ASCII of what was
+                              typed in full width */
+  const char* format;    /* the words of `explanation` (an error's) or of `message` (a warning's
+                            or a note's) with {1} to {4} where its arguments stand: "{1} is not
+                            a syllable key", the English text sylvo_translate() looks up; "" if
+                            it has none */
+  size_t argument_count; /* arguments in `arguments` */
+  char arguments[SYLVO_ARGUMENTS_MAX][SYLVO_ARGUMENT_SIZE]; /* what stands for {1} to {4}: keys,
+                            numbers, and the song's own bytes ("KX"), zero-terminated */
+  size_t construct_end; /* the byte after the construct at fault in its line, from 0 (after a
+                           syllable's ')' or its length, a '#' line's end): an echo of the line
+                           up to there is cut inside nothing; 0 if none */
 } sylvo_problem;
+
+/// Writes `format` (a problem's, or its translation) to `out` (`size`
+/// bytes, zero-terminated, cut to fit) with `arguments[n - 1]` in place of
+/// each {n}, for n from 1 to `count`; any other {n} stays as it is. Returns
+/// the bytes written. Null arguments and a null format are empty.
+SYLVO_API size_t sylvo_fill(const char* format, const char* const* arguments, size_t count,
+                            char* out, size_t size);
+
+/// The words `english` (a problem's format, a text of the programs) in the
+/// language a locale names ("ja", "ja_JP.UTF-8", "ja-JP": Japanese), in
+/// UTF-8; `english` itself where there is no such translation, and for
+/// null, "", "C", "POSIX" and English. Null `english` is "".
+SYLVO_API const char* sylvo_translate(const char* english, const char* language);
 
 /// The short name of `kind`, which never changes: "syntax",
 /// "illegal-token", ...; null for a number that is no kind.

@@ -1,12 +1,16 @@
 // sylvo-check: every problem of each file at once, as compilers print them
 // for editors and builds to jump to. It writes no file. The check itself is
 // the library's (sylvo.h); this prints what it finds.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "json.h"
 #include "platform.h"
+#include "problems.h"
 #include "sylvo.h"
 
 namespace {
@@ -16,7 +20,8 @@ constexpr char kUsage[] =
     "Checks MML files for sylvo and prints every problem as\n"
     "FILE:LINE:COLUMN: error: MESSAGE (lines and columns from 1, columns in bytes),\n"
     "warnings of what converts but likely not as meant as FILE:LINE:COLUMN: warning:,\n"
-    "then a summary. It writes no file.\n"
+    "then a summary. It writes no file. It speaks the language of LC_ALL,\n"
+    "LC_MESSAGES or LANG (Japanese for ja_JP.UTF-8, English for C).\n"
     "\n"
     "  -              read standard input\n"
     "  --json         print one JSON object a file instead\n"
@@ -30,6 +35,7 @@ constexpr char kUsage[] =
 
 constexpr size_t kKept = 100;  // problems printed a file; the rest are counted
 sylvo_problem g_problems[kKept];
+const char* g_language = "";  // the user's, as the locale names it
 
 struct Options {
   bool json;
@@ -42,17 +48,32 @@ struct Totals {
   size_t errors, warnings;
 };
 
-// A file being read, and whether a read failed.
-struct Input {
-  std::FILE* file;
-  bool failed;
-};
+// `format` (English, with {1} to {4}) in the user's language, as the
+// console shows it, with `arguments` in place: bytes of a song as they are.
+std::string say(const char* format, std::initializer_list<std::string> arguments = {},
+                bool console = true) {
+  const char* translated = sylvo_translate(format, g_language);
+  std::string words = console ? console_text(translated) : std::string(translated);
+  const char* args[SYLVO_ARGUMENTS_MAX] = {};
+  size_t n = 0;
+  for (const std::string& a : arguments)
+    if (n < SYLVO_ARGUMENTS_MAX) args[n++] = a.c_str();
+  char out[4096];
+  size_t size = sylvo_fill(words.c_str(), args, n, out, sizeof out);
+  return std::string(out, size);
+}
 
-size_t read_input(void* context, unsigned char* buffer, size_t capacity, int* failed) {
-  Input* in = static_cast<Input*>(context);
-  size_t got = std::fread(buffer, 1, capacity, in->file);
-  if (got < capacity && std::ferror(in->file)) *failed = 1, in->failed = true;
-  return got;
+// What a person reads of a problem: an error's explanation, a warning's or
+// a note's message, in the user's language.
+std::string words_of(const sylvo_problem& p, bool console) {
+  if (!p.format[0]) return p.severity == SYLVO_ERROR ? p.explanation : p.message;
+  const char* translated = sylvo_translate(p.format, g_language);
+  std::string format = console ? console_text(translated) : std::string(translated);
+  const char* args[SYLVO_ARGUMENTS_MAX];
+  for (size_t i = 0; i < p.argument_count; ++i) args[i] = p.arguments[i];
+  char out[SYLVO_MESSAGE_MAX + 1];
+  size_t size = sylvo_fill(format.c_str(), args, p.argument_count, out, sizeof out);
+  return std::string(out, size);
 }
 
 const char* severity_name(const sylvo_problem& p) {
@@ -65,20 +86,47 @@ long long column_of(const sylvo_problem& p) {
   return p.start >= 0 ? p.start + 1 : p.column >= 0 ? p.column + 1 : 0;
 }
 
+// A song's bytes, and where its lines start as far as they were looked for.
+struct Song {
+  std::string bytes;
+  std::vector<size_t> starts{0};  // of lines 1, 2, ...
+
+  // The bytes of line `line` (from 1), without its newline.
+  std::string line(unsigned long long line) {
+    while (starts.size() < line && starts.back() <= bytes.size()) {
+      size_t nl = bytes.find('\n', starts.back());
+      starts.push_back(nl == std::string::npos ? bytes.size() + 1 : nl + 1);
+    }
+    if (starts.size() < line || starts[line - 1] > bytes.size()) return {};
+    size_t from = starts[line - 1], nl = bytes.find('\n', from);
+    return bytes.substr(from, (nl == std::string::npos ? bytes.size() : nl) - from);
+  }
+};
+
 // "FILE:LINE:COLUMN: error: TEXT: EXPLANATION [name]", then "> " and the
-// echo of the line, if the problem has one, each on a line of its own, as
-// an editor reads them.
-void print_problem(const char* name, const sylvo_problem& p) {
+// line up to the end of the construct at fault, if the problem echoes it,
+// each on a line of its own, as an editor reads them.
+void print_problem(const char* name, const sylvo_problem& p, Song& song) {
   std::string out = name;
   if (p.line != 0) out += ":" + std::to_string(p.line);
   if (column_of(p) != 0) out += ":" + std::to_string(column_of(p));
   out += std::string(": ") + severity_name(p) + ": ";
-  out.append(p.message + p.text_at, p.text_size);
-  if (p.explanation[0]) out += std::string(": ") + p.explanation;
+  std::string words = words_of(p, true);
+  if (p.severity == SYLVO_ERROR) {
+    out.append(p.message + p.text_at, p.text_size);  // sylvo's own words
+    if (!words.empty()) out += ": " + words;
+  } else {
+    out += words;
+  }
   out += std::string(" [") + p.name + "]\n";
   if (p.echo_size != 0) {
     out += "> ";
-    out.append(p.message + p.echo_at, p.echo_size);
+    if (p.construct_end != 0) {
+      std::string line = song.line(p.line);
+      out += line.substr(0, std::max(p.construct_end, p.echo_size));
+    } else {
+      out.append(p.message + p.echo_at, p.echo_size);
+    }
     out += '\n';
   }
   std::fwrite(out.data(), 1, out.size(), stdout);
@@ -105,6 +153,9 @@ void print_json(const char* name, const sylvo_check_result& r) {
     append_json(out, p.message + p.echo_at, p.echo_size);
     out += ",\"explanation\":";
     append_json(out, p.explanation, std::strlen(p.explanation));
+    out += ",\"words\":";
+    std::string words = words_of(p, false);
+    append_json(out, words.data(), words.size());
     out += ",\"suggestions\":[";
     for (size_t k = 0; k < p.suggestion_count && k < SYLVO_SUGGESTIONS_MAX; ++k) {
       if (k) out += ',';
@@ -116,32 +167,48 @@ void print_json(const char* name, const sylvo_check_result& r) {
   std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
+// Reads all of `f` into `bytes`; false on a read error.
+bool read_all(std::FILE* f, std::string& bytes) {
+  char buffer[1 << 16];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, f)) != 0) bytes.append(buffer, got);
+  return !std::ferror(f);
+}
+
+void complain(const char* format, const char* path) {
+  std::fputs(("sylvo-check: " + say(format, {path}) + "\n").c_str(), stderr);
+}
+
 // Checks one file ("-": standard input) and counts what it holds.
 void check_file(const char* path, const Options& options, Totals& totals) {
   bool is_stdin = std::strcmp(path, "-") == 0;
-  Input in{is_stdin ? stdin : std::fopen(path, "rb"), false};
-  if (!in.file || (!is_stdin && is_directory(in.file))) {
-    std::fprintf(stderr, "sylvo-check: %s: Can't open input file\n", path);
-    if (in.file) std::fclose(in.file);
+  std::FILE* file = is_stdin ? stdin : std::fopen(path, "rb");
+  if (!file || (!is_stdin && is_directory(file))) {
+    complain("{1}: Can't open input file", path);
+    if (file) std::fclose(file);
     ++totals.unread;
     return;
   }
   if (is_stdin) binary_stdin();
-  const char* name = is_stdin ? "<stdin>" : path;
-  sylvo_check_result r;
-  sylvo_check(read_input, &in, sylvo_base_name(name), g_problems, kKept, &r);
-  if (!is_stdin) std::fclose(in.file);
-  if (in.failed) {
-    std::fprintf(stderr, "sylvo-check: %s: Can't read file\n", path);
+  Song song;
+  bool read = read_all(file, song.bytes);
+  if (!is_stdin) std::fclose(file);
+  if (!read) {
+    complain("{1}: Can't read file", path);
     ++totals.unread;
     return;
   }
+  const char* name = is_stdin ? "<stdin>" : path;
+  sylvo_check_result r;
+  sylvo_check_memory(song.bytes.data(), song.bytes.size(), sylvo_base_name(name), g_problems, kKept,
+                     &r);
   if (options.json) {
     print_json(name, r);
   } else {
-    for (size_t i = 0; i < r.count; ++i) print_problem(name, g_problems[i]);
+    for (size_t i = 0; i < r.count; ++i) print_problem(name, g_problems[i], song);
     size_t more = r.errors + r.warnings + r.notes - r.count;
-    if (more != 0) std::printf("%s: and %zu more\n", name, more);
+    if (more != 0)
+      std::fputs((say("{1}: and {2} more", {name, std::to_string(more)}) + "\n").c_str(), stdout);
   }
   totals.errors += r.errors;
   totals.warnings += r.warnings;
@@ -149,30 +216,36 @@ void check_file(const char* path, const Options& options, Totals& totals) {
   totals.failing += r.errors != 0 || (options.werror && r.warnings != 0);
 }
 
-const char* plural(size_t n) { return n == 1 ? "" : "s"; }
-
 // "sylvo-check: 2 errors and 1 warning in 1 of 3 files"
 void print_summary(const Totals& t, int files) {
   int read = files - t.unread;
-  std::fputs("sylvo-check: ", stdout);
+  std::string n = std::to_string(read);
+  std::string line;
   if (t.errors == 0 && t.warnings == 0) {
-    std::printf("no problems in %d file%s\n", read, plural(static_cast<size_t>(read)));
-    return;
+    line = say(read == 1 ? N_("no problems in {1} file") : N_("no problems in {1} files"), {n});
+  } else {
+    std::string errors =
+        say(t.errors == 1 ? N_("{1} error") : N_("{1} errors"), {std::to_string(t.errors)});
+    std::string warnings =
+        say(t.warnings == 1 ? N_("{1} warning") : N_("{1} warnings"), {std::to_string(t.warnings)});
+    std::string found = t.errors == 0     ? warnings
+                        : t.warnings == 0 ? errors
+                                          : say("{1} and {2}", {errors, warnings});
+    line = say(read == 1 ? N_("{1} in {2} of {3} file") : N_("{1} in {2} of {3} files"),
+               {found, std::to_string(t.with_problems), n});
   }
-  if (t.errors != 0) std::printf("%zu error%s", t.errors, plural(t.errors));
-  if (t.errors != 0 && t.warnings != 0) std::fputs(" and ", stdout);
-  if (t.warnings != 0) std::printf("%zu warning%s", t.warnings, plural(t.warnings));
-  std::printf(" in %d of %d file%s\n", t.with_problems, read, plural(static_cast<size_t>(read)));
+  std::fputs(("sylvo-check: " + line + "\n").c_str(), stdout);
 }
 
-int usage_error(const char* why, const char* what) {
-  std::fprintf(stderr, "sylvo-check: %s%s\n%s", why, what, kUsage);
+int usage_error(const std::string& why) {
+  std::fputs(("sylvo-check: " + why + "\n" + say(kUsage)).c_str(), stderr);
   return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  g_language = user_language();
   Options options{false, false};
   int files = 0;
   bool options_end = false;
@@ -187,16 +260,16 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(a, "--werror") == 0) {
       options.werror = true;
     } else if (std::strcmp(a, "-h") == 0 || std::strcmp(a, "--help") == 0) {
-      std::fputs(kUsage, stdout);
+      std::fputs(say(kUsage).c_str(), stdout);
       return 0;
     } else if (std::strcmp(a, "-V") == 0 || std::strcmp(a, "--version") == 0) {
       std::printf("sylvo-check %s\n", sylvo_version());
       return 0;
     } else {
-      return usage_error("unknown option ", a);
+      return usage_error(say("unknown option {1}", {a}));
     }
   }
-  if (files == 0) return usage_error("no file to check", "");
+  if (files == 0) return usage_error(say("no file to check"));
 
   Totals totals{0, 0, 0, 0, 0};
   options_end = false;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "fullwidth.h"
 #include "run.h"
 #include "syllable.h"
 
@@ -104,8 +105,30 @@ bool one_swap(const char* word, size_t n, const char* k) {
          std::memcmp(word + i + 2, k + i + 2, n - i - 2) == 0;
 }
 
-// The keyword the upper-cased `word` looks like, or null.
-const char* looks_like(const char* word, size_t n) {
+DirectiveWarning warning(sylvo_warning what, size_t at, size_t size, const char* format,
+                         std::initializer_list<Arg> args, const char* instead = nullptr) {
+  DirectiveWarning w{what, at, size, {}, {}};
+  w.words.say(format, args);
+  if (instead) std::snprintf(w.instead, sizeof w.instead, "#%s", instead);
+  return w;
+}
+
+// The bytes of `text` from `from` to `to` with each full-width character
+// as its ASCII, in `out` (cut to fit).
+void as_ascii(const unsigned char* text, size_t from, size_t to, char* out, size_t size) {
+  size_t n = 0;
+  for (size_t i = from; i < to && n + 1 < size;) {
+    WideChar c = wide_char(text + i, text + to);
+    out[n++] = static_cast<char>(c.full ? c.ascii : text[i]);
+    if (!c.full) c.size = 1;
+    i += c.size;
+  }
+  out[n] = '\0';
+}
+
+}  // namespace
+
+const char* keyword_like(const char* word, size_t n) {
   for (const char* k : kKeywords) {
     size_t kn = std::strlen(k);
     if ((n >= kn && std::memcmp(word, k, kn) == 0) || one_edit(word, n, k) ||
@@ -116,89 +139,107 @@ const char* looks_like(const char* word, size_t n) {
   return nullptr;
 }
 
-DirectiveWarning warning(sylvo_warning what, size_t at, size_t size, const char* format,
-                         const char* a = "", const char* b = "") {
-  DirectiveWarning w{what, at, size, {}, nullptr};
-  std::snprintf(w.message, sizeof w.message, format, a, b);
-  return w;
-}
-
-}  // namespace
-
 DirectiveWarning inspect_directive(const unsigned char* text, size_t size, bool in_comment,
                                    bool indented) {
+  // The word after the '#', its letters in either width: `n` letters in
+  // `bytes` bytes, `upper` in ASCII capitals.
   constexpr size_t kWordMax = 32;
-  char word[kWordMax + 1] = {}, upper[kWordMax + 1] = {};
-  size_t n = 0;
-  while (n < size && n < kWordMax &&
-         ((text[n] >= 'A' && text[n] <= 'Z') || (text[n] >= 'a' && text[n] <= 'z') ||
-          text[n] == '_')) {
-    word[n] = static_cast<char>(text[n]);
-    upper[n] = static_cast<char>(text[n] >= 'a' ? text[n] - 'a' + 'A' : text[n]);
-    ++n;
+  char upper[kWordMax + 1] = {};
+  size_t n = 0, bytes = 0;
+  bool full = false;
+  while (bytes < size && n < kWordMax) {
+    WideChar c = wide_char(text + bytes, text + size);
+    unsigned char a = c.ascii;
+    if (!((a >= 'A' && a <= 'Z') || (a >= 'a' && a <= 'z') || a == '_') || (!c.full && a >= 0x80))
+      break;
+    upper[n++] = static_cast<char>(a >= 'a' ? a - 'a' + 'A' : a);
+    full = full || c.full;
+    bytes += c.size;
   }
+  Arg word(text, bytes);
   const char* read_as = keyword_of(text, size);  // the keyword the line is applied as
   if (indented) {
-    const char* like = looks_like(upper, n);
+    const char* like = keyword_like(upper, n);
     if (!like) return {};
-    DirectiveWarning w =
-        warning(SYLVO_DIRECTIVE_LOOKALIKE, 0, n,
-                "'#%s' is copied as text, as blanks stand before its '#': a directive's '#' "
-                "must be its line's first byte; no voice set changes",
-                word);
-    w.like = like;
-    return w;
+    return warning(SYLVO_DIRECTIVE_LOOKALIKE, 0, n,
+                   "'#{1}' is copied as text, as blanks stand before its '#': a directive's '#' "
+                   "must be its line's first byte; no voice set changes",
+                   {word}, like);
   }
   if (in_comment) {
     if (!read_as) return {};
     return warning(SYLVO_DIRECTIVE_IN_COMMENT, 0, n,
-                   "'#%s' inside a block comment is copied as text: no voice set changes", word);
+                   "'#{1}' inside a block comment is copied as text: no voice set changes", {word});
+  }
+  if (full) {
+    const char* like = keyword_like(upper, n);
+    if (!like) return {};
+    return warning(SYLVO_FULL_WIDTH, 0, bytes,
+                   "'#{1}' is typed in full width and copied as text: a directive is written in "
+                   "ASCII, #{2}; no voice set changes",
+                   {word, like}, like);
   }
   if (!read_as) {
-    const char* like = looks_like(upper, n);
+    const char* like = keyword_like(upper, n);
     if (!like || n == 0) return {};
-    DirectiveWarning w =
-        warning(SYLVO_DIRECTIVE_LOOKALIKE, 0, n,
-                "'#%s' is copied as text, not read as %s: no voice set changes", word, like);
-    w.like = like;
-    return w;
+    return warning(SYLVO_DIRECTIVE_LOOKALIKE, 0, n,
+                   "'#{1}' is copied as text, not read as {2}: no voice set changes", {word, like},
+                   like);
   }
   size_t kn = std::strlen(read_as);
   if (n > kn) {  // letters added to a keyword, or dropped from the longer one
-    DirectiveWarning w = warning(
-        SYLVO_DIRECTIVE_LOOKALIKE, 0, n,
-        read_as == kVset ? "'#%s' is read as %s: its numbers set A, I, U, E and O one by one"
-                         : "'#%s' is read as %s: its number sets every vowel",
-        word, read_as);
-    w.like = read_as;
+    const char* like = read_as;
     for (const char* k : kKeywords) {
       if (one_edit(upper, n, k) || one_swap(upper, n, k)) {
-        w.like = k;
+        like = k;
         break;
       }
     }
+    return warning(SYLVO_DIRECTIVE_LOOKALIKE, 0, n,
+                   read_as == kVset
+                       ? N_("'#{1}' is read as {2}: its numbers set A, I, U, E and O one by one")
+                       : N_("'#{1}' is read as {2}: its number sets every vowel"),
+                   {word, read_as}, like);
+  }
+  // Numbers typed in full width, which are no numbers to the directive.
+  size_t first = size, last = 0;
+  for (size_t i = kn; i < size;) {
+    WideChar c = wide_char(text + i, text + size);
+    if (c.full && is_digit(c.ascii)) {
+      if (first == size) first = i;
+      last = i + c.size;
+    }
+    i += c.size;
+  }
+  if (first != size) {
+    char ascii[SYLVO_SUGGESTION_SIZE];
+    as_ascii(text, first, last, ascii, sizeof ascii);
+    DirectiveWarning w = warning(SYLVO_FULL_WIDTH, first, last - first,
+                                 "'{1}' is typed in full width and is no number to {2}: write "
+                                 "{3}",
+                                 {Arg(text + first, last - first), read_as, ascii});
+    std::snprintf(w.instead, sizeof w.instead, "%s", ascii);
     return w;
   }
   bool all = read_as == kVsetAll;
   size_t at = find_digit(text, all ? 0 : kn, size);
   if (at == size) {
-    return warning(SYLVO_DIRECTIVE_NUMBER, 0, n, "'#%s' has no number: no voice set changes", word);
+    return warning(SYLVO_DIRECTIVE_NUMBER, 0, n, "'#{1}' has no number: no voice set changes",
+                   {word});
   }
   for (int v = 0; v < (all ? 1 : kVowels) && at < size; ++v) {
     if (at > 0 && (text[at - 1] == '-' || text[at - 1] == '+')) {
-      char number[3] = {static_cast<char>(text[at - 1]), static_cast<char>(text[at]), '\0'};
-      return warning(SYLVO_DIRECTIVE_NUMBER, at - 1, 2, "the sign of '%s' is not read: it sets %s",
-                     number, number + 1);
+      return warning(SYLVO_DIRECTIVE_NUMBER, at - 1, 2,
+                     "the sign of '{1}' is not read: it sets {2}",
+                     {Arg(text + at - 1, 2), Arg(text + at, 1)});
     }
     if (!all && at + 1 < size && is_digit(text[at + 1])) {
       size_t end = at;
       while (end < size && is_digit(text[end])) ++end;
-      char number[8] = {};
-      std::memcpy(number, text + at, end - at < 7 ? end - at : 7);
       return warning(SYLVO_DIRECTIVE_NUMBER, at, end - at,
-                     "'%s' in SYLVO_VSET is read as a number and again from its second digit "
+                     "'{1}' in SYLVO_VSET is read as a number and again from its second digit "
                      "for the next vowel: write one digit a vowel",
-                     number);
+                     {Arg(text + at, end - at < 7 ? end - at : 7)});
     }
     at = find_digit(text, at + 1, size);
   }

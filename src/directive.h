@@ -5,6 +5,7 @@
 
 #include <cstddef>
 
+#include "problems.h"
 #include "sylvo.h"
 
 struct Voices;
@@ -30,16 +31,22 @@ struct DirectiveWarning {
   sylvo_warning what;  // SYLVO_NO_WARNING: nothing to say
   size_t at;           // the first byte at fault in `text`
   size_t size;         // its bytes
-  char message[200];
-  const char* like;  // the keyword a lookalike word looks like, or null
+  Words words;
+  char instead[SYLVO_SUGGESTION_SIZE];  // what could stand at those bytes, '#' and all; or ""
 };
+
+/// The directive keyword that the capitals and '_' `word` (`n` bytes) are
+/// likely meant to be: the same with more after it, or one letter or two
+/// side by side off; null if none.
+const char* keyword_like(const char* word, size_t n);
 
 /// Looks at the '#' line whose bytes after the '#' are `text` (`size`
 /// bytes) as a check does: a word that differs from a directive keyword
-/// only in case, by one edit, or by letters after it; a directive with no
-/// number, a signed number, or a number of more than one digit in
-/// SYLVO_VSET; a directive inside a block comment (`in_comment`). With
-/// `indented` the '#' follows blanks, so the line is no directive at all.
+/// only in case, by one edit, by letters after it, or in being typed in
+/// full width; a directive with no number, a signed number, a number of
+/// more than one digit in SYLVO_VSET, or numbers in full width; a
+/// directive inside a block comment (`in_comment`). With `indented` the '#'
+/// follows blanks, so the line is no directive at all.
 DirectiveWarning inspect_directive(const unsigned char* text, size_t size, bool in_comment,
                                    bool indented);
 

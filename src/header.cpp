@@ -27,7 +27,7 @@ void scan_header(Run& run) {
       // A check counts it and goes on at the next line; the header may be
       // the long line itself.
       Advice advice;
-      advice.explain("this line is longer than the %zu bytes a line holds", kLineMax);
+      advice.explain("this line is longer than the {1} bytes a line holds", {kLineMax});
       run.problems->add(SYLVO_ERROR, SYLVO_CANT_READ, {line.LINE_NO, kLineMax}, kLineMax, 1, line,
                         &advice);
       bool header = std::memcmp(run.in.cur, "#SYLVO", 6) == 0;

@@ -371,7 +371,7 @@ void Server::publish(const std::string& uri) {
   sylvo_check_memory(d.bytes.data(), d.bytes.size(), "", problems.get(), kProblemsMax, &r);
   // The bytes at fault, each found in one pass over sylvo's lines.
   struct Fault {
-    size_t from, to, index;
+    size_t from, to, index, line_start;
   };
   std::vector<Fault> faults;
   size_t at = 0;
@@ -383,7 +383,7 @@ void Server::publish(const std::string& uri) {
   for (size_t i : order) {
     const sylvo_problem& p = problems[i];
     if (p.line == 0) {
-      faults.push_back({0, 0, i});
+      faults.push_back({0, 0, i, 0});
       continue;
     }
     for (; line < p.line; ++line) {
@@ -392,7 +392,7 @@ void Server::publish(const std::string& uri) {
       at = nl + 1;
     }
     size_t from = std::min(at + static_cast<size_t>(p.start >= 0 ? p.start : 0), d.bytes.size());
-    faults.push_back({from, std::min(from + p.length, d.bytes.size()), i});
+    faults.push_back({from, std::min(from + p.length, d.bytes.size()), i, at});
   }
   std::sort(faults.begin(), faults.end(),
             [](const Fault& a, const Fault& b) { return a.from < b.from; });
@@ -413,9 +413,13 @@ void Server::publish(const std::string& uri) {
     if (p.explanation[0]) message += ": " + text_of(d, p.explanation, std::strlen(p.explanation));
     Json related = Json::array();
     Json location = {{"uri", uri}, {"range", where}};
-    if (p.echo_size) {
-      related.push_back({{"location", location},
-                         {"message", "> " + text_of(d, p.message + p.echo_at, p.echo_size)}});
+    if (p.echo_size) {  // the line up to the end of the construct at fault
+      std::string echo = p.construct_end == 0
+                             ? text_of(d, p.message + p.echo_at, p.echo_size)
+                             : text_of(d, d.bytes.data() + f.line_start,
+                                       std::min(std::max(p.construct_end, p.echo_size),
+                                                d.bytes.size() - f.line_start));
+      related.push_back({{"location", location}, {"message", "> " + echo}});
     }
     Json suggestions = Json::array();
     std::string listed;

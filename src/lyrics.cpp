@@ -296,6 +296,7 @@ bool is_note(unsigned char c) { return c >= 'a' && c <= 'g'; }
 class Fitter {
  public:
   static constexpr bool kNotes = true;
+  static constexpr bool kWide = false;
 
   Fitter(const unsigned char* mml, const ::Reader& in, LyricReader& lyrics, sylvo_write_fn write,
          void* context, sylvo_fit_result& result)
@@ -309,6 +310,7 @@ class Fitter {
   void fault(const notation::Fault&) {}  // the notes around it are fitted all the same
   void block(const unsigned char*, bool opens) { in_comment_ = opens; }
   void length_command(const notation::LengthCommand&) { tied_ = false; }
+  void wide(const unsigned char*) {}
 
   // A letter outside all else is a note, a rest or a command; '&' ties the
   // next note to the one before.

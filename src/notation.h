@@ -11,6 +11,8 @@
 // the current window of the input:
 //   static constexpr bool kNotes;  // also hand over notes, rests, ties and
 //                                  // letters outside syllables (slower)
+//   static constexpr bool kWide;   // also hand over each byte 0x80-0xFF
+//                                  // outside all else
 //   void line(const unsigned char* start, const unsigned char* end);
 //                                  // a line begins ('#' lines too), in a
 //                                  // window that ends at `end`
@@ -22,6 +24,7 @@
 //   void syllable(const Syllable&);
 //   void note(const unsigned char* at);  // with kNotes: a letter or '&'
 //                                        // outside all else
+//   void wide(const unsigned char* at);  // with kWide: such a byte
 //   void begin_window(const unsigned char* at);  // the reading goes on at
 //                                                // `at`, in a new window
 //   void end_window(const unsigned char* end);   // all before `end` is read
@@ -85,11 +88,13 @@ enum NotePart : unsigned char {
 // tables: a load instead of a search of the list or a chain of compares.
 // `stop` marks, outside and inside a block comment, the bytes that end a
 // run of copied text, which is skipped at once; `stop_notes` adds the
-// letters and '&' for a listener that wants notes.
+// letters and '&' for a listener that wants notes, `stop_wide` the bytes
+// 0x80-0xFF for one that wants those.
 struct ByteTables {
   Construct of[256];
   bool stop[2][256];
   bool stop_notes[2][256];
+  bool stop_wide[2][256];
   unsigned char part[256];
 };
 
@@ -101,6 +106,7 @@ constexpr ByteTables build_tables() {
       t.stop[in_comment][c] = t.of[c] != kCopied && (t.of[c] != kStar || in_comment);
       t.stop_notes[in_comment][c] =
           t.stop[in_comment][c] || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || c == '&';
+      t.stop_wide[in_comment][c] = t.stop[in_comment][c] || c >= 0x80;
     }
     bool note = (c >= 'a' && c <= 'g') || c == 'w' || c == 'k', sign = c == '+' || c == '-';
     t.part[c] = static_cast<unsigned char>((note ? kNoteLetter : 0) | (sign ? kSign : 0) |
@@ -163,9 +169,11 @@ struct StopFinder {
   // of the byte with that bit cleared.
   __m128i star = _mm_set1_epi8('*'), newline = _mm_set1_epi8('\n');
 
-  // The first stop byte in [q, stop), or `stop`.
-  const unsigned char* operator()(const unsigned char* q, const unsigned char* stop,
-                                  bool in_comment) const {
+  // The first stop byte in [q, stop), or `stop`; with `kWide` a byte
+  // 0x80-0xFF stops too.
+  template <bool kWide = false>
+  const unsigned char* find(const unsigned char* q, const unsigned char* stop,
+                            bool in_comment) const {
     const __m128i maybe = in_comment ? star : newline;
     for (; q < stop; q += 16) {
       __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
@@ -175,6 +183,7 @@ struct StopFinder {
         const __m128i byte = _mm_load_si128(reinterpret_cast<const __m128i*>(kCompared.byte[i]));
         hit = _mm_or_si128(hit, _mm_cmpeq_epi8(_mm_and_si128(v, mask), byte));
       }
+      if (kWide) hit = _mm_or_si128(hit, v);  // the top bit of a byte is all movemask reads
       if (int mask = _mm_movemask_epi8(hit)) {
         q += __builtin_ctz(static_cast<unsigned>(mask));
         return q < stop ? q : stop;
@@ -183,9 +192,10 @@ struct StopFinder {
     return stop;
   }
 #else
-  const unsigned char* operator()(const unsigned char* q, const unsigned char* stop,
-                                  bool in_comment) const {
-    const bool* stops = kTables.stop[in_comment];
+  template <bool kWide = false>
+  const unsigned char* find(const unsigned char* q, const unsigned char* stop,
+                            bool in_comment) const {
+    const bool* stops = (kWide ? kTables.stop_wide : kTables.stop)[in_comment];
     while (q < stop && !stops[*q]) ++q;
     return q;
   }
@@ -250,6 +260,7 @@ struct Fault {
   const unsigned char* line;  // the line's first byte
   const unsigned char* end;   // the window's end
   const unsigned char* open;  // the '(' of the syllable at fault, or null
+  const unsigned char* ends;  // where the construct at fault ends, or null if not in this line
 };
 
 // Reads the whole lines the input holds, one window at a time. Every
@@ -290,8 +301,9 @@ class Reader {
         q = begin_line(q, 0);
       }
       while (q) {
-        q = std::remove_reference_t<L>::kNotes ? find_note(q)
-                                               : find_stop(q, stop_, s_.in_block_comment);
+        q = Listener::kNotes
+                ? find_note(q)
+                : find_stop.template find<Listener::kWide>(q, stop_, s_.in_block_comment);
         if (q == end_) break;
         if (q == stop_) {
           q = too_long(q);
@@ -313,7 +325,7 @@ class Reader {
             break;
           case kLooseNote: q = loose_note(q); break;
           case kLengthCommand: q = length_command(q); break;
-          case kCopied: q = note(q); break;  // only a listener of notes stops here
+          case kCopied: q = *q >= 0x80 ? wide(q) : note(q); break;  // a listener that wants them
         }
       }
       if (q) {
@@ -328,9 +340,12 @@ class Reader {
   }
 
  private:
+  using Listener = std::remove_reference_t<L>;
+
   bool stops(unsigned char c) const {
-    return (std::remove_reference_t<L>::kNotes ? kTables.stop_notes
-                                               : kTables.stop)[s_.in_block_comment][c];
+    return (Listener::kNotes  ? kTables.stop_notes
+            : Listener::kWide ? kTables.stop_wide
+                              : kTables.stop)[s_.in_block_comment][c];
   }
 
   // For a listener of notes: the next stop byte or letter, one at a time.
@@ -342,6 +357,12 @@ class Reader {
   // A letter or '&' outside all else, for a listener of notes.
   const unsigned char* note(const unsigned char* q) {
     l_.note(q);
+    return q + 1;
+  }
+
+  // A byte 0x80-0xFF outside all else, for a listener that wants those.
+  const unsigned char* wide(const unsigned char* q) {
+    l_.wide(q);
     return q + 1;
   }
 
@@ -391,7 +412,8 @@ class Reader {
                   nullptr,
                   start_,
                   end_,
-                  nullptr});
+                  nullptr,
+                  q + 1 + n});
         return q + 1 + n;
       }
     }
@@ -575,6 +597,7 @@ class Reader {
               nullptr,
               start_,
               end_,
+              nullptr,
               nullptr});
     std::memcpy(voices_.CurrentVoice, voices_.DefaultVoice, kVowels);  // as after a syllable
     skip_from_ = q;
@@ -600,7 +623,8 @@ class Reader {
               key,
               start_,
               end_,
-              open});
+              open,
+              resume});
     // A syllable at fault is sung by no one: its overrides end with it.
     if (open) std::memcpy(voices_.CurrentVoice, voices_.DefaultVoice, kVowels);
     return resume;

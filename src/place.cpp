@@ -24,6 +24,7 @@ struct Found {};
 class Finder {
  public:
   static constexpr bool kNotes = false;
+  static constexpr bool kWide = false;
 
   Finder(Run& run, unsigned long long line, size_t column, sylvo_syllable_info* info)
       : run_(run), line_(line), column_(column), info_(info) {}
@@ -34,6 +35,7 @@ class Finder {
   void begin_window(const unsigned char*) {}
   void end_window(const unsigned char*) {}
   void note(const unsigned char*) {}
+  void wide(const unsigned char*) {}
   void directive(const notation::DirectiveLine&) {}
   void comment(const unsigned char*, const unsigned char*) {}
   void block(const unsigned char*, bool) {}

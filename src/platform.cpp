@@ -1,5 +1,7 @@
 #include "platform.h"
 
+#include <cstdlib>
+
 #ifdef _WIN32
 #include <conio.h>
 #include <fcntl.h>
@@ -154,6 +156,31 @@ std::FILE* open_utf8_name(const char* path) {
   return _wfopen(wide.c_str(), L"rb");
 }
 
+namespace {
+// The user's language where the environment names none.
+const char* system_language() {
+  return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE ? "ja" : "";
+}
+}  // namespace
+
+std::string console_text(const char* utf8) {
+  int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, nullptr, 0);
+  if (n <= 1) return utf8;
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, &wide[0], n);
+  DWORD mode;
+  UINT page =
+      GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) ? GetConsoleOutputCP() : GetACP();
+  if (page == CP_UTF8) return utf8;
+  BOOL lost = FALSE;
+  int m = WideCharToMultiByte(page, 0, wide.c_str(), -1, nullptr, 0, nullptr, &lost);
+  if (m <= 1 || lost) return utf8;
+  std::string text(static_cast<size_t>(m), '\0');
+  WideCharToMultiByte(page, 0, wide.c_str(), -1, &text[0], m, nullptr, nullptr);
+  text.resize(static_cast<size_t>(m - 1));
+  return text;
+}
+
 void keep_own_console_open() {
   DWORD processes[2];
   DWORD mode;
@@ -196,6 +223,20 @@ char32_t cp932_char(const unsigned char* bytes, size_t size) {
 
 std::FILE* open_utf8_name(const char* path) { return std::fopen(path, "rb"); }
 
+namespace {
+const char* system_language() { return ""; }
+}  // namespace
+
+std::string console_text(const char* utf8) { return utf8; }
+
 void keep_own_console_open() {}
 
 #endif
+
+const char* user_language() {
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return value;
+  }
+  return system_language();
+}

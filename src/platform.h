@@ -1,9 +1,11 @@
 // The few things the operating systems do differently, each behind one
 // function: file identity, what an output name refers to, deleting a file,
-// standard input as bytes, and a console window of the program's own.
+// standard input as bytes, a console window of the program's own, the
+// user's language and the console's encoding.
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 /// Identity of a file: device and inode, or on Windows volume serial number
 /// and file index. `known` is false where it could not be found out.
@@ -73,6 +75,18 @@ void binary_stdio();
 /// Makes standard input give its bytes as they are (Windows would turn CR LF
 /// into LF and stop at Ctrl-Z).
 void binary_stdin();
+
+/// The language the user reads, as a locale names it: LC_ALL, LC_MESSAGES
+/// or LANG, the first that is set and not empty ("ja_JP.UTF-8", "C"); on
+/// Windows without them, "ja" when the user's display language is Japanese;
+/// else "".
+const char* user_language();
+
+/// `utf8` as the console shows it: unchanged but on Windows, where it is
+/// written in the console's code page (932 on a Japanese one; the system's
+/// ANSI code page when output goes to a file or pipe), or unchanged where
+/// that has no character for it.
+std::string console_text(const char* utf8);
 
 /// When the program runs in a console window made for it alone (a file
 /// dropped on it in Explorer), which closes the moment it exits, and its

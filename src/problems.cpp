@@ -1,6 +1,5 @@
 #include "problems.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -24,10 +23,14 @@ sylvo_problem* Problems::keep(sylvo_severity severity, sylvo_kind kind, sylvo_wa
   p.start = start;
   p.length = length;
   p.name = severity == SYLVO_ERROR ? sylvo_kind_name(kind) : sylvo_warning_name(what);
+  p.format = "";
   if (advice) {
-    std::memcpy(p.explanation, advice->explanation, sizeof p.explanation);
     p.suggestion_count = advice->count;
     std::memcpy(p.suggestions, advice->suggestions, sizeof p.suggestions);
+    p.format = advice->words.format;
+    p.argument_count = advice->words.count;
+    std::memcpy(p.arguments, advice->words.arguments, sizeof p.arguments);
+    p.construct_end = advice->construct_end;
   }
   return &p;
 }
@@ -60,25 +63,40 @@ void Problems::add(sylvo_severity severity, sylvo_kind kind, Place where, long l
   if (!p) return;
   format_message(kind, name, line, p->message, &p->message_size);
   find_parts(*p);
+  if (advice) advice->words.fill(p->explanation, sizeof p->explanation);
 }
 
 void Problems::add(sylvo_severity severity, sylvo_warning what, Place where, size_t length,
-                   const char* text, const Advice* advice) {
-  sylvo_problem* p = keep(severity, SYLVO_COMPLETED, what, where, where.column, length, advice);
+                   const Advice& advice) {
+  sylvo_problem* p = keep(severity, SYLVO_COMPLETED, what, where, where.column, length, &advice);
   if (!p) return;
-  size_t size = std::strlen(text);
-  p->message_size = size < SYLVO_MESSAGE_MAX ? size : SYLVO_MESSAGE_MAX;
-  std::memcpy(p->message, text, p->message_size);
-  p->message[p->message_size] = '\0';
+  p->message_size = advice.words.fill(p->message, sizeof p->message);
   find_parts(*p);
 }
 
-void Advice::explain(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  // NOLINTNEXTLINE(clang-analyzer-valist.Uninitialized): va_start is right above
-  std::vsnprintf(explanation, sizeof explanation, format, args);
-  va_end(args);
+Arg::Arg(const char* text) : Arg(text, text ? std::strlen(text) : 0) {}
+Arg::Arg(const unsigned char* bytes, size_t n) : Arg(reinterpret_cast<const char*>(bytes), n) {}
+Arg::Arg(const char* bytes, size_t n) : at(bytes ? bytes : ""), size(bytes ? n : 0), digits() {}
+Arg::Arg(unsigned long long number) : at(digits), size(0), digits() {
+  size = static_cast<size_t>(std::snprintf(digits, sizeof digits, "%llu", number));
+}
+
+void Words::say(const char* text, std::initializer_list<Arg> args) {
+  format = text;
+  count = 0;
+  for (const Arg& a : args) {
+    if (count == SYLVO_ARGUMENTS_MAX) break;
+    size_t n = a.size < SYLVO_ARGUMENT_SIZE - 1 ? a.size : SYLVO_ARGUMENT_SIZE - 1;
+    std::memcpy(arguments[count], a.at, n);
+    arguments[count][n] = '\0';
+    ++count;
+  }
+}
+
+size_t Words::fill(char* out, size_t size) const {
+  const char* args[SYLVO_ARGUMENTS_MAX];
+  for (size_t i = 0; i < count; ++i) args[i] = arguments[i];
+  return sylvo_fill(format, args, count, out, size);
 }
 
 void Advice::suggest(const char* text, size_t size) {
@@ -88,4 +106,31 @@ void Advice::suggest(const char* text, size_t size) {
     suggestions[count][size] = '\0';
   }
   ++count;
+}
+
+size_t sylvo_fill(const char* format, const char* const* arguments, size_t count, char* out,
+                  size_t size) {
+  if (!out || size == 0) return 0;
+  size_t n = 0;
+  auto put = [&](const char* bytes, size_t k) {
+    if (k > size - 1 - n) k = size - 1 - n;
+    std::memcpy(out + n, bytes, k);
+    n += k;
+  };
+  for (const char* f = format ? format : ""; *f;) {
+    // "{N}" with a digit N from 1 to `count`; any other brace is text.
+    size_t which = f[0] == '{' && f[1] >= '1' && f[1] <= '9' && f[2] == '}'
+                       ? static_cast<size_t>(f[1] - '0')
+                       : 0;
+    if (which != 0 && which <= count) {
+      const char* a = arguments ? arguments[which - 1] : nullptr;
+      if (a) put(a, std::strlen(a));
+      f += 3;
+    } else {
+      put(f, 1);
+      ++f;
+    }
+  }
+  out[n] = '\0';
+  return n;
 }

@@ -3,27 +3,55 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 
 #include "report.h"
 #include "sylvo.h"
 
 struct Line;
 
+/// Marks an English text that po/ translates, where it is not said to
+/// explain() or say() itself (one of two in a choice).
+#define N_(text) text
+
+/// An argument of a problem's words: bytes (a key, a word of the song) or
+/// a number.
+struct Arg {
+  const char* at;
+  size_t size;
+  char digits[24];
+  Arg(const char* text);  // NOLINT(google-explicit-constructor): words read as they are said
+  Arg(const unsigned char* bytes, size_t n);
+  Arg(const char* bytes, size_t n);
+  Arg(unsigned long long number);  // NOLINT(google-explicit-constructor)
+};
+
+/// What a person reads of a problem: an English format with {1} to {4}
+/// for its arguments, which a client may look up in another language, and
+/// the arguments.
+struct Words {
+  const char* format = "";
+  size_t count = 0;
+  char arguments[SYLVO_ARGUMENTS_MAX][SYLVO_ARGUMENT_SIZE] = {};
+
+  /// Sets the format and its arguments, each cut to fit.
+  void say(const char* format, std::initializer_list<Arg> args = {});
+  /// Writes the words filled in to `out`, `size` bytes with the zero.
+  size_t fill(char* out, size_t size) const;
+};
+
 /// What a problem adds for a musician: what is wrong, and what could stand
 /// at the bytes at fault instead.
 struct Advice {
-  char explanation[sizeof(sylvo_problem::explanation)] = {};
-  size_t count = 0;  // suggestions in all
+  Words words;
+  size_t construct_end = 0;  // the byte after the construct at fault in its line
+  size_t count = 0;          // suggestions in all
   char suggestions[SYLVO_SUGGESTIONS_MAX][SYLVO_SUGGESTION_SIZE] = {};
 
-  /// Sets the explanation, as printf() formats it.
-  void explain(const char* format, ...)
-#if defined(__MINGW32__)
-      __attribute__((format(gnu_printf, 2, 3)))  // MinGW's printf is its own, which knows %zu
-#elif defined(__GNUC__)
-      __attribute__((format(printf, 2, 3)))
-#endif
-      ;
+  /// Says what is wrong.
+  void explain(const char* format, std::initializer_list<Arg> args = {}) {
+    words.say(format, args);
+  }
 
   /// Adds a suggestion of `size` bytes; kept while there is room for it.
   void suggest(const char* text, size_t size);
@@ -44,9 +72,10 @@ struct Problems {
            const Line& line, const Advice* advice = nullptr);
 
   /// Adds a warning or a note about `what`, the bytes at fault `length`
-  /// from `where`, with the one-line message `text`, and `advice` if any.
+  /// from `where`, with the one-line message that `advice` says, and its
+  /// suggestions.
   void add(sylvo_severity severity, sylvo_warning what, Place where, size_t length,
-           const char* text, const Advice* advice = nullptr);
+           const Advice& advice);
 
  private:
   sylvo_problem* keep(sylvo_severity severity, sylvo_kind kind, sylvo_warning what, Place where,

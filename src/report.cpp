@@ -64,7 +64,7 @@ static_assert(sizeof kMessages / sizeof kMessages[0] == kLastKind + 1,
 // The short name of each warning's or note's subject, in their order.
 constexpr const char* kWarningNames[] = {
     "",          "empty-length", "directive-lookalike", "directive-number", "directive-in-comment",
-    "near-keys", "stray-length"};
+    "near-keys", "stray-length", "full-width"};
 static_assert(sizeof kWarningNames / sizeof kWarningNames[0] == kLastWarning + 1,
               "kWarningNames has a name for every warning");
 

@@ -39,7 +39,7 @@ inline void check(bool passed, sylvo_kind kind) {
 constexpr sylvo_kind kLastKind = SYLVO_OUTPUT_IS_SONG;
 
 /// The last of the warnings.
-constexpr sylvo_warning kLastWarning = SYLVO_STRAY_LENGTH;
+constexpr sylvo_warning kLastWarning = SYLVO_FULL_WIDTH;
 
 /// Whether `kind` is one of the kinds, as a C caller may pass any number.
 inline bool is_kind(int kind) { return kind >= SYLVO_COMPLETED && kind <= kLastKind; }

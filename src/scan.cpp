@@ -16,6 +16,7 @@ namespace {
 class Converter {
  public:
   static constexpr bool kNotes = false;
+  static constexpr bool kWide = false;
 
   explicit Converter(Run& run) : out_(run.out), voices_(run.voices) {}
 
@@ -30,6 +31,7 @@ class Converter {
   void block(const unsigned char*, bool) {}
   void length_command(const notation::LengthCommand&) {}
   void note(const unsigned char*) {}
+  void wide(const unsigned char*) {}
   void loose_note(const unsigned char* paren) {
     copy_through(paren);
     copied_ = paren + 1;

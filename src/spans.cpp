@@ -32,12 +32,14 @@ struct Spans {
 class Spanner {
  public:
   static constexpr bool kNotes = false;
+  static constexpr bool kWide = false;
 
   Spanner(const Run& run, Spans& spans) : run_(run), spans_(spans) {}
 
   void begin_window(const unsigned char*) {}
   void end_window(const unsigned char*) {}
   void note(const unsigned char*) {}
+  void wide(const unsigned char*) {}
   void fault(const notation::Fault&) {}  // what can be read around it is coloured all the same
 
   void line(const unsigned char* start, const unsigned char*) {

@@ -157,6 +157,27 @@ TEST(Check, Suggestions) {
       {"#SYLVO_VSETS 1\n", "2:0+12 directive-lookalike -> #SYLVO_VSET\n"},
       {"#SYLVO_VSETTINGS 1\n", "2:0+16 directive-lookalike -> #SYLVO_VSET\n"},
       {"#sylvo_vset_all 2\n", "2:0+15 directive-lookalike -> #SYLVO_VSET_ALL\n"},
+      // What an input method typed in full width, in UTF-8 and in Shift-JIS.
+      {"（ＫＡ）c8 (KI)c\n", "2:0+14 full-width -> (KA)c8\n"},
+      {"\x81\x69\x82\x6a\x82\x60\x81\x6a\x82\x83\x82\x57 \n", "2:0+12 full-width -> (KA)c8\n"},
+      {"(KA)c８ \n", "2:5+3 full-width -> 8\n"},
+      {"l8 (KA)c\x82\x57\x81\x44 \n", "2:8+4 full-width -> 8.\n"},
+      {"ｌ８ (KA)c\n", "2:0+6 full-width -> l8\n"},
+      {"\x82\x8c"
+       "8 (KA)c\n",
+       "2:0+3 full-width -> l8\n"},
+      {"＃SYLVO_VSET 1\n", "2:0+13 full-width -> #SYLVO_VSET\n"},
+      {"\x81\x94sylvo_vset_all 1\n", "2:0+16 full-width -> #SYLVO_VSET_ALL\n"},
+      {"#ＳＹＬＶＯ_VSET_ALL 1\n", "2:0+25 full-width -> #SYLVO_VSET_ALL\n"},
+      {"#SYLVO_VSET １ ２\n", "2:12+7 full-width -> 1 2\n"},
+      {"#SYLVO_VSET_ALL \x82\x52\n", "2:16+2 full-width -> 3\n"},
+      {"(ＫＡ)c8\n", "2:1+6 illegal-token -> KA\n"},
+      {"(\x82\x6a\x82\x60)c8\n", "2:1+4 illegal-token -> KA\n"},
+      {"(KA)ｃ8\n", "2:4+3 syntax -> c\n"},
+      {"(KA）c8\n", "2:3+3 illegal-token -> )\n"},
+      // Full width where the notation reads none, or in a comment: text.
+      {"ＡＢＣ ｌ ＃ \x82\x60 （笑） ８ /* （ＫＡ）c ｌ８ */ ; ＃SYLVO_VSET 1\n", ""},
+      {"\x83\x82\x60 (KA)c\n", ""},  // モ then '`', not Ａ
   };
   for (const Row& r : rows) {
     const string song = "#SYLVO\n" + r.text;
@@ -172,6 +193,71 @@ TEST(Check, Suggestions) {
       out += "\n";
     }
     EXPECT_EQ(out, r.problems) << r.text;
+  }
+}
+
+// What each error says to a musician, and how far its echo runs: "EXPLANATION
+// | ECHO", a body behind the header each, its first problem.
+TEST(Check, ExplanationsSayWhatHappened) {
+  const Row rows[] = {
+      {"A l8 (RA)\r\n",
+       "the line ends before the note of (RA): a syllable takes its note right after its ')', "
+       "as in (RA)c | A l8 (RA)"},
+      {"(RA) c\n",
+       "a space stands between (RA) and its note: a syllable takes its note right after its "
+       "')', as in (RA)c | (RA) "},
+      {"(KA )c\n",
+       "a space inside (KA ): a key is one to three capital letters right after '(', as in (KA) "
+       "| (KA )"},
+      {"(KA\n",
+       "the line ends inside (KA: a syllable's key ends with ')' on its line, as in (KA)c | (KA"},
+      {"A (hx)c8 x\n",
+       "'h' cannot stand in a key: a key is one to three capital letters, as in (KA) | A (hx)"},
+      {"(K\tA)c\n",
+       "a space inside (K\tA): a key is one to three capital letters right after '(', as in "
+       "(KA) | (K\tA)"},
+      {"(\x82\xa9)c\n",
+       "the character \x82\xa9 cannot stand in a key: a key is one to three capital letters, as "
+       "in (KA) | (\x82\xa9)"},
+      {"(KA)\xe3\x81\x8b\n",
+       "(KA) takes a note after its ')': a to g, w or k, not \xe3\x81\x8b | (KA)\xe3"},
+      {"(KA)x8\n", "(KA) takes a note after its ')': a to g, w or k, not 'x' | (KA)x"},
+      {"(@X1KA)c\n",
+       "'@' takes a vowel, A, I, U, E or O, and then a digit, as in (@I2KI): 'X' is no vowel | "
+       "(@X1KA)"},
+      {"(@IXKA)c\n",
+       "'@' takes a vowel, A, I, U, E or O, and then a digit, as in (@I2KI): 'X' is no digit | "
+       "(@IXKA)"},
+      {"(@I", "the file ends inside (@I | (@I"},
+      {"(KA", "the file ends inside (KA | (KA"},
+      {"v)\r\n",
+       "the line ends after a ')' outside a syllable, which takes a note after it: a to g, w or "
+       "k | v)"},
+      {"v) \n",
+       "a ')' outside a syllable takes a note after it: a to g, w or k, not a space | v) "},
+      {"(KAAA)c8\n", "KAAA is not a syllable key: a key has at most three letters | (KAAA)"},
+      {"(KX)c8 x\n", "KX is not a syllable key | (KX)c8"},
+      {"(ka)c\n", "keys are capitals: KA | (ka)"},
+      {"#SYLVO_VSET 1 12\n", "voice set 12: voice sets are 0 to 9 | SYLVO_VSET 1 12"},
+  };
+  for (const Row& r : rows) {
+    const string song = "#SYLVO\n" + r.text;
+    sylvo_problem p;
+    sylvo_check_result result;
+    sylvo_check_memory(song.data(), song.size(), "", &p, 1, &result);
+    ASSERT_EQ(result.count, 1u) << r.text;
+    // The line from the echo's start, as a client with the bytes shows it.
+    size_t line_start = 0;
+    for (unsigned long long l = 1; l < p.line; ++l) line_start = song.find('\n', line_start) + 1;
+    bool directive = song[line_start] == '#';  // echoed after its '#'
+    string echo = song.substr(line_start + directive, p.construct_end - directive);
+    EXPECT_EQ(string(p.explanation) + " | " + echo, r.problems) << r.text;
+    // The words are the format with the arguments put in.
+    const char* args[SYLVO_ARGUMENTS_MAX];
+    for (size_t i = 0; i < p.argument_count; ++i) args[i] = p.arguments[i];
+    char filled[SYLVO_MESSAGE_MAX + 1];
+    sylvo_fill(p.format, args, p.argument_count, filled, sizeof filled);
+    EXPECT_STREQ(filled, p.explanation) << r.text;
   }
 }
 

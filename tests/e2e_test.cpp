@@ -383,15 +383,15 @@ TEST_F(E2E, CheckPrintsEveryProblem) {
       "bad.mml:2:9: error: Illegal token! line:2: KX is not a syllable key [illegal-token]\n"
       "> (KA)c8 (KX)c8\n"
       "bad.mml:2:9: note: KX is no key; keys one edit away: KA, KI, KU, KE, KO [near-keys]\n"
-      "bad.mml:3:6: error: Syntax error! line:3: a syllable takes a note after its ')': a to g, "
-      "w or k, not 'x' [syntax]\n> (SHI)x\n";
+      "bad.mml:3:6: error: Syntax error! line:3: (SHI) takes a note after its ')': a to g, w or "
+      "k, not 'x' [syntax]\n> (SHI)x\n";
   const string kWarn =
       "warn.mml:2:5: warning: 'l' sets the default length to nothing: the syllables after it "
       "take no length, the first (KA) on line 2; this 'l' is inside a block comment, where 'l' "
       "acts too [empty-length]\n"
       "warn.mml:3:17: warning: the sign of '-1' is not read: it sets 1 [directive-number]\n";
   const string kLower =
-      ":2:2: error: Illegal token! line:2: keys are capitals: KA [illegal-token]\n> (k\n";
+      ":2:2: error: Illegal token! line:2: keys are capitals: KA [illegal-token]\n> (ka)\n";
   struct Row {
     std::vector<string> args;
     string input;  // standard input's file

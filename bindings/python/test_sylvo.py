@@ -73,6 +73,9 @@ class Check(unittest.TestCase):
         self.assertEqual([(p.severity, p.kind or p.warning, p.line, p.column) for p in c.problems], [
             ("warning", "EMPTY_LENGTH", 2, 4), ("error", "ILLEGAL_TOKEN", 3, 6),
             ("note", "NEAR_KEYS", 3, 1), ("error", "SYNTAX", 3, 12)])
+        # The columns sylvo-check prints: the first byte at fault, from 1.
+        self.assertEqual([p.at for p in c.problems], [5, 2, 2, 13])
+        self.assertEqual(sylvo.check(b"x\n").problems[0].at, 0)
         self.assertEqual(c.problems[2].message,
                          b"KX is no key; keys one edit away: KA, KI, KU, KE, KO")
         error = c.problems[1]

@@ -354,7 +354,7 @@ test('every problem is listed under the editor and marked in it; a click goes th
   // Each with the library's explanation and name, the key at fault marked.
   const unknown = 'Illegal token! line:2: KX is not a syllable key';
   const capitals = 'Illegal token! line:3: keys are capitals: KA';
-  const noNote = "Syntax error! line:4: a syllable takes a note after its ')': a to g, w or k, not 'x'";
+  const noNote = "Syntax error! line:4: (SHI) takes a note after its ')': a to g, w or k, not 'x'";
   assert.deepEqual(await items(), [
     ['error', `Line 2: error: ${unknown} [illegal-token]`],
     ['note', `Line 2: note: ${near} [near-keys]`],

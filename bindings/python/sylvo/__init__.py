@@ -28,6 +28,8 @@ MESSAGE_MAX = 2400
 SEVERITIES = ("error", "warning", "note")
 SUGGESTIONS_MAX = 16
 SUGGESTION_SIZE = 16
+ARGUMENTS_MAX = 4
+ARGUMENT_SIZE = 48
 PROBLEMS_MAX = 64
 
 
@@ -46,7 +48,10 @@ class _Problem(ctypes.Structure):
                 ("text_size", ctypes.c_size_t), ("echo_at", ctypes.c_size_t),
                 ("echo_size", ctypes.c_size_t), ("explanation", ctypes.c_char * 256),
                 ("suggestion_count", ctypes.c_size_t),
-                ("suggestions", (ctypes.c_char * SUGGESTION_SIZE) * SUGGESTIONS_MAX)]
+                ("suggestions", (ctypes.c_char * SUGGESTION_SIZE) * SUGGESTIONS_MAX),
+                ("format", ctypes.c_char_p), ("argument_count", ctypes.c_size_t),
+                ("arguments", (ctypes.c_char * ARGUMENT_SIZE) * ARGUMENTS_MAX),
+                ("construct_end", ctypes.c_size_t)]
 
 
 class _CheckResult(ctypes.Structure):
@@ -89,14 +94,16 @@ class Error(Exception):
 
 
 Problem = namedtuple("Problem", "severity kind warning line column start length message name "
-                                "text echo explanation suggestions")
+                                "text echo explanation suggestions at")
 Problem.__doc__ = """One problem of a check: severity "error", "warning" or "note"; an
 error's kind ("SYNTAX"); a warning's or note's subject ("EMPTY_LENGTH");
 line from 1; column (where sylvo stops) and start (the first byte at
 fault) from 0; length in bytes; the message's bytes as sylvo prints them;
 its short name ("syntax", "empty-length"); the plain message and the echo
-of the line (bytes); an explanation for a musician (bytes); and the keys
-or keywords that could stand at the bytes at fault instead."""
+of the line (bytes); an explanation for a musician (bytes); the keys or
+keywords that could stand at the bytes at fault instead; and `at`, the
+column sylvo-check gives it (FILE:LINE:COLUMN, from 1: the first byte at
+fault, or where sylvo stops; 0 if at no byte)."""
 
 Check = namedtuple("Check", "errors warnings notes problems")
 
@@ -306,7 +313,8 @@ def check(data, input_name="input.mml", max_problems=100):
                     p.name.decode(), bytes(p.message[p.text_at:p.text_at + p.text_size]),
                     bytes(p.message[p.echo_at:p.echo_at + p.echo_size]), p.explanation,
                     [p.suggestions[i].value.decode()
-                     for i in range(min(p.suggestion_count, SUGGESTIONS_MAX))])
+                     for i in range(min(p.suggestion_count, SUGGESTIONS_MAX))],
+                    0 if p.line == 0 else p.start + 1 if p.start >= 0 else p.column + 1)
             for p in problems[:result.count]]
     return Check(result.errors, result.warnings, result.notes, kept)
 
