@@ -192,7 +192,9 @@ typedef struct sylvo_problem {
                             it has none */
   size_t argument_count; /* arguments in `arguments` */
   char arguments[SYLVO_ARGUMENTS_MAX][SYLVO_ARGUMENT_SIZE]; /* what stands for {1} to {4}: keys,
-                            numbers, and the song's own bytes ("KX"), zero-terminated */
+                            numbers, the song's own bytes ("KX"), and a few English words ("a
+                            space") that sylvo_translate() translates as it does formats;
+                            zero-terminated */
   size_t construct_end; /* the byte after the construct at fault in its line, from 0 (after a
                            syllable's ')' or its length, a '#' line's end): an echo of the line
                            up to there is cut inside nothing; 0 if none */

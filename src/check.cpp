@@ -404,14 +404,14 @@ class Checker {
   };
   static ByteName byte_name(unsigned char c) {
     ByteName name;
-    if (c == '\n' || c == '\r') {
-      std::snprintf(name.text, sizeof name.text, "the line's end");
-    } else if (c == ' ') {
-      std::snprintf(name.text, sizeof name.text, "a space");
-    } else if (c == '\t') {
-      std::snprintf(name.text, sizeof name.text, "a tab");
-    } else if (c == 0) {
-      std::snprintf(name.text, sizeof name.text, "a zero byte");
+    // Words as arguments: a client translates them as it does the format.
+    const char* words = c == '\n' || c == '\r' ? N_("the line's end")
+                        : c == ' '             ? N_("a space")
+                        : c == '\t'            ? N_("a tab")
+                        : c == 0               ? N_("a zero byte")
+                                               : nullptr;
+    if (words) {
+      std::snprintf(name.text, sizeof name.text, "%s", words);
     } else if (c > ' ' && c < 0x7F) {
       std::snprintf(name.text, sizeof name.text, "'%c'", c);
     } else {

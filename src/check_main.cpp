@@ -15,23 +15,23 @@
 
 namespace {
 
-constexpr char kUsage[] =
-    "Usage: sylvo-check [--json] [--werror] FILE...\n"
-    "Checks MML files for sylvo and prints every problem as\n"
-    "FILE:LINE:COLUMN: error: MESSAGE (lines and columns from 1, columns in bytes),\n"
-    "warnings of what converts but likely not as meant as FILE:LINE:COLUMN: warning:,\n"
-    "then a summary. It writes no file. It speaks the language of LC_ALL,\n"
-    "LC_MESSAGES or LANG (Japanese for ja_JP.UTF-8, English for C).\n"
-    "\n"
-    "  -              read standard input\n"
-    "  --json         print one JSON object a file instead\n"
-    "  --werror       count warnings as problems\n"
-    "  -h, --help     print this help\n"
-    "  -V, --version  print the version\n"
-    "  --             the arguments after it are all files\n"
-    "\n"
-    "Exit status: 0 when no file has a problem (warnings alone are none without\n"
-    "--werror), 1 when one has, 2 on a usage or read error.\n";
+constexpr const char* kUsage =
+    N_("Usage: sylvo-check [--json] [--werror] FILE...\n"
+       "Checks MML files for sylvo and prints every problem as\n"
+       "FILE:LINE:COLUMN: error: MESSAGE (lines and columns from 1, columns in bytes),\n"
+       "warnings of what converts but likely not as meant as FILE:LINE:COLUMN: warning:,\n"
+       "then a summary. It writes no file. It speaks the language of LC_ALL,\n"
+       "LC_MESSAGES or LANG (Japanese for ja_JP.UTF-8, English for C).\n"
+       "\n"
+       "  -              read standard input\n"
+       "  --json         print one JSON object a file instead\n"
+       "  --werror       count warnings as problems\n"
+       "  -h, --help     print this help\n"
+       "  -V, --version  print the version\n"
+       "  --             the arguments after it are all files\n"
+       "\n"
+       "Exit status: 0 when no file has a problem (warnings alone are none without\n"
+       "--werror), 1 when one has, 2 on a usage or read error.\n");
 
 constexpr size_t kKept = 100;  // problems printed a file; the rest are counted
 sylvo_problem g_problems[kKept];
@@ -69,8 +69,14 @@ std::string words_of(const sylvo_problem& p, bool console) {
   if (!p.format[0]) return p.severity == SYLVO_ERROR ? p.explanation : p.message;
   const char* translated = sylvo_translate(p.format, g_language);
   std::string format = console ? console_text(translated) : std::string(translated);
+  // The arguments that are words are translated too; a song's bytes stay.
+  std::string translated_args[SYLVO_ARGUMENTS_MAX];
   const char* args[SYLVO_ARGUMENTS_MAX];
-  for (size_t i = 0; i < p.argument_count; ++i) args[i] = p.arguments[i];
+  for (size_t i = 0; i < p.argument_count; ++i) {
+    const char* a = sylvo_translate(p.arguments[i], g_language);
+    args[i] =
+        a == p.arguments[i] ? a : (translated_args[i] = console ? console_text(a) : a).c_str();
+  }
   char out[SYLVO_MESSAGE_MAX + 1];
   size_t size = sylvo_fill(format.c_str(), args, p.argument_count, out, sizeof out);
   return std::string(out, size);

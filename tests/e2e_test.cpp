@@ -447,6 +447,54 @@ TEST_F(E2E, CheckPrintsEveryProblem) {
             string::npos);
 }
 
+#ifndef _WIN32  // there, .ci/run has Wine run it in a Japanese locale
+// sylvo-check speaks the language the locale names: Japanese for ja_JP
+// (LC_ALL before LC_MESSAGES before LANG), English for C; sylvo's own
+// words, the kind names and the JSON's English fields stay.
+TEST_F(E2E, CheckSpeaksTheLocalesLanguage) {
+  put("bad.mml", "#SYLVO\n(KX)c8 (KA )c\n");
+  const string japanese =
+      "bad.mml:2:2: error: Illegal token! line:2: KX は音節のキーではありません [illegal-token]\n"
+      "> (KX)c8 \n"
+      "bad.mml:2:2: note: KX はキーではありません。一字違いのキー: KA, KI, KU, KE, KO "
+      "[near-keys]\n"
+      "bad.mml:2:11: error: Illegal token! line:2: (KA ) の中に空白があります: キーは「(」のす"
+      "ぐ後の大文字一〜三字です（例: (KA)） [illegal-token]\n"
+      "> (KX)c8 (KA )\n"
+      "sylvo-check: 1 ファイル中 1 ファイルにエラー 2 件\n";
+  const struct {
+    const char* env;
+    bool japanese;
+  } rows[] = {
+      {"LC_ALL= LC_MESSAGES= LANG=ja_JP.UTF-8", true},
+      {"LC_ALL= LC_MESSAGES=ja_JP.UTF-8 LANG=C", true},
+      {"LC_ALL=C LC_MESSAGES=ja_JP.UTF-8 LANG=ja_JP.UTF-8", false},
+      {"LC_ALL= LC_MESSAGES= LANG=", false},
+  };
+  for (const auto& row : rows) {
+    env_ = string("env ") + row.env + " ";
+    Result r = check({"bad.mml"});
+    EXPECT_EQ(r.status, 1);
+    if (row.japanese) {
+      EXPECT_EQ(r.out, japanese) << row.env;
+    } else {
+      EXPECT_EQ(
+          r.out.rfind("bad.mml:2:2: error: Illegal token! line:2: KX is not a syllable key", 0), 0u)
+          << row.env;
+    }
+  }
+  env_ = "env LANG=ja_JP.UTF-8 ";
+  EXPECT_EQ(check({"--help"}).out.rfind("使い方: sylvo-check", 0), 0u);
+  Result json = check({"--json", "bad.mml"});
+  EXPECT_NE(json.out.find("\"kind\":\"illegal-token\""), string::npos);
+  EXPECT_NE(json.out.find("\"explanation\":\"KX is not a syllable key\",\"words\":\"KX は音節の"
+                          "キーではありません\""),
+            string::npos)
+      << json.out;
+  env_.clear();
+}
+#endif
+
 TEST_F(E2E, CheckPrintsJson) {
   // Bytes that are no UTF-8: a Shift-JIS character, and what would be a surrogate.
   put("bad.mml", "#SYLVO\n\x83\x6c (KX)c8\n(SHI)x \xed\xa0\x80 (SHI)x\n");

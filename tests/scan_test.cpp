@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <random>
+#include <vector>
 
 #include "convert_util.h"
 #include "oracle.h"
@@ -294,20 +295,12 @@ class SongWriter {
   }
 
   string mistake() {
-    const char* const kMistakes[] = {"(ka)c8",
-                                     "(KX)c8 ",
-                                     "(KA)x8",
-                                     "(KA c8",
-                                     "(@X1KA)c",
-                                     "(KAAA)c",
-                                     "x) ",
-                                     "(KI@A",
-                                     "(@A",
-                                     "(",
-                                     "(KA)",
-                                     ")",
-                                     "\n#SYLVO_VSET_ALL 12\n",
-                                     "\n#SYLVO_VSET 1 23\n"};
+    const char* const kMistakes[] = {
+        "(ka)c8", "(KX)c8 ", "(KA)x8", "(KA c8", "(@X1KA)c", "(KAAA)c", "x) ", "(KI@A", "(@A", "(",
+        "(KA)", ")", "\n#SYLVO_VSET_ALL 12\n",
+        // What an input method left in full width.
+        "（ＫＡ）c8", "(\x82\x6a\x82\x60)c", "ｌ８", "(KA)ｃ", "\n＃SYLVO_VSET 1\n",
+        "\n#SYLVO_VSET １\n", "\n#SYLVO_VSET 1 23\n"};
     return one_in(16) ? string(2100, 'x') : any(kMistakes);  // or a line too long
   }
 
@@ -383,6 +376,35 @@ TEST_P(GeneratedSongs, EveryProblemStandsWhereSylvoStops) {
   for (unsigned n = 0; n < 200; ++n) {
     string song = writer.song(), why;
     ASSERT_TRUE(lines_agree(song, &why)) << "song " << n << ": " << why;
+  }
+}
+
+// Every problem a check finds has Japanese words, which keep its
+// arguments, and so has every argument that is a word ("a space").
+TEST_P(GeneratedSongs, EveryProblemSpeaksJapanese) {
+  SongWriter writer(8100 + GetParam(), SongWriter::kIndependent);
+  std::vector<sylvo_problem> problems(64);
+  for (unsigned n = 0; n < 100; ++n) {
+    string song = writer.song();
+    sylvo_check_result r;
+    sylvo_check_memory(song.data(), song.size(), "", problems.data(), problems.size(), &r);
+    for (size_t i = 0; i < r.count; ++i) {
+      const sylvo_problem& p = problems[i];
+      if (p.kind == SYLVO_CANT_READ && p.line == 0) continue;  // no words but sylvo's
+      ASSERT_NE(*p.format, '\0') << p.message;
+      const char* japanese = sylvo_translate(p.format, "ja_JP.UTF-8");
+      ASSERT_NE(string(japanese), p.format);
+      for (size_t a = 0; a < p.argument_count; ++a) {
+        string placeholder = "{" + std::to_string(a + 1) + "}";
+        EXPECT_NE(string(japanese).find(placeholder), string::npos) << p.format;
+        const string arg = p.arguments[a];
+        bool word = arg.find(' ') != string::npos && arg.find_first_of("()'") == string::npos &&
+                    arg.find(", ") == string::npos && (arg[0] >= 'a' && arg[0] <= 'z');
+        if (word) {
+          EXPECT_NE(string(sylvo_translate(arg.c_str(), "ja")), arg) << p.format;
+        }
+      }
+    }
   }
 }
 
