@@ -3,7 +3,7 @@
 # explain(), say(), a directive warning's format, complain(), or mark with
 # N_(): this list of keywords is the one place that names them.
 #   cmake -DXGETTEXT=xgettext -DMSGCMP=msgcmp -DMSGFMT=msgfmt -DSOURCE=. -DWORK=dir -P check.cmake
-file(GLOB sources "${SOURCE}/src/*.cpp")
+file(GLOB sources "${SOURCE}/src/*.cpp" "${SOURCE}/src/*.h")
 list(SORT sources)
 execute_process(COMMAND "${XGETTEXT}" --language=C++ --from-code=UTF-8 --no-location
                         --keyword=explain --keyword=say --keyword=warning:4 --keyword=complain

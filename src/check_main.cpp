@@ -10,8 +10,8 @@
 
 #include "json.h"
 #include "platform.h"
-#include "problems.h"
 #include "sylvo.h"
+#include "words.h"
 
 namespace {
 

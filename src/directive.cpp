@@ -89,7 +89,7 @@ const char* sylvo_directive_keyword(int index) {
 }
 
 const char* sylvo_directive_usage(int index) {
-  constexpr const char* kUsages[] = {"voice set n for every vowel", "voice sets a i u e o"};
+  constexpr const char* kUsages[] = {N_("voice set n for every vowel"), N_("voice sets a i u e o")};
   static_assert(sizeof kUsages == sizeof kKeywords, "a usage a keyword");
   return sylvo_directive_keyword(index) ? kUsages[index] : nullptr;
 }

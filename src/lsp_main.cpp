@@ -7,6 +7,7 @@
 #include "lsp_frame.h"
 #include "lsp_server.h"
 #include "platform.h"
+#include "words.h"
 
 int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
@@ -15,11 +16,15 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (std::strcmp(argv[i], "--stdio") != 0) {  // what clients pass, and all it does
-      std::fprintf(stderr,
-                   "Usage: sylvo-lsp [--stdio]\n"
-                   "The language server for MML with lyric syllables: it speaks the Language\n"
-                   "Server Protocol over standard input and output. See man sylvo-lsp.\n");
-      return std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0 ? 0 : 2;
+      bool help = std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0;
+      const char* usage = sylvo_translate(
+          N_("Usage: sylvo-lsp [--stdio]\n"
+             "The language server for MML with lyric syllables: it speaks the Language\n"
+             "Server Protocol over standard input and output, in the language of the\n"
+             "client's locale. See man sylvo-lsp.\n"),
+          user_language());
+      std::fputs(console_text(usage).c_str(), help ? stdout : stderr);
+      return help ? 0 : 2;
     }
   }
   binary_stdio();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform.h"
+#include "words.h"
 
 namespace {
 
@@ -265,6 +266,8 @@ Json Server::initialize(const Json& params) {
       if (e == "utf-8") units_ = Units::kUtf8;
     }
   }
+  const Json& locale = params.contains("locale") ? params["locale"] : Json();
+  language_ = locale.is_string() ? locale.get<std::string>() : std::string(user_language());
   const Json options = params.value("initializationOptions", Json::object());
   if (options.is_object() && options.contains("encoding")) {
     forced_encoding_ = options["encoding"].get<std::string>();
@@ -294,6 +297,30 @@ Json Server::initialize(const Json& params) {
               {"full", true},
               {"range", true}}}}},
           {"serverInfo", {{"name", "sylvo-lsp"}, {"version", sylvo_version()}}}};
+}
+
+std::string Server::say(const char* format, std::initializer_list<std::string> arguments) const {
+  const char* args[SYLVO_ARGUMENTS_MAX] = {};
+  size_t n = 0;
+  for (const std::string& a : arguments)
+    if (n < SYLVO_ARGUMENTS_MAX) args[n++] = a.c_str();
+  std::string out(SYLVO_MESSAGE_MAX, '\0');
+  out.resize(sylvo_fill(sylvo_translate(format, language_.c_str()), args, n, &out[0], out.size()));
+  return out;
+}
+
+std::string Server::words_of(const Document& d, const sylvo_problem& p) const {
+  if (!p.format[0]) {
+    const char* text = p.severity == SYLVO_ERROR ? p.explanation : p.message;
+    return text_of(d, text, std::strlen(text));
+  }
+  // A word is translated; the song's bytes are read in the document's encoding.
+  std::string args[SYLVO_ARGUMENTS_MAX];
+  for (size_t i = 0; i < p.argument_count; ++i) {
+    const char* a = sylvo_translate(p.arguments[i], language_.c_str());
+    args[i] = a != p.arguments[i] ? a : text_of(d, a, std::strlen(a));
+  }
+  return say(p.format, {args[0], args[1], args[2], args[3]});
 }
 
 Document* Server::document(const Json& params, std::string* uri) {
@@ -409,8 +436,11 @@ void Server::publish(const std::string& uri) {
     last = a_at, last_position = a;
     Json where = {{"start", {{"line", a.line}, {"character", a.character}}},
                   {"end", {{"line", b.line}, {"character", b.character}}}};
-    std::string message = text_of(d, p.message + p.text_at, p.text_size);
-    if (p.explanation[0]) message += ": " + text_of(d, p.explanation, std::strlen(p.explanation));
+    std::string message = p.severity == SYLVO_ERROR
+                              ? text_of(d, p.message + p.text_at, p.text_size)  // sylvo's words
+                              : std::string();
+    std::string words = words_of(d, p);
+    message += message.empty() || words.empty() ? words : ": " + words;
     Json related = Json::array();
     Json location = {{"uri", uri}, {"range", where}};
     if (p.echo_size) {  // the line up to the end of the construct at fault
@@ -428,7 +458,7 @@ void Server::publish(const std::string& uri) {
       listed += (k ? ", " : "") + std::string(p.suggestions[k]);
     }
     if (!listed.empty() && p.severity == SYLVO_ERROR) {
-      related.push_back({{"location", location}, {"message", "instead: " + listed}});
+      related.push_back({{"location", location}, {"message", say("instead: {1}", {listed})}});
     }
     Json diagnostic = {{"range", where},
                        {"severity", p.severity == SYLVO_ERROR     ? 1
@@ -476,7 +506,7 @@ Json Server::completion(const Json& params) {
     for (int k = 0; const char* keyword = sylvo_directive_keyword(k); ++k) {
       items.push_back({{"label", keyword},
                        {"kind", 14},
-                       {"detail", sylvo_directive_usage(k)},
+                       {"detail", say(sylvo_directive_usage(k))},
                        {"textEdit", {{"range", where}, {"newText", keyword}}}});
     }
     return {{"isIncomplete", false}, {"items", items}};
@@ -492,8 +522,8 @@ Json Server::completion(const Json& params) {
          {"detail", kana.empty() ? std::string(expansion) : kana + "  " + expansion},
          {"documentation",
           {{"kind", "markdown"},
-           {"value", "(" + std::string(key) + ")c becomes `" + expansion + "` at voice sets " +
-                         voices_text(voices)}}},
+           {"value",
+            say("({1})c becomes `{2}` at voice sets {3}", {key, expansion, voices_text(voices)})}}},
          {"filterText", key},
          {"sortText", std::string(4 - std::strlen(key), ' ') + std::to_string(1000 + k)},
          {"textEdit", {{"range", where}, {"newText", key}}}});
@@ -520,10 +550,10 @@ Json Server::hover(const Json& params) {
   size_t from, to;  // what the hover is about, as each kind of place below sets it
   if (sylvo_syllable_at(b.data(), b.size(), line, column, &info) == 0) {
     text = "**" + std::string(info.key) + "**" +
-           (info.kana[0] ? std::string(" ") + info.kana : std::string()) + "\n\nvoice sets " +
-           voices_text(info.voices) + "\n\nsylvo writes `" +
-           text_of(*d, info.expansion, info.expansion_size) + "` (" + std::to_string(info.frames) +
-           " frames)";
+           (info.kana[0] ? std::string(" ") + info.kana : std::string()) + "\n\n" +
+           say("voice sets {1}", {voices_text(info.voices)}) + "\n\n" +
+           say("sylvo writes `{1}` ({2} frames)",
+               {text_of(*d, info.expansion, info.expansion_size), std::to_string(info.frames)});
     from = line_start + info.start, to = from + info.length;
   } else if (b.compare(line_start, 1, "#") == 0) {
     std::string words = b.substr(line_start + 1, 20);
@@ -537,7 +567,7 @@ Json Server::hover(const Json& params) {
     if (through.empty() || through.back() != '\n') through += '\n';
     unsigned char voices[5];
     if (sylvo_voices_at(through.data(), through.size(), line + 1, voices) != 0) return nullptr;
-    text = "From here on: voice sets " + voices_text(voices);
+    text = say("From here on: voice sets {1}", {voices_text(voices)});
     from = line_start, to = b.find_first_of("\r\n", line_start);
     if (to == std::string::npos) to = b.size();
   } else {
@@ -561,18 +591,19 @@ Json Server::hover(const Json& params) {
     }
     if (!span) {
       text =
-          "This `l` is not read as a length command: it stands in a comment, a `#` line "
-          "or a syllable";
+          say("This `l` is not read as a length command: it stands in a comment, a `#` line or a "
+              "syllable, or right after a character of more than one byte (a kana, a kanji)");
       to = l + 1;
     } else {
       std::string length = b.substr(l + 1, span->length - 1);
       bool in_word = l > line_start && std::isalpha(static_cast<unsigned char>(b[l - 1]));
-      text = length.empty() ? "Sets the default length to nothing: a syllable without a length "
-                              "of its own takes none"
-                            : "Sets the default length to " + length +
-                                  ": a syllable without a length of its own takes it";
-      if (in_comment) text += "\n\nIt stands inside a block comment, where `l` acts too.";
-      if (in_word) text += "\n\nIt stands in a word, where `l` acts too.";
+      text = length.empty() ? say("Sets the default length to nothing: a syllable without a "
+                                  "length of its own takes none")
+                            : say("Sets the default length to {1}: a syllable without a length "
+                                  "of its own takes it",
+                                  {length});
+      if (in_comment) text += "\n\n" + say("It stands inside a block comment, where `l` acts too.");
+      if (in_word) text += "\n\n" + say("It stands in a word, where `l` acts too.");
       to = l + span->length;
     }
     from = l;
@@ -614,8 +645,7 @@ Json Server::code_actions(const Json& params) {
     const std::string was = text_of(*d, d->bytes.data() + start, end - start);
     for (size_t k = 0; k < p.suggestion_count && k < SYLVO_SUGGESTIONS_MAX; ++k) {
       std::string with = p.suggestions[k];
-      std::string title = "Replace ";
-      title.append(was).append(" with ").append(with);
+      std::string title = say("Replace {1} with {2}", {was, with});
       actions.push_back(
           {{"title", title},
            {"kind", "quickfix"},
@@ -630,7 +660,7 @@ Json Server::code_actions(const Json& params) {
     if (above == 0 || !lyrics_comment(d->bytes, lines.start(above), d->encoding, &lyrics)) continue;
     Json edit = fit_edit(uri, *d, above + 1, above + 1, lyrics, &left);
     if (edit.is_null()) continue;
-    actions.push_back({{"title", "Put these lyrics on the notes below" + left},
+    actions.push_back({{"title", say("Put these lyrics on the notes below") + left},
                        {"kind", "refactor.rewrite"},
                        {"edit", edit}});
     break;
@@ -766,13 +796,15 @@ Json Server::fit_edit(const std::string& uri, const Document& d, unsigned long l
   sylvo_fit_lyrics(d.bytes.data() + from, to - from, lyrics.data(), lyrics.size(), append, &fitted,
                    &r);
   if (r.notes == 0 || fitted == d.bytes.substr(from, to - from)) return nullptr;
-  auto count = [](size_t n, const char* one, const char* many) {
-    return std::to_string(n) + (n == 1 ? one : many);
+  auto count = [this](size_t n, const char* one, const char* many) {
+    return say(n == 1 ? one : many, {std::to_string(n)});
   };
   *left = r.problem_count + r.syllables_left == 0
               ? ""
-              : " (" + count(r.problem_count, " piece no note takes, ", " pieces no note takes, ") +
-                    count(r.syllables_left, " syllable left over)", " syllables left over)");
+              : say(" ({1}, {2})", {count(r.problem_count, N_("{1} piece no note takes"),
+                                          N_("{1} pieces no note takes")),
+                                    count(r.syllables_left, N_("{1} syllable left over"),
+                                          N_("{1} syllables left over"))});
   Json edit = {{"range", range(d, from, to)},
                {"newText", text_of(d, fitted.data(), fitted.size())}};
   return {{"changes", {{uri, Json::array({edit})}}}};

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -54,6 +55,13 @@ class Server {
   Json fit_edit(const std::string& uri, const Document& d, unsigned long long line,
                 unsigned long long last, const std::string& lyrics, std::string* left) const;
 
+  // `format` (English, with {1} to {4}) in the client's language, with
+  // `arguments` (UTF-8) in place.
+  std::string say(const char* format, std::initializer_list<std::string> arguments = {}) const;
+  // What a person reads of problem `p` of `d`: an error's explanation, a
+  // warning's or a note's message, in the client's language.
+  std::string words_of(const Document& d, const sylvo_problem& p) const;
+
   // The open document `params` names, or null.
   Document* document(const Json& params, std::string* uri = nullptr);
   Json range(const Document& d, size_t from, size_t to) const;
@@ -62,6 +70,7 @@ class Server {
   std::map<std::string, Document> documents_;
   Units units_ = Units::kUtf16;
   std::string forced_encoding_;  // an initialization option: "utf-8" or "shift_jis"
+  std::string language_;         // the client's locale, else the server's own
   bool inlay_hints_ = true;      // the kana of each key; the option "inlayHints" turns them off
   bool refresh_hints_ = false;   // whether the client shows the hints anew when asked
   bool initialized_ = false;

@@ -12,6 +12,7 @@
 #include "syllable.h"
 #include "sylvo.h"
 #include "utf8.h"
+#include "words.h"
 
 namespace {
 
@@ -186,7 +187,7 @@ LyricPiece LyricReader::read() {
       before_ = key;
       return LyricPiece{key, why, at, size};
     };
-    if (c.size == 0) return piece(nullptr, "not UTF-8 text", 1);
+    if (c.size == 0) return piece(nullptr, N_("not UTF-8 text"), 1);
     if (separates(c.code)) {
       at_ += c.size;
       before_ = nullptr;
@@ -194,12 +195,12 @@ LyricPiece LyricReader::read() {
     }
     if (c.code == kLongVowel) {
       const char* vowel = before_ ? vowel_of(before_) : nullptr;
-      if (!vowel) return piece(nullptr, "nothing before it to lengthen", c.size);
+      if (!vowel) return piece(nullptr, N_("nothing before it to lengthen"), c.size);
       return piece(vowel, nullptr, c.size);
     }
     if (unsigned kana = hiragana(c.code)) {
       const char* key = kIndex.key[kana - kHiragana];
-      if (!key) return piece(nullptr, "write it in kana", c.size);
+      if (!key) return piece(nullptr, N_("write it in kana"), c.size);
       Utf8Char next =
           c.size < static_cast<size_t>(end - p) ? decode_utf8(p + c.size, end) : Utf8Char{0, 0};
       unsigned small = hiragana(next.code);
@@ -214,7 +215,7 @@ LyricPiece LyricReader::read() {
       if (c.code == code_of(k.kana)) return piece(table_key(k.key), nullptr, c.size);
     }
     if (c.code >= 0x80 || (c.code >= '0' && c.code <= '9')) {
-      return piece(nullptr, "write it in kana", c.size);
+      return piece(nullptr, N_("write it in kana"), c.size);
     }
     // Romaji, any case: the longest key that matches, as an input method
     // reads "n", "n'", "nn" and a doubled consonant.
@@ -235,7 +236,7 @@ LyricPiece LyricReader::read() {
       if (i < n) continue;
       if (const char* found = table_key(key, n)) return piece(found, nullptr, n);
     }
-    return piece(nullptr, "no syllable is spelt so", 1);
+    return piece(nullptr, N_("no syllable is spelt so"), 1);
   }
   return {nullptr, nullptr, size_, 0};
 }

@@ -7,12 +7,9 @@
 
 #include "report.h"
 #include "sylvo.h"
+#include "words.h"
 
 struct Line;
-
-/// Marks an English text that po/ translates, where it is not said to
-/// explain() or say() itself (one of two in a choice).
-#define N_(text) text
 
 /// An argument of a problem's words: bytes (a key, a word of the song) or
 /// a number.

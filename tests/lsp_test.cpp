@@ -272,6 +272,56 @@ TEST_F(Lsp, DocumentsKeepTheFilesBytes) {
   EXPECT_EQ(c.diagnostics(odd).size(), 2u);
 }
 
+// The words a person reads come in the client's locale: problems (sylvo's
+// own words kept), hovers, completions and actions; names and codes stay.
+TEST_F(Lsp, AnswersInTheClientsLanguage) {
+  // Shift-JIS: a full-width syllable, a key not in the table, a space in a key.
+  const string song =
+      "#SYLVO\r\n\x81\x69\x82\x6a\x82\x60\x81\x6a\x82\x83 (KX)c8 (KA )c\r\nl8 (KA)c\r\n";
+  const string uri = file("ja.mml", song);
+  const string text = "#SYLVO\r\n（ＫＡ）ｃ (KX)c8 (KA )c\r\nl8 (KA)c\r\n";
+  Client c;
+  c.request(1, "initialize", {{"locale", "ja"}});
+  c.notify(
+      "textDocument/didOpen",
+      {{"textDocument", {{"uri", uri}, {"languageId", "mml"}, {"version", 1}, {"text", text}}}});
+  Json d = c.diagnostics(uri);
+  ASSERT_EQ(d.size(), 4u);
+  EXPECT_EQ(d[0]["code"], "full-width");
+  EXPECT_EQ(d[0]["message"],
+            "（ＫＡ）ｃ は全角で入力されているため、文字としてそのまま写されます: 音節は半角で "
+            "(KA)c と書きます");
+  EXPECT_EQ(d[1]["message"], "Illegal token! line:2: KX は音節のキーではありません");
+  EXPECT_EQ(d[1]["relatedInformation"][1]["message"], "代わりに: KA, KI, KU, KE, KO");
+  EXPECT_EQ(d[2]["message"], "KX はキーではありません。一字違いのキー: KA, KI, KU, KE, KO");
+  EXPECT_EQ(d[3]["message"],
+            "Illegal token! line:2: (KA ) の中に空白があります: キーは「(」のすぐ後の大文字一〜三"
+            "字です（例: (KA)）");
+  EXPECT_EQ(d[3]["relatedInformation"][0]["message"], "> （ＫＡ）ｃ (KX)c8 (KA )");
+  Json hover =
+      c.request(2, "textDocument/hover", {{"textDocument", doc(uri)}, {"position", pos(2, 5)}});
+  EXPECT_EQ(hover["result"]["contents"]["value"],
+            "**KA** か\n\n音色セット A 0, I 0, U 0, E 0, O 0\n\nsylvo が書くのは "
+            "`@@5c#1@@6w#1@@7w#1@@00w8~#3`（3 フレーム）");
+  Json length =
+      c.request(3, "textDocument/hover", {{"textDocument", doc(uri)}, {"position", pos(2, 0)}});
+  EXPECT_EQ(length["result"]["contents"]["value"],
+            "既定の音長を 8 にします: 音長のない音節はこの音長になります");
+  Json actions = c.request(4, "textDocument/codeAction",
+                           {{"textDocument", doc(uri)},
+                            {"range", {{"start", pos(1, 0)}, {"end", pos(1, 0)}}},
+                            {"context", {{"diagnostics", Json::array()}}}})["result"];
+  ASSERT_FALSE(actions.empty());
+  EXPECT_EQ(actions[0]["title"], "（ＫＡ）ｃ を (KA)c に置き換える");
+  // Another client, in English, sees the same problems in English.
+  Client e;
+  e.request(1, "initialize", {{"locale", "en-US"}});
+  e.notify(
+      "textDocument/didOpen",
+      {{"textDocument", {{"uri", uri}, {"languageId", "mml"}, {"version", 1}, {"text", text}}}});
+  EXPECT_EQ(e.diagnostics(uri)[1]["message"], "Illegal token! line:2: KX is not a syllable key");
+}
+
 TEST_F(Lsp, CompletionHoverAndQuickFixes) {
   const string uri = file("song.mml", "");
   Client c;
