@@ -483,7 +483,7 @@ TEST_F(E2E, CheckSpeaksTheLocalesLanguage) {
           << row.env;
     }
   }
-  env_ = "env LC_ALL= LANG=ja_JP.UTF-8 ";
+  env_ = "env LC_ALL= LC_MESSAGES= LANG=ja_JP.UTF-8 ";
   EXPECT_EQ(check({"--help"}).out.rfind("使い方: sylvo-check", 0), 0u);
   Result json = check({"--json", "bad.mml"});
   EXPECT_NE(json.out.find("\"kind\":\"illegal-token\""), string::npos);

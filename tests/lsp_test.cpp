@@ -242,8 +242,8 @@ TEST_F(Lsp, DocumentsKeepTheFilesBytes) {
                                       {"version", 1},
                                       {"text", "#SYLVO\r\n" + ne_utf8 + "\r\n"}}}});
   ASSERT_EQ(c.diagnostics(escaped).size(), 1u);
-  EXPECT_NE(string(c.diagnostics(escaped)[0]["message"]).find("this line is 2202 bytes"),
-            string::npos);
+  const string message = c.diagnostics(escaped)[0]["message"];
+  EXPECT_NE(message.find("this line is 2202 bytes"), string::npos) << message;
   // A '%' that escapes nothing is itself, and the document opens all the same.
   // A song not on disk is UTF-8 unless the client says otherwise: then its
   // line of katakana ne is 2201 bytes. A song with no header has its

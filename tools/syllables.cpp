@@ -1,6 +1,7 @@
-// Prints the syllable list from the program's own table: every key, what
-// (KEY)c becomes with every voice set 0 and no length, and its frames,
-// grouped by family; and the vowel codes of every voice set.
+// Prints the syllable list from the program's own table: every key with its
+// kana from the kana chart, what (KEY)c becomes with every voice set 0 and
+// no length, and its frames, grouped by family; and the vowel codes of
+// every voice set.
 //   sylvo_syllables md    the list in Markdown (docs/syllables.md)
 //   sylvo_syllables man   the manual page's SYLLABLES section (docs/syllables.man)
 #include <cstdio>
@@ -10,6 +11,7 @@
 
 #include "run.h"
 #include "syllable.h"
+#include "sylvo.h"
 
 namespace {
 
@@ -84,14 +86,18 @@ void markdown() {
     std::printf("\n");
   }
   std::printf(
-      "\n## The keys, by family\n\n%d keys. Each row: what `(KEY)c` becomes, with no length.\n",
+      "\n## The keys, by family\n\n%d keys. Each row: the key, its kana (in hiragana where there "
+      "is one;\n\xe2\x80\x94 where it has none), and what `(KEY)c` becomes, with no length. To find "
+      "a\nsyllable by its kana, search this page for it: \xe3\x81\x97\xe3\x82\x83 is SHA, SYA.\n",
       kSyllables);
   for (const std::vector<int>& family : families()) {
-    std::printf("\n### %s\n\n| key | `(KEY)c` becomes | frames |\n|---|---|---|\n",
+    std::printf("\n### %s\n\n| key | kana | `(KEY)c` becomes | frames |\n|---|---|---|---|\n",
                 keys_of(family).c_str());
     for (int i : family) {
       const SyllableRow& row = syllable_row(i);
-      std::printf("| %s | `%s` | %u |\n", row.key, expansion(row).c_str(), row.frames);
+      const char* kana = sylvo_syllable_kana(row.key);
+      std::printf("| %s | %s | `%s` | %u |\n", row.key, *kana ? kana : "\xe2\x80\x94",
+                  expansion(row).c_str(), row.frames);
     }
   }
 }
