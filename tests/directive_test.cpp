@@ -61,6 +61,31 @@ TEST(Directive, HeaderLineIsNotApplied) {
   EXPECT_EQ(o.output, ";#SYLVO_VSET_ALL 1\n@@5c#1@@6w#1@@7w#1@@00w~#3 ");
 }
 
+// Every voice set 0 to 9, for every vowel and in either directive, gives
+// the vowel the code of its set's base (0, 30, 35 ... 70) plus its place.
+TEST(Directive, EveryVoiceSetOfEitherDirective) {
+  const int kBase[] = {0, 30, 35, 40, 45, 50, 55, 60, 65, 70};
+  auto code = [&](int set, int vowel) {
+    int n = kBase[set] + vowel;
+    return string{static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)};
+  };
+  for (int set = 0; set <= 9; ++set) {
+    const string d = std::to_string(set);
+    const int other = 9 - set;  // a set beside it, for the next vowel
+    const string o = std::to_string(other);
+    const DirectiveCase cases[] = {
+        {"#SYLVO_VSET_ALL " + d + "\n", ";#SYLVO_VSET_ALL " + d + "\n",
+         five(code(set, 0), code(set, 1), code(set, 2), code(set, 3), code(set, 4))},
+        {"#SYLVO_VSET " + d + " " + o + " " + d + " " + o + " " + d + "\n",
+         ";#SYLVO_VSET " + d + " " + o + " " + d + " " + o + " " + d + "\n",
+         five(code(set, 0), code(other, 1), code(set, 2), code(other, 3), code(set, 4))},
+    };
+    for (const DirectiveCase& c : cases) {
+      expect_converted({c.directive + kFive, c.written + c.codes});
+    }
+  }
+}
+
 TEST(Directive, RefusesVoiceSetsAboveNine) {
   const std::pair<string, string> cases[] = {
       {"#SYLVO_VSET_ALL 10\n", "\n*** Syntax error! line:2\n\n> SYLVO_VSET_ALL 10\n\n\n"},

@@ -14,6 +14,8 @@ namespace {
 size_t read_nothing(void*, unsigned char*, size_t, int*) { return 0; }
 int write_all(void*, const unsigned char*, size_t) { return 1; }
 
+unsigned char g_voices[5];
+
 TEST(Library, CarelessCallsFailAndCrashNothing) {
   static sylvo_result r;
   static sylvo_check_result c;
@@ -98,6 +100,14 @@ TEST(Library, CarelessCallsFailAndCrashNothing) {
       {"fit, no result",
        [] { return sylvo_fit_lyrics("c", 1, "ka", 2, write_all, nullptr, nullptr); }, 1,
        SYLVO_COMPLETED},
+      {"voices, no array", [&] { return sylvo_voices_at(kSong, 14, 2, nullptr); }, 1,
+       SYLVO_COMPLETED},
+      {"voices, null input", [] { return sylvo_voices_at(nullptr, 14, 2, g_voices); }, 1,
+       SYLVO_COMPLETED},
+      {"syllable, no info", [&] { return sylvo_syllable_at(kSong, 14, 2, 1, nullptr); }, 1,
+       SYLVO_COMPLETED},
+      {"completion, nothing to fill",
+       [&] { return sylvo_completion_at(kSong, 14, 2, 1, nullptr); }, 1, SYLVO_COMPLETED},
   };
   for (const Row& row : rows) {
     r = {};
@@ -114,6 +124,13 @@ TEST(Library, CarelessCallsFailAndCrashNothing) {
   }
   // What needs no pointer gives an empty text for a null one.
   EXPECT_STREQ(sylvo_base_name(nullptr), "");
+  EXPECT_STREQ(sylvo_warning_name(SYLVO_NO_WARNING), "");
+  EXPECT_STREQ(sylvo_warning_name(SYLVO_FULL_WIDTH), "full-width");
+  EXPECT_EQ(sylvo_warning_name(static_cast<sylvo_warning>(SYLVO_FULL_WIDTH + 1)), nullptr);
+  EXPECT_EQ(sylvo_kind_name(static_cast<sylvo_kind>(-1)), nullptr);
+  EXPECT_EQ(sylvo_expand("KA", nullptr, name, sizeof name), 0u);
+  EXPECT_EQ(sylvo_expand(nullptr, g_voices, name, sizeof name), 0u);
+  EXPECT_STREQ(sylvo_syllable_kana(nullptr), "");
   size_t n = 7;
   EXPECT_STREQ(sylvo_message_text(nullptr, 5, &n), "");
   EXPECT_EQ(n, 0u);

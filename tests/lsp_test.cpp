@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -381,7 +383,43 @@ TEST_F(Lsp, CompletionHoverAndQuickFixes) {
   EXPECT_EQ(actions[0]["edit"]["changes"][uri][0]["newText"], "KA");
   EXPECT_EQ(actions[0]["edit"]["changes"][uri][0]["range"]["start"], pos(2, 15));
   EXPECT_EQ(actions[0]["edit"]["changes"][uri][0]["range"]["end"], pos(2, 17));
+
+  // A directive on a last line with no newline hovers as any other.
+  c.notify("textDocument/didOpen", {{"textDocument",
+                                     {{"uri", "untitled:last"},
+                                      {"languageId", "mml"},
+                                      {"version", 1},
+                                      {"text", "#SYLVO\n#SYLVO_VSET 1 2"}}}});
+  Json last = c.request(5, "textDocument/hover",
+                        {{"textDocument", doc("untitled:last")}, {"position", pos(1, 3)}});
+  EXPECT_EQ(last["result"]["contents"]["value"],
+            "From here on: voice sets A 1, I 2, U 0, E 0, O 0");
+  EXPECT_EQ(last["result"]["range"]["end"], pos(1, 15));
 }
+
+#ifdef __linux__
+// The files the server reads to learn their bytes are closed again.
+TEST_F(Lsp, LeavesNoFileOpen) {
+  auto open_files = [] {
+    size_t n = 0;
+    for (auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+      n += !entry.is_directory();
+    return n;
+  };
+  const string uri = file("song.mml", "#SYLVO\n(KA)c8\n");
+  Client c;
+  c.initialize();
+  size_t before = open_files();
+  for (int i = 0; i < 20; ++i) {
+    c.notify(
+        "textDocument/didOpen",
+        {{"textDocument",
+          {{"uri", uri}, {"languageId", "mml"}, {"version", i}, {"text", "#SYLVO\n(KA)c8\n"}}}});
+    c.notify("textDocument/didClose", {{"textDocument", doc(uri)}});
+  }
+  EXPECT_EQ(open_files(), before);
+}
+#endif
 
 // Colours and lyrics: semantic tokens from the reader's spans, and the fit
 // of a lyrics comment onto the notes below it, as an action and a command.
@@ -561,6 +599,101 @@ TEST(LspServer, SurvivesWhateverAClientSends) {
   gone.initialize();
   gone.notify("exit", nullptr);
   EXPECT_EQ(gone.server.status(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// The UTF-16 units of the UTF-8 text before byte `at` of `line`, as a
+// client counts a position's character: two for a character past U+FFFF.
+size_t units_before(const string& line, size_t at) {
+  size_t units = 0;
+  for (size_t i = 0; i < at && i < line.size();) {
+    unsigned char c = static_cast<unsigned char>(line[i]);
+    size_t size = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    units += size == 4 ? 2 : 1;
+    i += size;
+  }
+  return units;
+}
+
+// Every position the server sends stands at the bytes the library names:
+// on songs drawn from a seed with kana, kanji, emoji beyond U+FFFF and CR
+// LF, each diagnostic's start, each kana hint and each syllable's hover,
+// counted in UTF-16 from the song's own bytes here.
+TEST(LspServer, EveryPositionStandsAtItsBytes) {
+  const char* const pieces[] = {"(KA)c8 ",
+                                "か",
+                                "\xf0\x9f\x98\x80",
+                                "(KX)c ",
+                                "漢字 ",
+                                "(@A2SHI)d ",
+                                "; \xf0\x9f\x98\x80 (KA)c",
+                                "/* \xf0\x9f\x98\x80 */ ",
+                                "(ka)c ",
+                                "(KYA)e4 ",
+                                "ａ",
+                                "(KA)x ",
+                                "l8 "};
+  std::mt19937 random(4242);
+  for (int song_number = 0; song_number < 30; ++song_number) {
+    std::vector<string> lines{"#SYLVO"};
+    string text = "#SYLVO\r\n";
+    for (int l = 0; l < 12; ++l) {
+      string line;
+      for (unsigned n = random() % 9; n > 0; --n) line += pieces[random() % std::size(pieces)];
+      lines.push_back(line);
+      text += line + (random() % 2 ? "\r\n" : "\n");
+    }
+    Client c;
+    c.initialize();
+    const string uri = "untitled:song" + std::to_string(song_number);
+    c.notify(
+        "textDocument/didOpen",
+        {{"textDocument", {{"uri", uri}, {"languageId", "mml"}, {"version", 1}, {"text", text}}}});
+    Json diagnostics = c.diagnostics(uri);
+    std::vector<sylvo_problem> problems(diagnostics.size() + 1);
+    sylvo_check_result r;
+    sylvo_check_memory(text.data(), text.size(), "", problems.data(), problems.size(), &r);
+    ASSERT_EQ(r.count, diagnostics.size()) << text;
+    for (size_t i = 0; i < r.count; ++i) {
+      const sylvo_problem& p = problems[i];
+      if (p.line == 0) continue;
+      EXPECT_EQ(diagnostics[i]["range"]["start"],
+                pos(p.line - 1, units_before(lines[p.line - 1], static_cast<size_t>(p.start))))
+          << text << " problem " << i;
+    }
+    Json hints = c.request(2, "textDocument/inlayHint",
+                           {{"textDocument", doc(uri)},
+                            {"range", {{"start", pos(0, 0)}, {"end", pos(lines.size(), 0)}}}});
+    std::vector<sylvo_span> spans(4096);
+    spans.resize(sylvo_spans(text.data(), text.size(), 1, 0, spans.data(), spans.size()));
+    size_t hint = 0;
+    for (const sylvo_span& s : spans) {
+      const string& line = lines[s.line - 1];
+      if (s.kind == SYLVO_SPAN_KEY &&
+          *sylvo_syllable_kana(line.substr(s.start, s.length).c_str())) {
+        ASSERT_LT(hint, hints["result"].size()) << text;
+        EXPECT_EQ(hints["result"][hint++]["position"],
+                  pos(s.line - 1, units_before(line, s.start + s.length)))
+            << text;
+      }
+      sylvo_syllable_info info;
+      if (s.kind == SYLVO_SPAN_SYLLABLE &&
+          sylvo_syllable_at(text.data(), text.size(), s.line, s.start + 1, &info) == 0) {
+        Json hover =
+            c.request(3, "textDocument/hover",
+                      {{"textDocument", doc(uri)},
+                       {"position", pos(s.line - 1, units_before(line, s.start) + 1)}})["result"];
+        ASSERT_TRUE(hover.is_object()) << text;
+        EXPECT_EQ(hover["range"]["start"], pos(s.line - 1, units_before(line, s.start))) << text;
+        EXPECT_EQ(hover["range"]["end"], pos(s.line - 1, units_before(line, s.start + s.length)))
+            << text;
+      }
+    }
+    EXPECT_EQ(hint, hints["result"].size()) << text;
+  }
 }
 
 }  // namespace

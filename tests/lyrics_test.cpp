@@ -56,6 +56,7 @@ TEST(Lyrics, KanaAndRomajiBecomeKeys) {
       {"桜", " !0+3 write it in kana"},
       {"さ桜花ら", "SA RA !3+6 write it in kana"},
       {"さ 12", "SA !4+2 write it in kana"},
+      {"ka 9 90 ka9", "KA KA !3+1 write it in kana !5+2 write it in kana !10+1 write it in kana"},
       {"xq ka", "KA !0+2 no syllable is spelt so"},
       {"ーか、ー", "KA !0+3 nothing before it to lengthen !9+3 nothing before it to lengthen"},
       {"んー", "N !3+3 nothing before it to lengthen"},

@@ -118,7 +118,8 @@ namespace {
 // What a completion would put at a place: a key after '(' and overrides,
 // with their voice sets, or a directive after a line's '#'.
 TEST(Place, CompletionAtAPlace) {
-  const std::string song = "#SYLVO\n#SYLVO_VSET_ALL 3\nl8 (@I2KY (@A (@E5 a) (K ; (\n#SY\n#X Y\n";
+  const std::string song =
+      "#SYLVO\n#SYLVO_VSET_ALL 3\nl8 (@I2KY (@A (@E5 a) (K ; (\n#SY\n#X Y\n#SYLVO_VSET_AL";
   struct Row {
     unsigned long long line;
     size_t column;
@@ -137,6 +138,7 @@ TEST(Place, CompletionAtAPlace) {
       {3, 2, SYLVO_COMPLETE_NOTHING, 2, 3, 3},    // no '(' before it on the line
       {4, 3, SYLVO_COMPLETE_DIRECTIVE, 1, 3, 3}, {4, 0, SYLVO_COMPLETE_NOTHING, 0, 3, 3},
       {5, 4, SYLVO_COMPLETE_NOTHING, 4, 3, 3},  // "#X Y": a blank is in no keyword
+      {6, 14, SYLVO_COMPLETE_DIRECTIVE, 1, 3, 3},  // past its 'A's, on a last line alone
   };
   for (const Row& r : rows) {
     sylvo_completion c;
