@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,19 @@ unsigned char* g_output;
 std::string g_keys;
 Result g_result;
 std::string g_json;
+std::string g_language;  // the page's, as a locale names it: "ja", "en"
+std::string g_words;
+
+// `format` (English) in the page's language, with `args` in place.
+std::string say(const char* format, std::initializer_list<const char*> args = {}) {
+  const char* list[SYLVO_ARGUMENTS_MAX] = {};
+  size_t n = 0;
+  for (const char* a : args)
+    if (n < SYLVO_ARGUMENTS_MAX) list[n++] = a;
+  char out[4096];
+  size_t size = sylvo_fill(sylvo_translate(format, g_language.c_str()), list, n, out, sizeof out);
+  return std::string(out, size);
+}
 
 // Adds `problems` to g_json as a JSON array.
 void add_problems(const sylvo_lyric_problem* problems, size_t count) {
@@ -141,7 +155,8 @@ EMSCRIPTEN_KEEPALIVE const char* sylvo_page_fit_lyrics(const unsigned char* mml,
 
 /// Every problem of `size` bytes at `data` in a file `name`, as JSON:
 /// {"problems": [{"severity", "kind", "name", "line", "column", "start",
-/// "length", "message", "text", "echo", "explanation", "suggestions"}...],
+/// "length", "message", "text", "echo", "explanation", "format",
+/// "arguments", "suggestions"}...],
 /// "errors", "warnings", "more"}, lines from 1 and places in bytes from 0
 /// as the library gives them. Each byte of a text from the song above 0x7F
 /// is one \u0080-\u00ff character, for the page to decode in the file's
@@ -168,7 +183,14 @@ EMSCRIPTEN_KEEPALIVE const char* sylvo_page_check(const unsigned char* data, siz
     append_json(g_json, p.message + p.echo_at, p.echo_size, JsonBytes::kEach);
     g_json += ",\"explanation\":";
     append_json(g_json, p.explanation, std::strlen(p.explanation), JsonBytes::kEach);
-    g_json += ",\"suggestions\":[";
+    g_json += ",\"format\":";
+    append_json(g_json, p.format, std::strlen(p.format));
+    g_json += ",\"arguments\":[";
+    for (size_t k = 0; k < p.argument_count; ++k) {
+      if (k) g_json += ',';
+      append_json(g_json, p.arguments[k], std::strlen(p.arguments[k]), JsonBytes::kEach);
+    }
+    g_json += "],\"suggestions\":[";
     for (size_t k = 0; k < p.suggestion_count && k < SYLVO_SUGGESTIONS_MAX; ++k) {
       if (k) g_json += ',';
       append_json(g_json, p.suggestions[k], std::strlen(p.suggestions[k]));
@@ -217,8 +239,10 @@ EMSCRIPTEN_KEEPALIVE const char* sylvo_page_complete(const unsigned char* data, 
            ",\"items\":[";
   if (at.kind == SYLVO_COMPLETE_DIRECTIVE) {
     for (int k = 0; const char* keyword = sylvo_directive_keyword(k); ++k) {
-      g_json += std::string(k ? "," : "") + "{\"label\":\"" + keyword + "\",\"detail\":\"" +
-                sylvo_directive_usage(k) + "\"}";
+      g_json += std::string(k ? "," : "") + "{\"label\":\"" + keyword + "\",\"detail\":";
+      std::string usage = say(sylvo_directive_usage(k));
+      append_json(g_json, usage.data(), usage.size());
+      g_json += "}";
     }
   } else if (at.kind == SYLVO_COMPLETE_KEY) {
     std::string sets;
@@ -229,8 +253,7 @@ EMSCRIPTEN_KEEPALIVE const char* sylvo_page_complete(const unsigned char* data, 
       sylvo_expand(key, at.voices, expansion, sizeof expansion);
       g_json += std::string(k ? "," : "") + "{\"label\":\"" + key + "\",\"detail\":\"" +
                 sylvo_syllable_kana(key) + "\",\"info\":";
-      std::string info =
-          "(" + std::string(key) + ")c becomes " + expansion + " at voice sets " + sets;
+      std::string info = say("({1})c becomes {2} at voice sets {3}", {key, expansion, sets.c_str()});
       append_json(g_json, info.data(), info.size());
       g_json += "}";
     }
@@ -256,6 +279,35 @@ EMSCRIPTEN_KEEPALIVE const char* sylvo_page_syllable(const unsigned char* data, 
   append_json(g_json, info.expansion, info.expansion_size, JsonBytes::kEach);
   g_json += "}";
   return g_json.c_str();
+}
+
+/// The kana of syllable key `key` in UTF-8, or "" (sylvo_syllable_kana).
+EMSCRIPTEN_KEEPALIVE const char* sylvo_page_kana(const char* key) { return sylvo_syllable_kana(key); }
+
+/// Sets the language the page's words are said in, as a locale names it
+/// ("ja", "ja-JP", "en").
+EMSCRIPTEN_KEEPALIVE void sylvo_page_set_language(const char* language) { g_language = language; }
+
+/// `english` in the page's language, with the arguments `args` (each ended
+/// by a byte 0x1F) in place of {1} to {4}; each argument that is English
+/// words of the library's is translated too. It holds until the next call.
+EMSCRIPTEN_KEEPALIVE const char* sylvo_page_words(const char* english, const char* args) {
+  std::vector<std::string> list;
+  for (const char* a = args; *a;) {
+    const char* end = std::strchr(a, '\x1f');
+    if (!end) end = a + std::strlen(a);
+    list.emplace_back(a, end);
+    a = *end ? end + 1 : end;
+  }
+  const char* each[SYLVO_ARGUMENTS_MAX] = {};
+  for (size_t i = 0; i < list.size() && i < SYLVO_ARGUMENTS_MAX; ++i)
+    each[i] = sylvo_translate(list[i].c_str(), g_language.c_str());
+  char out[SYLVO_MESSAGE_MAX + 1];
+  size_t size = sylvo_fill(sylvo_translate(english, g_language.c_str()), each,
+                           list.size() < SYLVO_ARGUMENTS_MAX ? list.size() : SYLVO_ARGUMENTS_MAX,
+                           out, sizeof out);
+  g_words.assign(out, size);
+  return g_words.c_str();
 }
 
 /// The library's version, "2.0 beta4".

@@ -56,7 +56,8 @@ export async function loadCore(factory) {
     withBytes([mml, lyrics], (m, l) => core._sylvo_page_fit_lyrics(m, mml.length, l, lyrics.length));
   /// check(bytes, nameBytes): {problems: [{severity, kind, name, line,
   /// column, start, length, messageBytes, textBytes, echoBytes,
-  /// explanationBytes, suggestions}], errors, warnings, more}: every
+  /// explanationBytes, format, argumentBytes, suggestions}], errors,
+  /// warnings, more}: every
   /// problem, lines from 1, places in bytes from 0 (-1: at no byte).
   const check = (bytes, nameBytes) => {
     const r = withBytes([bytes, [...nameBytes, 0]], (d, n) => core._sylvo_page_check(d, bytes.length, n));
@@ -66,6 +67,8 @@ export async function loadCore(factory) {
         p[`${field}Bytes`] = asBytes(p[field]);
         delete p[field];
       }
+      p.argumentBytes = p.arguments.map(asBytes);
+      delete p.arguments;
     }
     return r;
   };
@@ -93,5 +96,26 @@ export async function loadCore(factory) {
     if (r) r.expansionBytes = Uint8Array.from(r.expansion, (c) => c.charCodeAt(0)), delete r.expansion;
     return r;
   };
-  return { convert, keys, lyricKeys, fitLyrics, check, spans, complete, syllable };
+  // A zero-terminated UTF-8 copy of `text` in the core's memory, for `act`.
+  const withText = (texts, act) => {
+    const arrays = texts.map((t) => [...new TextEncoder().encode(t), 0]);
+    const at = arrays.map((a) => core._malloc(a.length));
+    arrays.forEach((a, i) => core.HEAPU8.set(a, at[i]));
+    try {
+      return act(...at);
+    } finally {
+      at.forEach((p) => core._free(p));
+    }
+  };
+  /// setLanguage(tag): the language the core's words are said in, as the
+  /// browser names it ("ja", "ja-JP", "en").
+  const setLanguage = (tag) => withText([tag], (t) => core._sylvo_page_set_language(t));
+  /// words(english, args): `english` (a text of the page's or the library's,
+  /// with {1} to {4}) in that language, with the strings `args` in place.
+  const words = (english, args = []) =>
+    withText([english, args.map((a) => `${a}\x1f`).join('')],
+             (e, a) => new TextDecoder().decode(cString(core._sylvo_page_words(e, a))));
+  /// kana(key): the key's kana, or "".
+  const kana = (key) => withText([key], (k) => new TextDecoder().decode(cString(core._sylvo_page_kana(k))));
+  return { convert, keys, lyricKeys, fitLyrics, check, spans, complete, syllable, setLanguage, words, kana };
 }

@@ -9,6 +9,7 @@ import {
   highlightSpecialChars, hoverTooltip, keymap, lineNumbers, MatchDecorator, ViewPlugin,
 } from '@codemirror/view';
 import { charsInBytes, rawByte, unencodable } from './codec.js';
+import { t } from './words.js';
 
 // Lines end at LF only, as sylvo counts them; a CR is a character of its
 // line, so CR LF, LF and a lone CR all come back as they were.
@@ -24,8 +25,8 @@ function renderSpecial(code, description) {
   box.className = 'cm-byte';
   box.textContent = raw >= 0 ? raw.toString(16).toUpperCase().padStart(2, '0')
                              : code === 13 ? 'CR' : code === 0xfeff ? 'BOM' : code.toString(16).toUpperCase().padStart(2, '0');
-  box.title = raw >= 0 ? `byte 0x${box.textContent}: no character in this encoding; kept as it is`
-                       : code === 0xfeff ? 'byte-order mark (EF BB BF)' : description;
+  box.title = raw >= 0 ? t('byte 0x{1}: no character in this encoding; kept as it is', box.textContent)
+                       : code === 0xfeff ? t('byte-order mark (EF BB BF)') : description;
   return box;
 }
 

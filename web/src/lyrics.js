@@ -4,6 +4,7 @@
 // its encoding and line ends.
 import { isolateHistory } from '@codemirror/commands';
 import { Transaction } from '@codemirror/state';
+import { N_, t } from './words.js';
 
 // The string index of each byte offset of `text` in UTF-8, as TextEncoder
 // writes it (a lone surrogate as U+FFFD), and of its end.
@@ -98,21 +99,24 @@ export function lyricsPanel(view, calls, $) {
       const note = noteAfter.exec(mml.slice(c.to))?.[1] ?? '';
       const li = document.createElement('li');
       const line = view.state.doc.lineAt(from + c.to).number;
-      li.textContent = `${mora ? mora.text : ''} ${mora ? mora.key : ''} → ${note}, line ${line}`;
+      li.textContent = t('{1} {2} → {3}, line {4}', mora ? mora.text : '', mora ? mora.key : '', note, line);
       return li;
     });
     $('lyrics-plan').replaceChildren(...items);
     $('lyrics-problems').replaceChildren(...keys.problems.map((p) => {
       const li = document.createElement('li');
-      li.textContent = `“${p.text}”: ${p.why}`;
+      li.textContent = `“${p.text}”: ${t(p.why)}`;
       return li;
     }));
-    const where = selection.empty ? 'from the cursor on' : 'in the selection';
-    const count = (n, one, many) => `${n} ${n === 1 ? one : many}`;
-    $('lyrics-summary').textContent = !fit ? '' :
-        `${count(fit.notes, 'note', 'notes')} ${where} ${fit.notes === 1 ? 'takes' : 'take'} a syllable` +
-        (fit.notesLeft ? `; ${count(fit.notesLeft, 'note after the lyrics takes', 'notes after the lyrics take')} none` : '') +
-        (fit.syllablesLeft ? `; ${count(fit.syllablesLeft, 'syllable is', 'syllables are')} left over` : '') + '.';
+    const one = (n, format, formats) => t(n === 1 ? format : formats, n);
+    const taken = selection.empty
+      ? one(fit?.notes, N_('{1} note from the cursor on takes a syllable'), N_('{1} notes from the cursor on take a syllable'))
+      : one(fit?.notes, N_('{1} note in the selection takes a syllable'), N_('{1} notes in the selection take a syllable'));
+    $('lyrics-summary').textContent = !fit ? '' : taken +
+        (fit.notesLeft ? one(fit.notesLeft, N_('; {1} note after the lyrics takes none'),
+                             N_('; {1} notes after the lyrics take none')) : '') +
+        (fit.syllablesLeft ? one(fit.syllablesLeft, N_('; {1} syllable is left over'),
+                                 N_('; {1} syllables are left over')) : '') + t('.');
   }
 
   function apply() {

@@ -10,8 +10,10 @@ import { readDraft } from './drafts.js';
 import { EditorView } from '@codemirror/view';
 import { colour, inputEditor, markedFailure, markFailure, markProblems, outputEditor, showOutputPart } from './editor.js';
 import { lyricCalls, lyricsPanel } from './lyrics.js';
+import { languageNames, N_, pageLanguage, speak, t } from './words.js';
 
 const NAMES = { [UTF8]: 'UTF-8', [SJIS]: 'Shift-JIS' };
+const SEVERITIES = { error: N_('error'), warning: N_('warning'), note: N_('note') };
 const CANT_READ = 6, NOT_SYLVO = 7;  // the core's kinds (sylvo_kind) that the page explains
 const decoder = new TextDecoder();
 
@@ -32,7 +34,7 @@ window.sylvo = (() => {
     return { status: r.status, message: decoder.decode(r.messageBytes), messageBytes: r.messageBytes,
              output: r.output, outputName: decoder.decode(r.outputNameBytes), line: r.line, column: r.column };
   }
-  return { ready, convert, keys: () => core.keys(), ...lyricCalls(loaded) };
+  return { ready, convert, keys: () => core.keys(), core: loaded, ...lyricCalls(loaded) };
 })();
 
 const $ = (id) => document.getElementById(id);
@@ -64,8 +66,8 @@ const file = {
   lineEnd: '\n',      // new line ends: the one most lines have
   ends: null,         // line ends counted when the file was opened
   refuse(char) {
-    notice(`"${char}" cannot be written in ${NAMES[file.encoding]}, so it was not typed.` +
-           (file.encoding === SJIS ? ' "Rewrite as UTF-8" makes any character possible.' : ''));
+    notice(t('"{1}" cannot be written in {2}, so it was not typed.', char, NAMES[file.encoding]) +
+           (file.encoding === SJIS ? t(' "Rewrite as UTF-8" makes any character possible.') : ''));
   },
 };
 let version = 0;    // edits so far, and loads
@@ -161,8 +163,8 @@ async function showPart(always) {
   part = await call('lines', { from: Math.max(1, first - 500), to: last + 500 });
   showOutputPart(output, part.text, part.from);
   alignOutput();
-  $('part').textContent = `Showing output lines ${part.from}–${part.to - 1} of ${part.total}, beside the input's. ` +
-                          'Save writes the whole output.';
+  $('part').textContent = t("Showing output lines {1}–{2} of {3}, beside the input's. Save writes the whole output.",
+                            part.from, part.to - 1, part.total);
   return true;
 }
 let following = 0;
@@ -262,11 +264,12 @@ async function hover(view, pos) {
     const key = document.createElement('b');
     key.textContent = syllable.key;
     const sets = syllable.voices.map((v, i) => `${'AIUEO'[i]}${v}`).join(' ');
-    head.append(key, ` ${syllable.kana} · voice sets ${sets}`);
+    head.append(key, ` ${syllable.kana} · ${t('voice sets {1}', sets)}`);
     const writes = document.createElement('div');
     const code = document.createElement('code');
     code.textContent = syllable.expansion;
-    writes.append('sylvo writes ', code, ` (${syllable.frames} frames)`);
+    const [before, after] = t('sylvo writes `{1}` ({2} frames)', '\0', syllable.frames).split('`\0`');
+    writes.append(before, code, after);
     dom.append(head, writes);
   }
   for (const p of here) {
@@ -274,7 +277,7 @@ async function hover(view, pos) {
     from = Math.min(from, place.from), to = Math.max(to, place.to);
     const div = document.createElement('div');
     div.className = `problem ${p.severity}`;
-    div.textContent = `${p.severity}: ${p.message} [${p.name}]`;
+    div.textContent = `${t(SEVERITIES[p.severity])}: ${p.message} [${p.name}]`;
     dom.append(div, ...fixButtons(p));
   }
   return { from, to, dom };
@@ -288,7 +291,7 @@ function fixButtons(p) {
     const b = document.createElement('button');
     b.type = 'button';
     b.className = 'fix';
-    b.textContent = `Replace with ${with_}`;
+    b.textContent = t('Replace with {1}', with_);
     b.addEventListener('click', () => {
       const place = problemPlace(p);
       if (!place || shown !== version) return;  // the problems are about to be new
@@ -318,8 +321,8 @@ function showProblems({ list, more }) {
     button.className = 'plain';
     const severity = document.createElement('span');
     severity.className = 'severity';
-    severity.textContent = p.severity;
-    button.append(p.line ? `Line ${p.line}: ` : '', severity, `: ${p.message} [${p.name}]`);
+    severity.textContent = t(SEVERITIES[p.severity]);
+    button.append(p.line ? t('Line {1}: ', p.line) : '', severity, `: ${p.message} [${p.name}]`);
     button.disabled = !place;
     button.addEventListener('click', () => {
       const now = problemPlace(p);
@@ -332,7 +335,7 @@ function showProblems({ list, more }) {
   }
   if (more) {
     const li = document.createElement('li');
-    li.textContent = `and ${more} more`;
+    li.textContent = t('and {1} more', more);
     ul.append(li);
   }
   markProblems(input.view, marks);
@@ -349,10 +352,10 @@ function describeFile() {
   const count = file.ends ? file.ends.count : {};
   const others = Object.keys(count).filter((end) => end !== file.lineEnd && count[end] > 0)
                                    .map((end) => `${count[end]} ${lineEndName(end)}`);
-  $('file-name').textContent = file.name + (dirty ? ' (edited)' : '');
+  $('file-name').textContent = file.name + (dirty ? t(' (edited)') : '');
   $('file-info').textContent = `${NAMES[file.encoding]} · ${lineEndName(file.lineEnd)}` +
-                               (others.length ? ` (also ${others.join(', ')})` : '');
-  $('detected').textContent = file.chosen === 'auto' ? `detect (${NAMES[file.encoding]})` : 'detect';
+                               (others.length ? t(' (also {1})', others.join(', ')) : '');
+  $('detected').textContent = file.chosen === 'auto' ? t('detect ({1})', NAMES[file.encoding]) : t('detect');
   $('to-utf8').hidden = file.encoding === UTF8;
 }
 
@@ -379,7 +382,7 @@ async function openBytes(bytes, name, asEdited = false) {
 }
 async function openFile(f) {
   if (!f) return;
-  if (dirty && !confirm(`Open ${f.name}? The edits to ${file.name} are not saved and will be lost.`)) return;
+  if (dirty && !confirm(t('Open {1}? The edits to {2} are not saved and will be lost.', f.name, file.name))) return;
   await openBytes(new Uint8Array(await f.arrayBuffer()), f.name);
 }
 
@@ -393,7 +396,7 @@ function download(bytes, name) {
 }
 async function saveOutput() {
   const r = await convertNow();
-  if (r.status !== 0) return notice('The text has an error: fix it, then save.');
+  if (r.status !== 0) return notice(t('The text has an error: fix it, then save.'));
   download((await call('bytes', { what: 'output' })).bytes, r.outputName);
 }
 async function saveInput() {
@@ -409,9 +412,9 @@ async function copyOutput() {
   const text = part ? decode((await call('bytes', { what: 'output' })).bytes, file.encoding) : output.state.doc.toString();
   try {
     await navigator.clipboard.writeText(text);
-    notice('The output is on the clipboard.');
+    notice(t('The output is on the clipboard.'));
   } catch (e) {
-    notice('This browser does not let the page use the clipboard here; Save writes the output.');
+    notice(t('This browser does not let the page use the clipboard here; Save writes the output.'));
   }
 }
 
@@ -452,7 +455,7 @@ function showEmpty() {
 $('open').addEventListener('click', () => $('file').click());
 $('file').addEventListener('change', (e) => { openFile(e.target.files[0]); e.target.value = ''; });
 $('example').addEventListener('click', () => {
-  if (!dirty || confirm(`Load the example? The edits to ${file.name} are not saved and will be lost.`)) {
+  if (!dirty || confirm(t('Load the example? The edits to {1} are not saved and will be lost.', file.name))) {
     openBytes(example, 'song.mml');
   }
 });
@@ -503,8 +506,8 @@ function showReference() {
     runs.push(r.status === 0 ? decoder.decode(r.output).split('\n')[2] : null);
   }
   const failed = runs[0] === null;  // the voice set never makes a syllable fail
-  $('ref-caption').textContent = failed ? `${syllable} is not a syllable sylvo can convert: check the note and length.`
-                                        : `${syllable} under each voice set (#SYLVO_VSET_ALL n)`;
+  $('ref-caption').textContent = failed ? t('{1} is not a syllable sylvo can convert: check the note and length.', syllable)
+                                        : t('{1} under each voice set (#SYLVO_VSET_ALL n)', syllable);
   document.querySelector('#ref-table thead').hidden = failed;
   document.querySelector('#ref-table tbody').replaceChildren(...(failed ? [] : runs.map((run, set) => {
     const row = document.createElement('tr');
@@ -519,10 +522,13 @@ function showReference() {
 }
 function buildKeys() {
   const buttons = window.sylvo.keys().map((key) => {
+    const kana = window.sylvo.core().kana(key);
     const b = document.createElement('button');
     b.type = 'button';
     b.className = 'key';
     b.textContent = key;
+    b.dataset.kana = kana;
+    if (kana) b.title = kana;
     b.setAttribute('aria-pressed', key === chosen);
     b.addEventListener('click', () => {
       $('keys').querySelector('[aria-pressed="true"]')?.setAttribute('aria-pressed', 'false');
@@ -534,9 +540,14 @@ function buildKeys() {
   });
   $('keys').replaceChildren(...buttons);
 }
+// A syllable is found by its key or by its kana, in hiragana or katakana.
+const hiragana = (text) => text.replace(/[\u30a1-\u30f6]/g, (c) => String.fromCharCode(c.charCodeAt(0) - 0x60));
 $('search').addEventListener('input', () => {
-  const wanted = $('search').value.trim().toUpperCase();
-  for (const b of $('keys').children) b.hidden = !b.textContent.includes(wanted);
+  const typed = $('search').value.trim();
+  const wanted = typed.toUpperCase(), kana = hiragana(typed);
+  for (const b of $('keys').children) {
+    b.hidden = !(b.textContent.includes(wanted) || (kana && b.dataset.kana === kana));
+  }
 });
 $('search').addEventListener('keydown', (e) => {
   if (e.key === 'Enter') [...$('keys').children].find((b) => !b.hidden)?.click();
@@ -545,14 +556,28 @@ note.addEventListener('input', showReference);
 length.addEventListener('input', showReference);
 
 // ---- Start: the reference, then any edits kept from before a reload.
+// The language switch, and the page's words in the language chosen.
+for (const [tag, name] of Object.entries(languageNames())) $('language').append(new Option(name, tag));
+$('language').value = pageLanguage();
+const sayWords = (tag) => speak(window.sylvo.core(), tag, (language) => call('language', { tag: language }));
+$('language').addEventListener('change', async () => {
+  await sayWords($('language').value);
+  describeFile();
+  showReference();
+  ++version;  // the problems, said anew
+  await convertNow();
+});
+
 window.sylvo.ready.then(async () => {
+  await sayWords();
   buildKeys();
   showReference();
   await convertNow();
   showEmpty();
   const draft = await readDraft().catch(() => undefined);
   if (!draft) return;
-  $('draft-text').textContent = `Unsaved edits to ${draft.name} from ${new Date(draft.time).toLocaleString()} were kept.`;
+  $('draft-text').textContent = t('Unsaved edits to {1} from {2} were kept.', draft.name,
+                                  new Date(draft.time).toLocaleString(pageLanguage()));
   $('draft').hidden = false;
   $('restore').onclick = () => {
     $('draft').hidden = true;

@@ -13,6 +13,7 @@
 //   spans {first, last}           the spans of those lines (sylvo_spans), for colouring
 //   complete {line, column}       what may be completed there (core.js complete)
 //   syllable {line, column}       the syllable there, its expansion as text (core.js syllable)
+//   language {tag}                the language of the words the core says (core.js setLanguage)
 // open, view, edit and toUtf8 may name the lines in view, {view: {first,
 // last}}: their result then carries those lines' `spans` too.
 // Messages out: {id, ...}. open, view, edit and toUtf8 answer with the
@@ -40,22 +41,25 @@ function nameBytes() {
 }
 
 // Every problem of the bytes: {severity, kind, name, line, column, start,
-// length, message, suggestions}, the message its plain text and
-// explanation, and how many more.
+// length, message, suggestions}, the message an error's plain text (sylvo's
+// own words) and its explanation, or a warning's or a note's words, in the
+// page's language; and how many more.
 async function problemsOf() {
   const c = (await core).check(bytes, nameBytes());
-  return {
-    list: c.problems.map((p) => {
-      const explanation = decode(p.explanationBytes, encoding);
-      return {
-        severity: ['error', 'warning', 'note'][p.severity],
-        kind: p.kind, name: p.name, line: p.line, column: p.column, start: p.start, length: p.length,
-        message: decode(p.textBytes, encoding) + (explanation ? `: ${explanation}` : ''),
-        suggestions: p.suggestions,
-      };
-    }),
-    more: c.more,
-  };
+  const words = async (p) => p.format
+    ? (await core).words(p.format, p.argumentBytes.map((a) => decode(a, encoding)))
+    : decode(p.severity === 0 ? p.explanationBytes : p.textBytes, encoding);
+  const list = [];
+  for (const p of c.problems) {
+    const said = await words(p);
+    list.push({
+      severity: ['error', 'warning', 'note'][p.severity],
+      kind: p.kind, name: p.name, line: p.line, column: p.column, start: p.start, length: p.length,
+      message: p.severity === 0 ? decode(p.textBytes, encoding) + (said ? `: ${said}` : '') : said,
+      suggestions: p.suggestions,
+    });
+  }
+  return { list, more: c.more };
 }
 
 // Converts the bytes. The output is sent as the change from the last good
@@ -121,6 +125,10 @@ const handlers = {
   },
   async complete(m) {
     return (await core).complete(bytes, m.line, m.column);
+  },
+  async language(m) {
+    (await core).setLanguage(m.tag);
+    return {};
   },
   async syllable(m) {
     const r = (await core).syllable(bytes, m.line, m.column);

@@ -442,3 +442,48 @@ test('warnings are listed and marked apart from errors; a note stands beside its
   assert.deepEqual(page.outside, []);
   await page.close();
 });
+
+test('the page speaks the browser\'s language, Japanese for ja, and its switch changes it', async () => {
+  const context = await browser.newContext({ acceptDownloads: true, locale: 'ja-JP' });
+  const page = await newPage(context);
+  await page.waitForFunction(() => document.documentElement.lang === 'ja');
+  // Every text of the page's own is said in Japanese: none stays as it was.
+  const untranslated = await page.evaluate(() => {
+    const left = [];
+    for (const el of document.querySelectorAll('[data-t]')) if (el.innerHTML === el.dataset.t) left.push(el.dataset.t);
+    for (const attribute of ['title', 'placeholder', 'aria-label']) {
+      for (const el of document.querySelectorAll(`[data-t-${attribute}]`)) {
+        const english = el.dataset[`t${attribute.replace(/(^|-)(\w)/g, (m, d, c) => c.toUpperCase())}`];
+        if (el.getAttribute(attribute) === english) left.push(english);
+      }
+    }
+    return left;
+  });
+  assert.deepEqual(untranslated, []);
+  assert.equal(await page.title(), 'sylvo: 歌詞の音節を歌う MML に');
+  assert.equal(await page.textContent('#input-heading'), '入力');
+  // A Shift-JIS song's problems: sylvo's own words kept, the rest Japanese.
+  const song = bin('#SYLVO\r\n\x82\xa9 (KX)c8 \x81\x69\x82\x6a\x82\x60\x81\x6a\x82\x83\r\n');
+  await open(page, 'ja.mml', song);
+  await settled(page);
+  const items = () => page.$$eval('#problems li', (all) => all.map((l) => l.firstChild.textContent));
+  assert.deepEqual(await items(), [
+    '2 行目: エラー: Illegal token! line:2: KX は音節のキーではありません [illegal-token]',
+    '2 行目: 注記: KX はキーではありません。一字違いのキー: KA, KI, KU, KE, KO [near-keys]',
+    '2 行目: 警告: （ＫＡ）ｃ は全角で入力されているため、文字としてそのまま写されます: 音節は半角で (KA)c と書きます [full-width]',
+  ]);
+  assert.equal(await page.textContent('#problems li:nth-child(3) button.fix'), '(KA)c に置き換える');
+  // The reference finds a syllable by its kana, in hiragana or katakana.
+  await page.fill('#search', 'しゃ');
+  assert.deepEqual(await page.$$eval('#keys button:not([hidden])', (all) => all.map((b) => b.textContent)), ['SHA']);
+  await page.fill('#search', 'キャ');
+  assert.deepEqual(await page.$$eval('#keys button:not([hidden])', (all) => all.map((b) => b.textContent)), ['KYA']);
+  // English, chosen by the switch, and kept for the next visit.
+  await page.selectOption('#language', 'en');
+  await page.waitForFunction(() => document.getElementById('input-heading').textContent === 'Input');
+  await page.waitForFunction(() => document.querySelector('#problems li')?.firstChild.textContent.includes('KX is not a syllable key'));
+  const again = await newPage(context);
+  assert.equal(await again.textContent('#input-heading'), 'Input');
+  assert.deepEqual(page.outside, []);
+  await context.close();
+});
