@@ -108,13 +108,39 @@ class Checker {
     if (stray_.pending) warn_stray(*s.row);
   }
 
-  // A character of more than one byte outside all else: what an input
-  // method typed in full width where the notation reads ASCII.
-  void wide(const unsigned char* q) {
-    if (q < taken_ || run_.scan.in_block_comment) return;  // a commented-out slip is none
-    WideChar c = wide_char(q, end_);
-    taken_ = q + c.size;
-    if (!c.full) return;
+  // The characters of more than one byte from q on, outside all else:
+  // what an input method typed in full width where the notation reads
+  // ASCII is warned of. Returns the end of those characters, which holds no
+  // byte the reader acts on (a second byte of Shift-JIS is 0x40 or more,
+  // and an 'l' after a byte 0x80-0xFF is text).
+  const unsigned char* wide(const unsigned char* q) {
+    const unsigned char* p = q;
+    while (p < end_ && *p >= 0x80) {
+      WideChar c = wide_char(p, end_);
+      if (c.full && p >= taken_ && !run_.scan.in_block_comment) slip(p, c);
+      p += c.size;
+    }
+    return p;
+  }
+
+  void fault(const notation::Fault& f) {
+    Advice advice;
+    size_t key_size = f.key ? capitals(f.key, f.end) : 0;
+    const unsigned char *from = f.from, *to = f.to;  // what a suggestion would stand in place of
+    advise(f, key_size, advice, &from, &to);
+    // The echo a person reads runs to the end of the construct at fault.
+    const unsigned char* ends = f.ends && f.ends > f.to ? f.ends : f.to;
+    while (ends > f.line && (ends[-1] == '\n' || ends[-1] == '\r')) --ends;
+    advice.construct_end = static_cast<size_t>(ends - f.line);
+    problems_.add(SYLVO_ERROR, f.kind, f.where, from - f.line, static_cast<size_t>(to - from),
+                  run_.line, &advice);
+    if (key_size != 0 && advice.count != 0) note_near_keys(f, key_size, advice);
+  }
+
+ private:
+  // Warns of the full-width character `c` at q if it stands where the
+  // notation reads ASCII, and of the characters typed with it.
+  void slip(const unsigned char* q, WideChar c) {
     Typed t{};
     const char* format = nullptr;
     if (c.ascii == '(') {  // （ＫＡ）ｃ８
@@ -159,7 +185,7 @@ class Checker {
     } else {
       return;
     }
-    taken_ = t.end;
+    taken_ = t.end;  // nothing it took warns again
     Advice advice;
     advice.explain(format, {Arg(q, static_cast<size_t>(t.end - q)), t.ascii});
     advice.suggest(t.ascii, t.n);
@@ -167,21 +193,6 @@ class Checker {
                   static_cast<size_t>(t.end - q), advice);
   }
 
-  void fault(const notation::Fault& f) {
-    Advice advice;
-    size_t key_size = f.key ? capitals(f.key, f.end) : 0;
-    const unsigned char *from = f.from, *to = f.to;  // what a suggestion would stand in place of
-    advise(f, key_size, advice, &from, &to);
-    // The echo a person reads runs to the end of the construct at fault.
-    const unsigned char* ends = f.ends && f.ends > f.to ? f.ends : f.to;
-    while (ends > f.line && (ends[-1] == '\n' || ends[-1] == '\r')) --ends;
-    advice.construct_end = static_cast<size_t>(ends - f.line);
-    problems_.add(SYLVO_ERROR, f.kind, f.where, from - f.line, static_cast<size_t>(to - from),
-                  run_.line, &advice);
-    if (key_size != 0 && advice.count != 0) note_near_keys(f, key_size, advice);
-  }
-
- private:
   // A warning on the '#' line at `hash`, `n` bytes after it.
   void inspect(const unsigned char* hash, size_t n, bool in_comment, bool indented) {
     DirectiveWarning w = inspect_directive(hash + 1, n, in_comment, indented);
@@ -362,7 +373,8 @@ class Checker {
       case Wrong::kLooseNote:
         if (f.from == f.end || c == '\n' || c == '\r') {
           return a.explain(
-              "the line ends after a ')' outside a syllable, which takes a note after it: a to g, "
+              "the line ends after a ')' outside a syllable, which takes a note after it: a to "
+              "g, "
               "w or k");
         }
         return a.explain("a ')' outside a syllable takes a note after it: a to g, w or k, not {1}",
@@ -383,7 +395,8 @@ class Checker {
                               : Arg(byte_name(*vowel).text)});
         }
         return a.explain(
-            "'@' takes a vowel, A, I, U, E or O, and then a digit, as in (@I2KI): {1} is no digit",
+            "'@' takes a vowel, A, I, U, E or O, and then a digit, as in (@I2KI): {1} is no "
+            "digit",
             {*digit >= 0x80 ? Arg(digit, wide_char(digit, f.end).size)
                             : Arg(byte_name(*digit).text)});
       }

@@ -93,12 +93,25 @@ long long column_of(const sylvo_problem& p) {
 }
 
 // A song's bytes, and where its lines start as far as they were looked for.
+// The check reads a file as it streams; a problem's echo reads its line
+// again: a file's from the file, standard input's from what it gave.
 struct Song {
+  const char* path;  // null for standard input, whose bytes are kept as they are read
+  bool loaded;
   std::string bytes;
   std::vector<size_t> starts{0};  // of lines 1, 2, ...
 
   // The bytes of line `line` (from 1), without its newline.
   std::string line(unsigned long long line) {
+    if (!loaded && path) {
+      std::FILE* f = std::fopen(path, "rb");
+      if (f) {
+        char buffer[1 << 16];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) != 0;) bytes.append(buffer, n);
+        std::fclose(f);
+      }
+    }
+    loaded = true;
     while (starts.size() < line && starts.back() <= bytes.size()) {
       size_t nl = bytes.find('\n', starts.back());
       starts.push_back(nl == std::string::npos ? bytes.size() + 1 : nl + 1);
@@ -173,12 +186,20 @@ void print_json(const char* name, const sylvo_check_result& r) {
   std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
-// Reads all of `f` into `bytes`; false on a read error.
-bool read_all(std::FILE* f, std::string& bytes) {
-  char buffer[1 << 16];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, f)) != 0) bytes.append(buffer, got);
-  return !std::ferror(f);
+// A file being read, whether a read failed, and where its bytes are kept
+// (standard input's).
+struct Input {
+  std::FILE* file;
+  bool failed;
+  std::string* kept;
+};
+
+size_t read_input(void* context, unsigned char* buffer, size_t capacity, int* failed) {
+  Input* in = static_cast<Input*>(context);
+  size_t got = std::fread(buffer, 1, capacity, in->file);
+  if (got < capacity && std::ferror(in->file)) *failed = 1, in->failed = true;
+  if (in->kept) in->kept->append(reinterpret_cast<const char*>(buffer), got);
+  return got;
 }
 
 void complain(const char* format, const char* path) {
@@ -196,18 +217,17 @@ void check_file(const char* path, const Options& options, Totals& totals) {
     return;
   }
   if (is_stdin) binary_stdin();
-  Song song;
-  bool read = read_all(file, song.bytes);
+  Song song{is_stdin ? nullptr : path, is_stdin, {}, {0}};
+  Input in{file, false, is_stdin ? &song.bytes : nullptr};
+  const char* name = is_stdin ? "<stdin>" : path;
+  sylvo_check_result r;
+  sylvo_check(read_input, &in, sylvo_base_name(name), g_problems, kKept, &r);
   if (!is_stdin) std::fclose(file);
-  if (!read) {
+  if (in.failed) {
     complain("{1}: Can't read file", path);
     ++totals.unread;
     return;
   }
-  const char* name = is_stdin ? "<stdin>" : path;
-  sylvo_check_result r;
-  sylvo_check_memory(song.bytes.data(), song.bytes.size(), sylvo_base_name(name), g_problems, kKept,
-                     &r);
   if (options.json) {
     print_json(name, r);
   } else {

@@ -6,8 +6,6 @@
 
 #include <cstddef>
 
-#include "utf8.h"
-
 /// A character of a line: the ASCII byte it is, or that it is the full-width
 /// form of; 0 for any other character. `size` is its bytes.
 struct WideChar {
@@ -28,30 +26,50 @@ constexpr SjisWide kSjisSigns[] = {
     {0x96, '*'}, {0x97, '@'}, {0x81, '='}, {0x51, '_'},
 };
 
-/// The character at `at`, before `end` (which it may not reach past).
-/// UTF-8 is read as UTF-8, and any other byte 0x81-0x9F or 0xE0-0xFC as the
-/// first of a Shift-JIS character of two bytes.
-inline WideChar wide_char(const unsigned char* at, const unsigned char* end) {
-  unsigned char c = at[0];
-  if (c < 0x80) return {c, false, 1};
-  Utf8Char u = decode_utf8(at, end);
-  if (u.size != 0) {
-    if (u.code >= 0xFF01 && u.code <= 0xFF5E)
-      return {static_cast<unsigned char>(u.code - 0xFF01 + '!'), true, u.size};
-    return {static_cast<unsigned char>(u.code == 0x3000 ? ' ' : 0), u.code == 0x3000, u.size};
+/// The bytes of the character at `at`, before `end` (which it may not
+/// reach past): a UTF-8 character's, a Shift-JIS character's of two bytes
+/// (a byte 0x81-0x9F or 0xE0-0xFC before a byte 0x40-0x7E or 0x80-0xFC),
+/// else 1. Bytes that make UTF-8 are read as UTF-8.
+inline size_t char_size(const unsigned char* at, const unsigned char* end) {
+  unsigned c = at[0];
+  if (c < 0x80) return 1;
+  size_t left = static_cast<size_t>(end - at);
+  size_t n = c >= 0xC2 && c < 0xE0 ? 2 : c >= 0xE0 && c < 0xF0 ? 3 : c >= 0xF0 && c < 0xF5 ? 4 : 0;
+  if (n != 0 && n <= left) {
+    size_t i = 1;
+    while (i < n && (at[i] & 0xC0) == 0x80) ++i;
+    if (i == n) return n;
   }
   bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-  if (!lead || end - at < 2) return {0, false, 1};
-  unsigned char second = at[1];
-  if (c == 0x82 && second >= 0x4F && second <= 0x58)
-    return {static_cast<unsigned char>('0' + second - 0x4F), true, 2};
-  if (c == 0x82 && second >= 0x60 && second <= 0x79)
-    return {static_cast<unsigned char>('A' + second - 0x60), true, 2};
-  if (c == 0x82 && second >= 0x81 && second <= 0x9A)
-    return {static_cast<unsigned char>('a' + second - 0x81), true, 2};
-  if (c == 0x81) {
-    for (const SjisWide& w : kSjisSigns)
-      if (w.second == second) return {w.ascii, true, 2};
+  unsigned second = left < 2 ? 0 : at[1];
+  return lead && second >= 0x40 && second != 0x7F && second <= 0xFC ? 2 : 1;
+}
+
+/// The character at `at`, before `end`, as char_size() reads it: full
+/// width where it is U+FF01 to U+FF5E or U+3000 in UTF-8, or one of those
+/// in Shift-JIS.
+inline WideChar wide_char(const unsigned char* at, const unsigned char* end) {
+  unsigned char c = at[0];
+  size_t size = char_size(at, end);
+  if (size == 3 && (c == 0xEF || c == 0xE3)) {
+    unsigned code = (c & 0x0Fu) << 12 | (at[1] & 0x3Fu) << 6 | (at[2] & 0x3Fu);
+    if (code >= 0xFF01 && code <= 0xFF5E)
+      return {static_cast<unsigned char>(code - 0xFF01 + '!'), true, 3};
+    if (code == 0x3000) return {' ', true, 3};
+  } else if (size == 2 && (c == 0x81 || c == 0x82)) {
+    unsigned char second = at[1];
+    if (c == 0x82 && second >= 0x4F && second <= 0x58)
+      return {static_cast<unsigned char>('0' + second - 0x4F), true, 2};
+    if (c == 0x82 && second >= 0x60 && second <= 0x79)
+      return {static_cast<unsigned char>('A' + second - 0x60), true, 2};
+    if (c == 0x82 && second >= 0x81 && second <= 0x9A)
+      return {static_cast<unsigned char>('a' + second - 0x81), true, 2};
+    if (c == 0x81) {
+      for (const SjisWide& w : kSjisSigns)
+        if (w.second == second) return {w.ascii, true, 2};
+    }
+  } else if (size == 1) {
+    return {static_cast<unsigned char>(c < 0x80 ? c : 0), false, 1};
   }
-  return {0, false, 2};
+  return {0, false, size};
 }

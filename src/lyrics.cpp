@@ -311,7 +311,7 @@ class Fitter {
   void fault(const notation::Fault&) {}  // the notes around it are fitted all the same
   void block(const unsigned char*, bool opens) { in_comment_ = opens; }
   void length_command(const notation::LengthCommand&) { tied_ = false; }
-  void wide(const unsigned char*) {}
+  const unsigned char* wide(const unsigned char* at) { return at + 1; }
 
   // A letter outside all else is a note, a rest or a command; '&' ties the
   // next note to the one before.

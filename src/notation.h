@@ -12,7 +12,7 @@
 //   static constexpr bool kNotes;  // also hand over notes, rests, ties and
 //                                  // letters outside syllables (slower)
 //   static constexpr bool kWide;   // also hand over each byte 0x80-0xFF
-//                                  // outside all else
+//                                  // outside all else and block comments
 //   void line(const unsigned char* start, const unsigned char* end);
 //                                  // a line begins ('#' lines too), in a
 //                                  // window that ends at `end`
@@ -24,7 +24,9 @@
 //   void syllable(const Syllable&);
 //   void note(const unsigned char* at);  // with kNotes: a letter or '&'
 //                                        // outside all else
-//   void wide(const unsigned char* at);  // with kWide: such a byte
+//   const unsigned char* wide(const unsigned char* at);  // with kWide: such
+//                                  // a byte; returns the end of the
+//                                  // characters it took (past `at`)
 //   void begin_window(const unsigned char* at);  // the reading goes on at
 //                                                // `at`, in a new window
 //   void end_window(const unsigned char* end);   // all before `end` is read
@@ -89,7 +91,7 @@ enum NotePart : unsigned char {
 // `stop` marks, outside and inside a block comment, the bytes that end a
 // run of copied text, which is skipped at once; `stop_notes` adds the
 // letters and '&' for a listener that wants notes, `stop_wide` the bytes
-// 0x80-0xFF for one that wants those.
+// 0x80-0xFF outside a block comment for one that wants those.
 struct ByteTables {
   Construct of[256];
   bool stop[2][256];
@@ -106,7 +108,7 @@ constexpr ByteTables build_tables() {
       t.stop[in_comment][c] = t.of[c] != kCopied && (t.of[c] != kStar || in_comment);
       t.stop_notes[in_comment][c] =
           t.stop[in_comment][c] || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || c == '&';
-      t.stop_wide[in_comment][c] = t.stop[in_comment][c] || c >= 0x80;
+      t.stop_wide[in_comment][c] = t.stop[in_comment][c] || (c >= 0x80 && !in_comment);
     }
     bool note = (c >= 'a' && c <= 'g') || c == 'w' || c == 'k', sign = c == '+' || c == '-';
     t.part[c] = static_cast<unsigned char>((note ? kNoteLetter : 0) | (sign ? kSign : 0) |
@@ -183,7 +185,8 @@ struct StopFinder {
         const __m128i byte = _mm_load_si128(reinterpret_cast<const __m128i*>(kCompared.byte[i]));
         hit = _mm_or_si128(hit, _mm_cmpeq_epi8(_mm_and_si128(v, mask), byte));
       }
-      if (kWide) hit = _mm_or_si128(hit, v);  // the top bit of a byte is all movemask reads
+      // A listener of wide characters is handed none in a block comment.
+      if (kWide && !in_comment) hit = _mm_or_si128(hit, v);  // movemask reads the top bits
       if (int mask = _mm_movemask_epi8(hit)) {
         q += __builtin_ctz(static_cast<unsigned>(mask));
         return q < stop ? q : stop;
@@ -360,10 +363,12 @@ class Reader {
     return q + 1;
   }
 
-  // A byte 0x80-0xFF outside all else, for a listener that wants those.
+  // A byte 0x80-0xFF outside all else, for a listener that wants those: it
+  // takes the characters from there and says where they end (never past
+  // the window, nor a byte that acts), and a line's limit still holds.
   const unsigned char* wide(const unsigned char* q) {
-    l_.wide(q);
-    return q + 1;
+    const unsigned char* next = l_.wide(q);
+    return next < stop_ ? next : stop_;
   }
 
   void set_room(size_t room) {

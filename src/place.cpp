@@ -35,7 +35,7 @@ class Finder {
   void begin_window(const unsigned char*) {}
   void end_window(const unsigned char*) {}
   void note(const unsigned char*) {}
-  void wide(const unsigned char*) {}
+  const unsigned char* wide(const unsigned char* at) { return at + 1; }
   void directive(const notation::DirectiveLine&) {}
   void comment(const unsigned char*, const unsigned char*) {}
   void block(const unsigned char*, bool) {}

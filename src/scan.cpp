@@ -31,7 +31,7 @@ class Converter {
   void block(const unsigned char*, bool) {}
   void length_command(const notation::LengthCommand&) {}
   void note(const unsigned char*) {}
-  void wide(const unsigned char*) {}
+  const unsigned char* wide(const unsigned char* at) { return at + 1; }
   void loose_note(const unsigned char* paren) {
     copy_through(paren);
     copied_ = paren + 1;

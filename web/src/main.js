@@ -268,7 +268,8 @@ async function hover(view, pos) {
     const writes = document.createElement('div');
     const code = document.createElement('code');
     code.textContent = syllable.expansion;
-    const [before, after] = t('sylvo writes `{1}` ({2} frames)', '\0', syllable.frames).split('`\0`');
+    // The words around the code, which stands in them as a byte 0x01.
+    const [before, after] = t('sylvo writes `{1}` ({2} frames)', '\x01', syllable.frames).split('`\x01`');
     writes.append(before, code, after);
     dom.append(head, writes);
   }
