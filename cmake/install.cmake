@@ -44,9 +44,12 @@ else()
   configure_file(docs/sylvo.1.in "${PROJECT_BINARY_DIR}/sylvo.1" @ONLY)
   configure_file(docs/sylvo-check.1.in "${PROJECT_BINARY_DIR}/sylvo-check.1" @ONLY)
   configure_file(docs/sylvo-lsp.1.in "${PROJECT_BINARY_DIR}/sylvo-lsp.1" @ONLY)
+  configure_file(docs/ja/sylvo-check.1.in "${PROJECT_BINARY_DIR}/ja/sylvo-check.1" @ONLY)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS docs/syllables.man)
   install(TARGETS sylvo sylvo-check RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
   install(FILES "${PROJECT_BINARY_DIR}/sylvo-check.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+  # The Japanese page, where man looks for it in a Japanese locale.
+  install(FILES "${PROJECT_BINARY_DIR}/ja/sylvo-check.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/ja/man1")
   if(TARGET sylvo-lsp)
     install(TARGETS sylvo-lsp RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
     install(FILES "${PROJECT_BINARY_DIR}/sylvo-lsp.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
@@ -64,7 +67,7 @@ else()
     string(REPLACE \"${CMAKE_INSTALL_FULL_DOCDIR}\" \"\${docdir}\" text \"\${text}\")
     message(STATUS \"Installing: \${page}\")
     file(WRITE \"\${page}\" \"\${text}\")")
-  install(FILES README.md CHANGELOG.md CONTRIBUTING.md LICENSE examples/song.mml
+  install(FILES README.md README.ja.md CHANGELOG.md CONTRIBUTING.md LICENSE examples/song.mml
     DESTINATION "${CMAKE_INSTALL_DOCDIR}")
   # Every document the README links to, and the picture of the page.
   install(FILES docs/syllables.md docs/lyrics.md docs/embedding.md docs/editors.md docs/web.png
