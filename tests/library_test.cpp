@@ -106,8 +106,8 @@ TEST(Library, CarelessCallsFailAndCrashNothing) {
        SYLVO_COMPLETED},
       {"syllable, no info", [&] { return sylvo_syllable_at(kSong, 14, 2, 1, nullptr); }, 1,
        SYLVO_COMPLETED},
-      {"completion, nothing to fill",
-       [&] { return sylvo_completion_at(kSong, 14, 2, 1, nullptr); }, 1, SYLVO_COMPLETED},
+      {"completion, nothing to fill", [&] { return sylvo_completion_at(kSong, 14, 2, 1, nullptr); },
+       1, SYLVO_COMPLETED},
   };
   for (const Row& row : rows) {
     r = {};

@@ -136,8 +136,8 @@ TEST(Place, CompletionAtAPlace) {
       {3, 19, SYLVO_COMPLETE_NOTHING, 19, 3, 3},  // (@E5 |: a blank ends the key
       {3, 24, SYLVO_COMPLETE_KEY, 23, 3, 3},      // (K|
       {3, 2, SYLVO_COMPLETE_NOTHING, 2, 3, 3},    // no '(' before it on the line
-      {4, 3, SYLVO_COMPLETE_DIRECTIVE, 1, 3, 3}, {4, 0, SYLVO_COMPLETE_NOTHING, 0, 3, 3},
-      {5, 4, SYLVO_COMPLETE_NOTHING, 4, 3, 3},  // "#X Y": a blank is in no keyword
+      {4, 3, SYLVO_COMPLETE_DIRECTIVE, 1, 3, 3},  {4, 0, SYLVO_COMPLETE_NOTHING, 0, 3, 3},
+      {5, 4, SYLVO_COMPLETE_NOTHING, 4, 3, 3},     // "#X Y": a blank is in no keyword
       {6, 14, SYLVO_COMPLETE_DIRECTIVE, 1, 3, 3},  // past its 'A's, on a last line alone
   };
   for (const Row& r : rows) {

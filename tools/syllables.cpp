@@ -87,8 +87,10 @@ void markdown() {
   }
   std::printf(
       "\n## The keys, by family\n\n%d keys. Each row: the key, its kana (in hiragana where there "
-      "is one;\n\xe2\x80\x94 where it has none), and what `(KEY)c` becomes, with no length. To find "
-      "a\nsyllable by its kana, search this page for it: \xe3\x81\x97\xe3\x82\x83 is SHA (SYA is\nsung the same).\n",
+      "is one;\n\xe2\x80\x94 where it has none), and what `(KEY)c` becomes, with no length. To "
+      "find "
+      "a\nsyllable by its kana, search this page for it: \xe3\x81\x97\xe3\x82\x83 is SHA (SYA "
+      "is\nsung the same).\n",
       kSyllables);
   for (const std::vector<int>& family : families()) {
     std::printf("\n### %s\n\n| key | kana | `(KEY)c` becomes | frames |\n|---|---|---|---|\n",

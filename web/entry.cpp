@@ -253,7 +253,8 @@ EMSCRIPTEN_KEEPALIVE const char* sylvo_page_complete(const unsigned char* data, 
       sylvo_expand(key, at.voices, expansion, sizeof expansion);
       g_json += std::string(k ? "," : "") + "{\"label\":\"" + key + "\",\"detail\":\"" +
                 sylvo_syllable_kana(key) + "\",\"info\":";
-      std::string info = say("({1})c becomes {2} at voice sets {3}", {key, expansion, sets.c_str()});
+      std::string info =
+          say("({1})c becomes {2} at voice sets {3}", {key, expansion, sets.c_str()});
       append_json(g_json, info.data(), info.size());
       g_json += "}";
     }
@@ -282,7 +283,9 @@ EMSCRIPTEN_KEEPALIVE const char* sylvo_page_syllable(const unsigned char* data, 
 }
 
 /// The kana of syllable key `key` in UTF-8, or "" (sylvo_syllable_kana).
-EMSCRIPTEN_KEEPALIVE const char* sylvo_page_kana(const char* key) { return sylvo_syllable_kana(key); }
+EMSCRIPTEN_KEEPALIVE const char* sylvo_page_kana(const char* key) {
+  return sylvo_syllable_kana(key);
+}
 
 /// Sets the language the page's words are said in, as a locale names it
 /// ("ja", "ja-JP", "en").
