@@ -354,7 +354,15 @@ TEST_F(E2E, LanguageServerEndsAsTheProtocolSays) {
   put("in", init);  // the client goes away
   EXPECT_EQ(run({}).status, 1);
   stdin_.clear();
-  EXPECT_EQ(run({"--version"}).out, "sylvo-lsp 2.0 beta4\n");
+  for (const char* asked : {"--version", "-V"}) {
+    Result version = run({asked});
+    EXPECT_EQ(version.status, 0) << asked;
+    EXPECT_EQ(version.out, "sylvo-lsp 2.0 beta4\n") << asked;
+  }
+  Result help = run({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out.rfind("Usage: sylvo-lsp [--stdio]\n", 0), 0u) << help.out;
+  EXPECT_EQ(run({"--frob"}).status, 2);
   program_.clear();
   EXPECT_EQ(listing(), "in ");
 }
