@@ -27,7 +27,7 @@ Typed typed(const unsigned char* q, const unsigned char* end, Takes takes) {
   Typed t{{}, 0, q, false};
   while (t.end < end && t.n + 1 < sizeof t.ascii) {
     WideChar c = wide_char(t.end, end);
-    if (c.ascii == 0 || (!c.full && c.ascii >= 0x80) || !takes(c.ascii, t.ascii, t.n)) break;
+    if (c.ascii == 0 || !takes(c.ascii, t.ascii, t.n)) break;  // 0: no ASCII's form
     t.ascii[t.n++] = static_cast<char>(c.ascii);
     t.full = t.full || c.full;
     t.end += c.size;
