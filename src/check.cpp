@@ -168,7 +168,7 @@ class Checker {
       t = typed(q, end_, [](unsigned char a, const char*, size_t n) {
         return n == 0 ? a == '#' : is_capital(a) || (a >= 'a' && a <= 'z') || a == '_';
       });
-      char upper[SYLVO_SUGGESTION_SIZE];
+      char upper[SYLVO_SUGGESTION_SIZE] = {};
       for (size_t i = 1; i < t.n; ++i)
         upper[i - 1] = static_cast<char>(t.ascii[i] >= 'a' ? t.ascii[i] - 'a' + 'A' : t.ascii[i]);
       const char* like = keyword_like(upper, t.n - 1);
