@@ -459,6 +459,16 @@ TEST(LspServer, SemanticTokensAndLyrics) {
                                          "2:0+2 keyword", "2:4+3 parameter", "2:7+2 function",
                                          "2:10+1 variable", "2:11+1 number", "2:13+3 comment",
                                          "3:0+5 comment", "4:0+2 keyword"}));
+  // A comment over a lone CR, two lines to the client, has no token; what
+  // follows it has its own.
+  c.notify("textDocument/didOpen", {{"textDocument",
+                                     {{"uri", "untitled:cr"},
+                                      {"languageId", "mml"},
+                                      {"version", 1},
+                                      {"text", "#SYLVO\n; a\rb\n(KA)c\n"}}}});
+  EXPECT_EQ(decoded(c.request(4, "textDocument/semanticTokens/full",
+                              {{"textDocument", doc("untitled:cr")}})["result"]["data"]),
+            (std::vector<string>{"0:0+6 macro", "3:1+2 function", "3:4+1 variable"}));
   // The lyrics above a line of notes, as an action on either line.
   for (size_t at : {3, 4}) {
     Json actions = c.request(3, "textDocument/codeAction",
