@@ -48,6 +48,7 @@ TEST(Lyrics, KanaAndRomajiBecomeKeys) {
       {"kanji shinbun", "KA N JI SHI N BU N"},
       {"kan'i konnyaku", "KA N I KO N NYA KU"},
       {"kitte matcha", "KI XTU TE MA XTU CHA"},
+      {"zazuzo", "ZA ZU ZO"},  // z, the alphabet's last letter
       {"さくら sakura", "SA KU RA SA KU RA"},
       {"「さくら」、さくら。…！", "SA KU RA SA KU RA"},
       {"　さ\tく\r\nら", "SA KU RA"},
