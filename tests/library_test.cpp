@@ -97,6 +97,12 @@ TEST(Library, CarelessCallsFailAndCrashNothing) {
          return sylvo_fit_lyrics(nullptr, 1, "ka", 2, write_all, nullptr, &f);
        },
        1, SYLVO_COMPLETED},
+      {"fit, null lyrics of some size",
+       [] {
+         static sylvo_fit_result f;
+         return sylvo_fit_lyrics("c", 1, nullptr, 3, write_all, nullptr, &f);
+       },
+       1, SYLVO_COMPLETED},
       {"fit, no result",
        [] { return sylvo_fit_lyrics("c", 1, "ka", 2, write_all, nullptr, nullptr); }, 1,
        SYLVO_COMPLETED},
