@@ -150,6 +150,13 @@ TEST(Place, CompletionAtAPlace) {
     EXPECT_EQ(c.voices[1], r.voice_i) << r.column;
   }
   sylvo_completion c;
+  // Overrides of every digit, 0 and 9 the first and the last, count.
+  const std::string nines = "#SYLVO\n(@A9@O0KY\n";
+  ASSERT_EQ(sylvo_completion_at(nines.data(), nines.size(), 2, 9, &c), 0);
+  EXPECT_EQ(c.kind, SYLVO_COMPLETE_KEY);
+  EXPECT_EQ(c.start, 7u);
+  EXPECT_EQ(c.voices[0], 9);
+  EXPECT_EQ(c.voices[4], 0);
   EXPECT_EQ(sylvo_completion_at(song.data(), song.size(), 1, 1, &c), 1);  // the header
   EXPECT_EQ(sylvo_completion_at(song.data(), song.size(), 9, 0, &c), 1);
   EXPECT_EQ(sylvo_completion_at(song.data(), song.size(), 3, 0, nullptr), 1);
