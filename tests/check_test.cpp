@@ -177,7 +177,7 @@ TEST(Check, Suggestions) {
       {"(KA）c8\n", "2:3+3 illegal-token -> )\n"},
       // Full width where the notation reads none, or in a comment: text.
       {"ＡＢＣ ｌ ＃ \x82\x60 （笑） ８ /* （ＫＡ）c ｌ８ */ ; ＃SYLVO_VSET 1\n", ""},
-      {"\x83\x82\x60 (KA)c\n", ""},  // モ then '`', not Ａ
+      {"\x83\x82\x60 (KA)c\n", ""},                       // モ then '`', not Ａ
       {"（ＫＡＡＡ）c （）c （ＫＡ） （ＫＡ）ｘ\n", ""},  // no syllable's shape
       // A first byte of Shift-JIS with no second byte is a character alone.
       {"\x90(ka)c \x82(ka)c\n", "2:2+2 illegal-token -> KA\n2:9+2 illegal-token -> KA\n"},
