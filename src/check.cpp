@@ -36,8 +36,9 @@ Typed typed(const unsigned char* q, const unsigned char* end, Takes takes) {
 }
 
 bool is_capital(unsigned char c) { return c >= 'A' && c <= 'Z'; }
-bool is_note_letter(unsigned char c) { return (c >= 'a' && c <= 'g') || c == 'w' || c == 'k'; }
-bool is_length_byte(unsigned char c) { return is_digit(c) || c == '.'; }
+// What a byte may be in a note and its length, as the reader reads them.
+bool is_note_letter(unsigned char c) { return notation::is(c, notation::kNoteLetter); }
+bool is_length_byte(unsigned char c) { return notation::is(c, notation::kLengthByte); }
 
 // How many bytes of the ASCII `s` (`n` bytes) read as a syllable: '(', any
 // overrides, one to three capitals, ')', a note, and any sign and length;
@@ -50,8 +51,8 @@ size_t syllable_size(const char* s, size_t n) {
   while (i < n && is_capital(static_cast<unsigned char>(s[i])) && letters < 3) ++i, ++letters;
   if (letters == 0 || i == n || s[i++] != ')') return 0;
   if (i == n || !is_note_letter(static_cast<unsigned char>(s[i++]))) return 0;
-  if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
-  if (i < n && (s[i] == '%' || s[i] == '#')) ++i;
+  if (i < n && notation::is(static_cast<unsigned char>(s[i]), notation::kSign)) ++i;
+  if (i < n && notation::is(static_cast<unsigned char>(s[i]), notation::kLengthLead)) ++i;
   while (i < n && is_length_byte(static_cast<unsigned char>(s[i]))) ++i;
   return i;
 }

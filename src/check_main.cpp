@@ -67,19 +67,13 @@ std::string say(const char* format, std::initializer_list<std::string> arguments
 // a note's message, in the user's language.
 std::string words_of(const sylvo_problem& p, bool console) {
   if (!p.format[0]) return p.severity == SYLVO_ERROR ? p.explanation : p.message;
-  const char* translated = sylvo_translate(p.format, g_language);
-  std::string format = console ? console_text(translated) : std::string(translated);
   // The arguments that are words are translated too; a song's bytes stay.
-  std::string translated_args[SYLVO_ARGUMENTS_MAX];
-  const char* args[SYLVO_ARGUMENTS_MAX];
+  std::string args[SYLVO_ARGUMENTS_MAX];
   for (size_t i = 0; i < p.argument_count; ++i) {
     const char* a = sylvo_translate(p.arguments[i], g_language);
-    args[i] =
-        a == p.arguments[i] ? a : (translated_args[i] = console ? console_text(a) : a).c_str();
+    args[i] = a == p.arguments[i] || !console ? std::string(a) : console_text(a);
   }
-  char out[SYLVO_MESSAGE_MAX + 1];
-  size_t size = sylvo_fill(format.c_str(), args, p.argument_count, out, sizeof out);
-  return std::string(out, size);
+  return say(p.format, {args[0], args[1], args[2], args[3]}, console);
 }
 
 const char* severity_name(const sylvo_problem& p) {
