@@ -64,6 +64,63 @@ constexpr unsigned kHiragana = 0x3041, kHiraganaEnd = 0x3097;  // ぁ to ゖ
 constexpr unsigned kToHiragana = 0x60;                         // katakana ァ is 0x30A1
 constexpr unsigned kLongVowel = 0x30FC;                        // ー
 
+// Marks that lengthen the mora before them as ー does: the wave dashes 〜
+// and ～ that lyrics write for a held note, and the half-width ｰ.
+bool lengthens(unsigned c) { return c == kLongVowel || c == 0x301C || c == 0xFF5E; }
+
+// Half-width katakana, ｦ (U+FF66) to ﾝ (U+FF9D), as the full-width ones.
+constexpr unsigned short kHalfWidth[] = {
+    0x30F2, 0x30A1, 0x30A3, 0x30A5, 0x30A7, 0x30A9, 0x30E3, 0x30E5, 0x30E7, 0x30C3,  // ｦｧｨｩｪｫｬｭｮｯ
+    0x30FC, 0x30A2, 0x30A4, 0x30A6, 0x30A8, 0x30AA, 0x30AB, 0x30AD, 0x30AF, 0x30B1,  // ｰｱｲｳｴｵｶｷｸｹ
+    0x30B3, 0x30B5, 0x30B7, 0x30B9, 0x30BB, 0x30BD, 0x30BF, 0x30C1, 0x30C4, 0x30C6,  // ｺｻｼｽｾｿﾀﾁﾂﾃ
+    0x30C8, 0x30CA, 0x30CB, 0x30CC, 0x30CD, 0x30CE, 0x30CF, 0x30D2, 0x30D5, 0x30D8,  // ﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍ
+    0x30DB, 0x30DE, 0x30DF, 0x30E0, 0x30E1, 0x30E2, 0x30E4, 0x30E6, 0x30E8, 0x30E9,  // ﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗ
+    0x30EA, 0x30EB, 0x30EC, 0x30ED, 0x30EF, 0x30F3,  // ﾘﾙﾚﾛﾜﾝ
+};
+constexpr unsigned kHalfWidthFirst = 0xFF66, kVoiced = 0xFF9E, kSemiVoiced = 0xFF9F;  // ｦ ﾞ ﾟ
+
+// The character at p, a half-width kana as the full-width one with the
+// voicing mark after it taken in (ｶﾞ as ガ, ﾊﾟ as パ).
+Utf8Char kana_at(const unsigned char* p, const unsigned char* end) {
+  Utf8Char c = decode_utf8(p, end);
+  if (c.code < kHalfWidthFirst ||
+      c.code >= kHalfWidthFirst + sizeof kHalfWidth / sizeof kHalfWidth[0])
+    return c;
+  c.code = kHalfWidth[c.code - kHalfWidthFirst];
+  Utf8Char mark = c.size < static_cast<size_t>(end - p) ? decode_utf8(p + c.size, end) : Utf8Char{};
+  bool ka_to = c.code >= 0x30AB && c.code <= 0x30C8 && c.code != 0x30C3;  // カ to ト, but ッ
+  bool ha_ho = c.code >= 0x30CF && c.code <= 0x30DB && (c.code - 0x30CF) % 3 == 0;
+  if (mark.code == kVoiced && (ka_to || ha_ho || c.code == 0x30A6)) {
+    c.code = c.code == 0x30A6 ? 0x30F4 : c.code + 1;  // ｳﾞ is ヴ
+    c.size += mark.size;
+  } else if (mark.code == kSemiVoiced && ha_ho) {
+    c.code += 2;
+    c.size += mark.size;
+  }
+  return c;
+}
+
+// A romaji vowel with a macron or a circumflex (ō, Ô), a long one: its
+// vowel, or 0.
+char long_vowel(unsigned c) {
+  switch (c | 1) {  // each capital stands just before its small letter
+    case 0x0101: return 'a';
+    case 0x0113: return 'e';
+    case 0x012B: return 'i';
+    case 0x014D: return 'o';
+    case 0x016B: return 'u';
+    default: break;
+  }
+  switch (c | 0x20) {
+    case 0xE2: return 'a';
+    case 0xEA: return 'e';
+    case 0xEE: return 'i';
+    case 0xF4: return 'o';
+    case 0xFB: return 'u';
+    default: return 0;
+  }
+}
+
 // The code point of a kana of the chart, from its UTF-8.
 constexpr unsigned code_of(const char* kana, size_t skip = 0) {
   size_t n = 0;
@@ -154,9 +211,7 @@ bool separates(unsigned c) {
     case 0x3009:
     case 0x300A:
     case 0x300B:  // 〈〉《》
-    case 0x301C:
-    case 0xFF5E:
-    case 0x00A0:  // 〜～, no-break space
+    case 0x00A0:  // no-break space
       return true;
     default: return false;
   }
@@ -177,11 +232,16 @@ const char* vowel_of(const char* key) {
 }  // namespace
 
 LyricPiece LyricReader::read() {
+  if (long_.key) {  // the second mora of a romaji long vowel
+    LyricPiece piece = long_;
+    long_ = {};
+    return piece;
+  }
   while (at_ < size_) {
     const unsigned char* p = text_ + at_;
     const unsigned char* end = text_ + size_;
     const size_t at = at_;
-    Utf8Char c = decode_utf8(p, end);
+    Utf8Char c = kana_at(p, end);
     auto piece = [&](const char* key, const char* why, size_t size) {
       at_ = at + size;
       before_ = key;
@@ -193,7 +253,7 @@ LyricPiece LyricReader::read() {
       before_ = nullptr;
       continue;
     }
-    if (c.code == kLongVowel) {
+    if (lengthens(c.code)) {
       const char* vowel = before_ ? vowel_of(before_) : nullptr;
       if (!vowel) return piece(nullptr, N_("nothing before it to lengthen"), c.size);
       return piece(vowel, nullptr, c.size);
@@ -201,8 +261,7 @@ LyricPiece LyricReader::read() {
     if (unsigned kana = hiragana(c.code)) {
       const char* key = kIndex.key[kana - kHiragana];
       if (!key) return piece(nullptr, N_("write it in kana"), c.size);
-      Utf8Char next =
-          c.size < static_cast<size_t>(end - p) ? decode_utf8(p + c.size, end) : Utf8Char{0, 0};
+      Utf8Char next = c.size < static_cast<size_t>(end - p) ? kana_at(p + c.size, end) : Utf8Char{};
       unsigned small = hiragana(next.code);
       for (const Kana& k : kJoined) {
         if (small && code_of(k.kana) == kana && code_of(k.kana, 1) == small) {
@@ -214,13 +273,23 @@ LyricPiece LyricReader::read() {
     for (const Kana& k : kKatakanaOnly) {
       if (c.code == code_of(k.kana)) return piece(table_key(k.key), nullptr, c.size);
     }
-    if (c.code >= 0x80 || (c.code >= '0' && c.code <= '9')) {
+    if ((c.code >= 0x80 && !long_vowel(c.code)) || (c.code >= '0' && c.code <= '9')) {
       return piece(nullptr, N_("write it in kana"), c.size);
     }
     // Romaji, any case: the longest key that matches, as an input method
-    // reads "n", "n'", "nn" and a doubled consonant.
-    char l[3] = {lower(p[0]), at + 1 < size_ ? lower(p[1]) : '\0',
-                 at + 2 < size_ ? lower(p[2]) : '\0'};
+    // reads "n", "n'", "nn" and a doubled consonant. A vowel with a macron
+    // (ō) is sung twice.
+    char l[3] = {};
+    size_t ends[3] = {};  // where each letter's bytes end
+    bool held[3] = {};
+    for (size_t i = 0, to = at; i < 3 && to < size_; ++i) {
+      Utf8Char letter = decode_utf8(text_ + to, end);
+      held[i] = letter.size > 1 && long_vowel(letter.code);
+      if (letter.size != 1 && !held[i]) break;
+      l[i] = held[i] ? long_vowel(letter.code) : lower(text_[to]);
+      ends[i] = to += letter.size;
+      if (held[i]) break;  // a long vowel ends the mora
+    }
     if (l[0] == 'n' && l[1] == '\'') return piece(table_key("N"), nullptr, 2);
     if (l[0] == 'n' && l[1] == 'n') {
       return piece(table_key("N"), nullptr, is_vowel(l[2]) || l[2] == 'y' ? 1 : 2);
@@ -234,7 +303,13 @@ LyricPiece LyricReader::read() {
       size_t i = 0;
       while (i < n && l[i] >= 'a' && l[i] <= 'z') key[i] = static_cast<char>(l[i] - 'a' + 'A'), ++i;
       if (i < n) continue;
-      if (const char* found = table_key(key, n)) return piece(found, nullptr, n);
+      const char* found = table_key(key, n);
+      if (!found) continue;
+      if (held[n - 1]) {
+        size_t vowel_at = n > 1 ? ends[n - 2] : at;
+        long_ = {vowel_of(found), nullptr, vowel_at, ends[n - 1] - vowel_at};
+      }
+      return piece(found, nullptr, ends[n - 1] - at);
     }
     return piece(nullptr, N_("no syllable is spelt so"), 1);
   }

@@ -31,6 +31,7 @@ class LyricReader {
   size_t size_;
   size_t at_ = 0;
   const char* before_ = nullptr;  // the mora just read, for a long vowel mark; null after a break
+  LyricPiece long_{};             // the mora a romaji long vowel (ō) sings again
   LyricPiece held_{};             // read ahead while a problem was being joined
   bool holding_ = false;
 };

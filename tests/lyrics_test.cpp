@@ -42,6 +42,11 @@ TEST(Lyrics, KanaAndRomajiBecomeKeys) {
       {"ぁ ゃ あぃ", "A YA A I"},
       {"きって カッパ っ", "KI XTU TE KA XTU PA XTU"},
       {"かー ラーメン", "KA A RA A ME N"},
+      // Wave dashes hold a note as ー does; half-width katakana are kana,
+      // their voicing marks taken in.
+      {"あ〜 さ～", "A A SA A"},
+      {"ﾊﾙｶｾﾞ ﾊﾟｯﾋﾟ ｷｬｰ ｳﾞｧ", "HA RU KA ZE PA XTU PI KYA A VA"},
+      {"ｶﾟ ﾞ", "KA !3+3 write it in kana !7+3 write it in kana"},
       // Romaji, any case: the longest key, "n", "n'", "nn", doubled consonants.
       {"kya shi tsu chi fu", "KYA SHI TSU CHI FU"},
       {"KonNichiha", "KO N NI CHI HA"},
@@ -49,6 +54,8 @@ TEST(Lyrics, KanaAndRomajiBecomeKeys) {
       {"kan'i konnyaku", "KA N I KO N NYA KU"},
       {"kitte matcha", "KI XTU TE MA XTU CHA"},
       {"zazuzo", "ZA ZU ZO"},  // z, the alphabet's last letter
+      {"tōkyō Ōsaka kūki", "TO O KYO O O O SA KA KU U KI"},
+      {"tôkyô", "TO O KYO O"},
       {"さくら sakura", "SA KU RA SA KU RA"},
       {"「さくら」、さくら。…！", "SA KU RA SA KU RA"},
       {"　さ\tく\r\nら", "SA KU RA"},
