@@ -5,10 +5,10 @@
 #include <cstring>
 #include <memory>
 
-#include "entry.h"
+#include "core/entry.h"
+#include "core/run.h"
 #include "inputs.h"
 #include "oracle.h"
-#include "run.h"
 #include "sylvo.h"
 
 namespace {

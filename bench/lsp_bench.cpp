@@ -10,7 +10,7 @@
 #include <string>
 
 #include "inputs.h"
-#include "lsp_server.h"
+#include "server/server.h"
 
 namespace {
 

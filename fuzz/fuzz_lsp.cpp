@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "lsp_frame.h"
-#include "lsp_server.h"
+#include "server/frame.h"
+#include "server/server.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 
 #include <cstring>
 
-#include "directive.h"
-#include "header.h"
-#include "report.h"
-#include "run.h"
-#include "syllable.h"
+#include "core/directive.h"
+#include "core/header.h"
+#include "core/report.h"
+#include "core/run.h"
+#include "core/syllable.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 # t(), or mark with N_(): these lists of keywords are the one place that
 # names them.
 #   cmake -DXGETTEXT=xgettext -DMSGCMP=msgcmp -DMSGFMT=msgfmt -DSOURCE=. -DWORK=dir -P check.cmake
-file(GLOB sources "${SOURCE}/src/*.cpp" "${SOURCE}/src/*.h")
+file(GLOB_RECURSE sources "${SOURCE}/src/*.cpp" "${SOURCE}/src/*.h")
 list(SORT sources)
 execute_process(COMMAND "${XGETTEXT}" --language=C++ --from-code=UTF-8 --no-location
                         --keyword=explain --keyword=say --keyword=warning:4 --keyword=complain

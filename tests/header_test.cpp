@@ -1,11 +1,11 @@
-#include "header.h"
+#include "core/header.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "convert_util.h"
-#include "run.h"
+#include "core/run.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "lsp_frame.h"
-#include "lsp_server.h"
-#include "lsp_text.h"
+#include "server/frame.h"
+#include "server/server.h"
+#include "server/text.h"
 #include "sylvo.h"
 
 namespace {

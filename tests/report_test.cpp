@@ -1,11 +1,11 @@
-#include "report.h"
+#include "core/report.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "run.h"
+#include "core/run.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 #include <memory>
 #include <vector>
 
-#include "entry.h"
-#include "problems.h"
-#include "report.h"
-#include "run.h"
-#include "syllable.h"
+#include "core/entry.h"
+#include "core/problems.h"
+#include "core/report.h"
+#include "core/run.h"
+#include "core/syllable.h"
 
 size_t read_chunks(void* input, unsigned char* buffer, size_t capacity, int*) {
   ChunkedInput* in = static_cast<ChunkedInput*>(input);

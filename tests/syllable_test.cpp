@@ -1,4 +1,4 @@
-#include "syllable.h"
+#include "core/syllable.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 
 #include "convert_util.h"
-#include "run.h"
+#include "core/run.h"
 
 namespace {
 

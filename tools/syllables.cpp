@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "run.h"
-#include "syllable.h"
+#include "core/run.h"
+#include "core/syllable.h"
 #include "sylvo.h"
 
 namespace {

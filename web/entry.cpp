@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "json.h"
+#include "programs/json.h"
 #include "sylvo.h"
 
 namespace {

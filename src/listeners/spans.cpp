@@ -5,11 +5,11 @@
 #include <memory>
 #include <new>
 
-#include "entry.h"
-#include "header.h"
-#include "notation.h"
-#include "run.h"
-#include "scan.h"
+#include "core/entry.h"
+#include "core/header.h"
+#include "core/notation.h"
+#include "core/run.h"
+#include "listeners/scan.h"
 #include "sylvo.h"
 
 namespace {

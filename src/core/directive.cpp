@@ -1,11 +1,11 @@
-#include "directive.h"
+#include "core/directive.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "fullwidth.h"
-#include "run.h"
-#include "syllable.h"
+#include "core/fullwidth.h"
+#include "core/run.h"
+#include "core/syllable.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "lsp_frame.h"
-#include "lsp_server.h"
-#include "platform.h"
-#include "words.h"
+#include "core/words.h"
+#include "programs/platform.h"
+#include "server/frame.h"
+#include "server/server.h"
 
 int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {

@@ -1,11 +1,11 @@
-#include "syllable.h"
+#include "core/syllable.h"
 
 #include <array>
 #include <cstdio>
 #include <cstring>
 
-#include "report.h"
-#include "run.h"
+#include "core/report.h"
+#include "core/run.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "lsp_frame.h"
+#include "server/frame.h"
 
 #include <cctype>
 

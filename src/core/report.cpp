@@ -1,10 +1,10 @@
-#include "report.h"
+#include "core/report.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
-#include "run.h"
+#include "core/run.h"
 
 namespace {
 

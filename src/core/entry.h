@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "run.h"
+#include "core/run.h"
 #include "sylvo.h"
 
 struct Problems;

@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <initializer_list>
 
-#include "report.h"
+#include "core/report.h"
+#include "core/words.h"
 #include "sylvo.h"
-#include "words.h"
 
 struct Line;
 

@@ -1,16 +1,16 @@
-#include "check.h"
+#include "listeners/check.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "directive.h"
-#include "fullwidth.h"
-#include "notation.h"
-#include "problems.h"
-#include "report.h"
-#include "run.h"
-#include "scan.h"
-#include "syllable.h"
+#include "core/directive.h"
+#include "core/fullwidth.h"
+#include "core/notation.h"
+#include "core/problems.h"
+#include "core/report.h"
+#include "core/run.h"
+#include "core/syllable.h"
+#include "listeners/scan.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "json.h"
-#include "platform.h"
+#include "core/words.h"
+#include "programs/json.h"
+#include "programs/platform.h"
 #include "sylvo.h"
-#include "words.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "report.h"
+#include "core/report.h"
 
 /// Size of each stream's fixed buffer, and of one read.
 constexpr size_t kStreamBuffer = size_t{64} * 1024;

@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstring>
 
-#include "stream.h"
-#include "syllable.h"
+#include "core/stream.h"
+#include "core/syllable.h"
 #include "sylvo.h"
 
 constexpr size_t kLineMax = 2048;  // bytes of one line held in LineBuf

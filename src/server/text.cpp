@@ -1,9 +1,9 @@
-#include "lsp_text.h"
+#include "server/text.h"
 
 #include <memory>
 
-#include "platform.h"
-#include "utf8.h"
+#include "core/utf8.h"
+#include "programs/platform.h"
 
 namespace {
 

@@ -42,10 +42,10 @@
 #include <cstring>
 #include <type_traits>
 
-#include "directive.h"
-#include "report.h"
-#include "run.h"
-#include "syllable.h"
+#include "core/directive.h"
+#include "core/report.h"
+#include "core/run.h"
+#include "core/syllable.h"
 
 #if defined(__SSE2__) && !defined(SYLVO_PORTABLE)
 #include <emmintrin.h>

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "problems.h"
+#include "core/problems.h"
 #include "sylvo.h"
 
 struct Voices;

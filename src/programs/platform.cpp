@@ -1,4 +1,4 @@
-#include "platform.h"
+#include "programs/platform.h"
 
 #include <cstdlib>
 

@@ -9,7 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "lsp_text.h"
+#include "server/text.h"
 #include "sylvo.h"
 
 /// One server for one client, over messages already framed.

@@ -8,15 +8,15 @@
 #include <memory>
 #include <new>
 
-#include "check.h"
-#include "entry.h"
-#include "header.h"
-#include "problems.h"
-#include "report.h"
-#include "run.h"
-#include "scan.h"
-#include "stream.h"
-#include "syllable.h"
+#include "core/entry.h"
+#include "core/header.h"
+#include "core/problems.h"
+#include "core/report.h"
+#include "core/run.h"
+#include "core/stream.h"
+#include "core/syllable.h"
+#include "listeners/check.h"
+#include "listeners/scan.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "scan.h"
+#include "listeners/scan.h"
 
 #include <cstring>
 
-#include "notation.h"
-#include "report.h"
-#include "run.h"
-#include "syllable.h"
+#include "core/notation.h"
+#include "core/report.h"
+#include "core/run.h"
+#include "core/syllable.h"
 
 namespace {
 

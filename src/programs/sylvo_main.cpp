@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform.h"
+#include "programs/platform.h"
 #include "sylvo.h"
 
 namespace {

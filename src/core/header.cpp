@@ -1,10 +1,10 @@
-#include "header.h"
+#include "core/header.h"
 
 #include <cstring>
 
-#include "problems.h"
-#include "report.h"
-#include "run.h"
+#include "core/problems.h"
+#include "core/report.h"
+#include "core/run.h"
 
 long read_line(Reader& in, unsigned char* area) {
   const unsigned char* end = in.lines();  // may move what in.cur points to

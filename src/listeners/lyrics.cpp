@@ -1,18 +1,18 @@
-#include "lyrics.h"
+#include "listeners/lyrics.h"
 
 #include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <new>
 
-#include "entry.h"
-#include "notation.h"
-#include "run.h"
-#include "scan.h"
-#include "syllable.h"
+#include "core/entry.h"
+#include "core/notation.h"
+#include "core/run.h"
+#include "core/syllable.h"
+#include "core/utf8.h"
+#include "core/words.h"
+#include "listeners/scan.h"
 #include "sylvo.h"
-#include "utf8.h"
-#include "words.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 #include <memory>
 #include <new>
 
-#include "entry.h"
-#include "header.h"
-#include "notation.h"
-#include "run.h"
-#include "scan.h"
-#include "syllable.h"
+#include "core/entry.h"
+#include "core/header.h"
+#include "core/notation.h"
+#include "core/run.h"
+#include "core/syllable.h"
+#include "listeners/scan.h"
 #include "sylvo.h"
 
 namespace {

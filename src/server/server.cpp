@@ -1,4 +1,4 @@
-#include "lsp_server.h"
+#include "server/server.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform.h"
-#include "words.h"
+#include "core/words.h"
+#include "programs/platform.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "utf8.h"
+#include "core/utf8.h"
 
 /// How bytes above 0x7F go into a JSON string.
 enum class JsonBytes {

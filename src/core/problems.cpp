@@ -1,4 +1,4 @@
-#include "problems.h"
+#include "core/problems.h"
 
 #include <cstdio>
 #include <cstring>
