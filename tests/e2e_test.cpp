@@ -154,6 +154,16 @@ class E2E : public ::testing::Test {
   }
 #endif
 
+  // Runs sylvo-lyrics with `args`, standard input from the file `input`.
+  Result lyrics(const std::vector<string>& args, const string& input = "") {
+    program_ = program_path(SYLVO_LYRICS_EXE);
+    stdin_ = input;
+    Result r = run(args);
+    program_.clear();
+    stdin_.clear();
+    return r;
+  }
+
   // Runs sylvo-check with `args`, standard input from the file `input`.
   Result check(const std::vector<string>& args, const string& input = "") {
     program_ = program_path(SYLVO_CHECK_EXE);
@@ -502,6 +512,54 @@ TEST_F(E2E, CheckSpeaksTheLocalesLanguage) {
   env_.clear();
 }
 #endif
+
+// What sylvo-lyrics prints and exits with; the readings of kanji are the
+// reading tests' (they differ with the dictionary at hand), so these lyrics
+// have none.
+TEST_F(E2E, LyricsPrintsReadingsAndFitsASong) {
+  Result r = lyrics({"--json", "故郷《ふるさと》 sakura", "雪《》"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(
+      r.out,
+      "{\"text\":\"故郷《ふるさと》 sakura\",\"reading\":\"ふるさと "
+      "sakura\",\"keys\":[\"FU\",\"RU\","
+      "\"SA\",\"TO\",\"SA\",\"KU\",\"RA\"],\"words\":[{\"text\":\"故郷\",\"at\":0,\"size\":6,"
+      "\"reading\":\"ふるさと\",\"keys\":[\"FU\",\"RU\",\"SA\",\"TO\"],\"from\":\"ruby\"},"
+      "{\"text\":\"sakura\",\"at\":25,\"size\":6,\"reading\":\"sakura\",\"keys\":[\"SA\",\"KU\","
+      "\"RA\"],\"from\":\"romaji\"}],\"problems\":[]}\n"
+      "{\"text\":\"雪《》\",\"reading\":\" \",\"keys\":[],\"words\":[{\"text\":\"雪\",\"at\":0,"
+      "\"size\":3,\"reading\":\"\",\"keys\":[],\"from\":\"ruby\"}],\"problems\":[{\"at\":0,"
+      "\"size\":3,\"message\":\"write the reading of 雪 inside its 《》\"}]}\n");
+  put("lines.txt", "ka ki\r\n\r\nku\n");
+  r = lyrics({}, (dir_ / "lines.txt").string());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "ka ki\n  ka ki\n  KA KI\n\n  \n \nku\n  ku\n  KU\n");
+
+  // A fit writes the song with the lines' notes sung, CR LF and all; and
+  // nothing while a word has no reading.
+  put("song.mml", "#SYLVO\r\nc8 d e\r\nf g\r\n");
+  r = lyrics({"--fit", (dir_ / "song.mml").string(), "--lines", "2-3", "ふる", "さと"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "#SYLVO\r\n(FU)c8 (RU)d (SA)e\r\n(TO)f g\r\n");
+  r = lyrics({"--fit", (dir_ / "song.mml").string(), "--lines", "2", "ふ 雪《》 る"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  r = lyrics({"--fit", "-", "--lines", "2", "ふる"}, (dir_ / "song.mml").string());
+  EXPECT_EQ(r.out, "#SYLVO\r\n(FU)c8 (RU)d e\r\nf g\r\n");
+  EXPECT_EQ(lyrics({"--fit", (dir_ / "none.mml").string(), "--lines", "1", "ka"}).status, 2);
+  for (const std::vector<string>& usage : {std::vector<string>{"--lines", "1", "ka"},
+                                           {"--fit", "x.mml", "ka"},
+                                           {"--fit"},
+                                           {"--fit", "x", "--lines", "0"},
+                                           {"--fit", "x", "--lines", "3-2"},
+                                           {"--fit", "x", "--lines", "1-"},
+                                           {"--fit", "-", "--lines", "1"},
+                                           {"--json", "--fit", "x", "--lines", "1", "ka"},
+                                           {"--frobnicate"}}) {
+    EXPECT_EQ(lyrics(usage).status, 2) << usage[0] << " " << usage.size();
+  }
+  EXPECT_EQ(lyrics({"--version"}).out, "sylvo-lyrics 2.0 beta4\n");
+}
 
 TEST_F(E2E, CheckPrintsJson) {
   // Bytes that are no UTF-8: a Shift-JIS character, and what would be a surrogate.

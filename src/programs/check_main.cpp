@@ -11,6 +11,7 @@
 #include "core/words.h"
 #include "programs/json.h"
 #include "programs/platform.h"
+#include "programs/say.h"
 #include "sylvo.h"
 
 namespace {
@@ -48,19 +49,10 @@ struct Totals {
   size_t errors, warnings;
 };
 
-// `format` (English, with {1} to {4}) in the user's language, as the
-// console shows it, with `arguments` in place: bytes of a song as they are.
+// `format` in the user's language (say_in()).
 std::string say(const char* format, std::initializer_list<std::string> arguments = {},
                 bool console = true) {
-  const char* translated = sylvo_translate(format, g_language);
-  std::string words = console ? console_text(translated) : std::string(translated);
-  const char* args[SYLVO_ARGUMENTS_MAX] = {};
-  size_t n = 0;
-  for (const std::string& a : arguments)
-    if (n < SYLVO_ARGUMENTS_MAX) args[n++] = a.c_str();
-  char out[4096];
-  size_t size = sylvo_fill(words.c_str(), args, n, out, sizeof out);
-  return std::string(out, size);
+  return say_in(g_language, format, arguments, console);
 }
 
 // What a person reads of a problem: an error's explanation, a warning's or

@@ -6,6 +6,7 @@
 #include <conio.h>
 #include <fcntl.h>
 #include <io.h>
+#include <shellapi.h>  // after windows.h
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <windows.h>
@@ -156,6 +157,22 @@ std::FILE* open_utf8_name(const char* path) {
   return _wfopen(wide.c_str(), L"rb");
 }
 
+std::vector<std::string> utf8_arguments(int argc, char** argv) {
+  std::vector<std::string> out;
+  int n = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &n);
+  for (int i = 1; wide && n == argc && i < n; ++i) {
+    int size = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string a(size > 0 ? static_cast<size_t>(size) : 1, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, &a[0], size, nullptr, nullptr);
+    a.resize(a.size() - 1);
+    out.push_back(a);
+  }
+  if (wide) LocalFree(wide);
+  if (out.size() + 1 != static_cast<size_t>(argc)) out.assign(argv + 1, argv + argc);
+  return out;
+}
+
 namespace {
 // The user's language where the environment names none.
 const char* system_language() {
@@ -222,6 +239,10 @@ char32_t cp932_char(const unsigned char* bytes, size_t size) {
 }
 
 std::FILE* open_utf8_name(const char* path) { return std::fopen(path, "rb"); }
+
+std::vector<std::string> utf8_arguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + 1, argv + argc);
+}
 
 namespace {
 const char* system_language() { return ""; }

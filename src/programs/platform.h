@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 /// Identity of a file: device and inode, or on Windows volume serial number
 /// and file index. `known` is false where it could not be found out.
@@ -62,6 +63,10 @@ char32_t cp932_char(const unsigned char* bytes, size_t size);
 /// names it; null if it cannot. (Windows would read a narrow name in the
 /// ANSI code page, where kana in a name may not exist.)
 std::FILE* open_utf8_name(const char* path);
+
+/// The arguments after the program's name, in UTF-8 (Windows gives
+/// narrow ones in the ANSI code page, where kana may not exist).
+std::vector<std::string> utf8_arguments(int argc, char** argv);
 
 /// Reads what standard input has, up to `size` bytes, waiting only while it
 /// has nothing (a stream's read would wait to fill `buffer`); 0 at its end
