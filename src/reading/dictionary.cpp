@@ -85,8 +85,8 @@ reading::Reading Dictionary::read(const char* lyrics, size_t size, bool as_writt
 #else  // a build without MeCab
 
 Dictionary::Dictionary()
-    : error_(N_("this build of sylvo has no dictionary: kanji are read on "
-                "the page or on Linux")) {}
+    : error_(N_("this build of sylvo has no dictionary: give the readings "
+                "of kanji in ruby, as 雪《ゆき》")) {}
 Dictionary::~Dictionary() = default;
 void Dictionary::analyse(void*, const char*, size_t, std::vector<reading::Token>&) {}
 reading::Reading Dictionary::read(const char* lyrics, size_t size, bool as_written) const {
