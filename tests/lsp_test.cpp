@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "reading/dictionary.h"
 #include "server/frame.h"
 #include "server/server.h"
 #include "server/text.h"
@@ -77,6 +78,15 @@ string where(const Json& d) {
          std::to_string(r["start"]["character"].get<int>()) + "-" +
          std::to_string(r["end"]["line"].get<int>()) + ":" +
          std::to_string(r["end"]["character"].get<int>()) + " " + d.value("code", "");
+}
+
+// The check's diagnostics, without those of lyrics comments.
+Json checks_of(const Json& diagnostics) {
+  Json checks = Json::array();
+  for (const Json& d : diagnostics) {
+    if (d.value("code", "") != "lyrics") checks.push_back(d);
+  }
+  return checks;
 }
 
 TEST(LspFrame, MessagesInAnyPiecesAndBadHeadersPassed) {
@@ -206,8 +216,9 @@ TEST_F(Lsp, DocumentsKeepTheFilesBytes) {
             {"contentChanges", Json::array({{{"range", {{"start", pos(2, 0)}, {"end", pos(2, 0)}}},
                                              {"text", "(KX)c "}}})}});
   Json d = c.diagnostics(uri);
-  ASSERT_EQ(d.size(), 2u);
+  ASSERT_EQ(d.size(), 3u);
   EXPECT_EQ(where(d[0]), "2:1-2:3 illegal-token");
+  EXPECT_EQ(d[2]["message"], "1 morae for 2 notes on the line below");  // the comment's か
   // Apply the first quick fix: the song converts.
   Json actions = c.request(7, "textDocument/codeAction",
                            {{"textDocument", doc(uri)},
@@ -220,14 +231,14 @@ TEST_F(Lsp, DocumentsKeepTheFilesBytes) {
       "textDocument/didChange",
       {{"textDocument", {{"uri", uri}, {"version", 3}}},
        {"contentChanges", Json::array({{{"range", edit["range"]}, {"text", edit["newText"]}}})}});
-  EXPECT_EQ(c.diagnostics(uri), Json::array());
+  EXPECT_EQ(checks_of(c.diagnostics(uri)), Json::array());
   // A change outside the document lands at its end; a whole new text too.
   c.notify(
       "textDocument/didChange",
       {{"textDocument", {{"uri", uri}, {"version", 4}}},
        {"contentChanges", Json::array({{{"range", {{"start", pos(99, 0)}, {"end", pos(120, 9)}}},
                                         {"text", "(X"}}})}});
-  EXPECT_EQ(c.diagnostics(uri).size(), 1u);
+  EXPECT_EQ(checks_of(c.diagnostics(uri)).size(), 1u);
   c.notify("textDocument/didClose", {{"textDocument", doc(uri)}});
   EXPECT_EQ(c.diagnostics(uri), Json::array());
   // A file whose name a client writes in %XX escapes is found and read as
@@ -476,7 +487,7 @@ TEST(LspServer, SemanticTokensAndLyrics) {
                               {"range", {{"start", pos(at, 0)}, {"end", pos(at, 0)}}},
                               {"context", {{"diagnostics", Json::array()}}}})["result"];
     ASSERT_EQ(actions.size(), 1u) << at;
-    EXPECT_EQ(actions[0]["title"], "Put these lyrics on the notes below");
+    EXPECT_EQ(actions[0]["title"], "Put SA KU RA on the notes below");
     const Json& edit = actions[0]["edit"]["changes"][uri][0];
     EXPECT_EQ(edit["newText"], "l8 (SA)a (KU)a (RA)b2 c");
     EXPECT_EQ(edit["range"]["start"], pos(4, 0));
@@ -485,13 +496,21 @@ TEST(LspServer, SemanticTokensAndLyrics) {
   // The command, for a client that asks for the lyrics: an edit to apply.
   c.got.clear();
   c.request(4, "workspace/executeCommand",
-            {{"command", "sylvo.fitLyrics"}, {"arguments", {uri, 4, "sa 漢 ku"}}});
+            {{"command", "sylvo.fitLyrics"}, {"arguments", {uri, 4, "sa ku"}}});
   ASSERT_GE(c.got.size(), 1u);
   const Json& apply = c.got[0];
   EXPECT_EQ(apply["method"], "workspace/applyEdit");
   EXPECT_EQ(apply["params"]["edit"]["changes"][uri][0]["newText"], "l8 (SA)a (KU)a b2 c");
-  EXPECT_EQ(apply["params"]["label"],
-            "Put the lyrics on the notes (1 piece no note takes, 0 syllables left over)");
+  EXPECT_EQ(apply["params"]["label"], "Put the lyrics on the notes");
+  // Lyrics with a piece no note takes are not fitted: the rest would land
+  // a note early. The client shows why.
+  c.got.clear();
+  c.request(4, "workspace/executeCommand",
+            {{"command", "sylvo.fitLyrics"}, {"arguments", {uri, 4, "sa xq ku"}}});
+  ASSERT_GE(c.got.size(), 1u);
+  EXPECT_EQ(c.got[0]["method"], "window/showMessage");
+  EXPECT_EQ(c.got[0]["params"]["message"], "no syllable is spelt so");
+  for (const Json& m : c.got) EXPECT_NE(m["method"], "workspace/applyEdit");
   // Over a range of whole lines, as an editor's selection ends: the lyrics
   // line above is a comment, and takes none.
   c.got.clear();
@@ -502,8 +521,7 @@ TEST(LspServer, SemanticTokensAndLyrics) {
   const Json& lines = c.got[0]["params"];
   EXPECT_EQ(lines["edit"]["changes"][uri][0]["newText"], "; さくら\r\nl8 (SA)a (KU)a (RA)b2 (YO)c");
   EXPECT_EQ(lines["edit"]["changes"][uri][0]["range"]["start"], pos(3, 0));
-  EXPECT_EQ(lines["label"],
-            "Put the lyrics on the notes (0 pieces no note takes, 1 syllable left over)");
+  EXPECT_EQ(lines["label"], "Put the lyrics on the notes (1 syllable left over)");
   // An empty range, and one given end first, stand for their lines; one
   // syllable is a change too.
   auto fitted = [&](const Json& where, const string& lyrics) {
@@ -514,6 +532,65 @@ TEST(LspServer, SemanticTokensAndLyrics) {
   };
   EXPECT_EQ(fitted({{"start", pos(4, 0)}, {"end", pos(4, 0)}}, "to"), "l8 (TO)a a b2 c");
   EXPECT_EQ(fitted({{"start", pos(5, 0)}, {"end", pos(4, 3)}}, "to"), "l8 (TO)a a b2 c");
+}
+
+// A lyrics comment read as sung: over it its words, after a word of kanji
+// its reading, a hint where its morae and the notes below differ, and
+// information with a quick fix where a word has no reading.
+TEST(LspServer, LyricsCommentsShowTheirReadings) {
+  Client c;
+  c.initialize();
+  const string uri = "untitled:lyrics";
+  const string text =
+      "#SYLVO\n; 故郷《ふるさと》 sakura\nc d e f g\n;恙なし\r\nc8 d\n; 雪\nr\n; la la\nc\n";
+  c.notify(
+      "textDocument/didOpen",
+      {{"textDocument", {{"uri", uri}, {"languageId", "mml"}, {"version", 1}, {"text", text}}}});
+  std::vector<string> shown;
+  for (const Json& d : c.diagnostics(uri)) {
+    shown.push_back(where(d) + " " + std::to_string(d["severity"].get<int>()) + " " +
+                    d["message"].get<string>().substr(0, 12));
+  }
+  // Line 6's 雪 stands above a rest, and "la la" is in ASCII: neither is
+  // taken for lyrics.
+  EXPECT_EQ(shown, (std::vector<string>{
+                       "1:2-1:17 lyrics 4 7 morae for ",
+                       "3:1-3:2 lyrics 3 " + (Dictionary().is_open() ? string("the dictiona")
+                                                                     : string("恙 needs"))}));
+  Json hover = c.request(2, "textDocument/hover",
+                         {{"textDocument", doc(uri)}, {"position", pos(1, 0)}})["result"];
+  EXPECT_EQ(
+      hover["contents"]["value"],
+      "**Lyrics**: 7 morae for 5 notes on the line below\n\n| | reading | keys |\n|---|---|---|\n"
+      "| 故郷 | ふるさと | FU RU SA TO |\n| sakura | sakura | SA KU RA |\n");
+  // The quick fix makes room for the reading after the word, and the
+  // action to fit says why it cannot.
+  Json actions = c.request(3, "textDocument/codeAction",
+                           {{"textDocument", doc(uri)},
+                            {"range", {{"start", pos(3, 0)}, {"end", pos(3, 0)}}},
+                            {"context", {{"diagnostics", Json::array()}}}})["result"];
+  ASSERT_EQ(actions.size(), 2u);
+  EXPECT_EQ(actions[0]["title"], "Give 恙 its reading: 恙《》");
+  EXPECT_EQ(actions[0]["edit"]["changes"][uri][0]["range"]["start"], pos(3, 2));
+  EXPECT_EQ(actions[0]["edit"]["changes"][uri][0]["newText"], "《》");
+  EXPECT_TRUE(actions[1]["disabled"].contains("reason"));
+  EXPECT_FALSE(actions[1].contains("edit"));
+  // After a word of kanji its reading, with the dictionary.
+  c.notify("textDocument/didChange",
+           {{"textDocument", {{"uri", uri}, {"version", 2}}},
+            {"contentChanges", Json::array({{{"text", "#SYLVO\n;雪の花\nc d e f\n"}}})}});
+  Json hints = c.request(4, "textDocument/inlayHint",
+                         {{"textDocument", doc(uri)},
+                          {"range", {{"start", pos(0, 0)}, {"end", pos(3, 0)}}}})["result"];
+  if (Dictionary().is_open()) {
+    ASSERT_EQ(hints.size(), 2u);
+    EXPECT_EQ(hints[0]["position"], pos(1, 2));
+    EXPECT_EQ(hints[0]["label"], "ゆき");
+    EXPECT_EQ(hints[1]["position"], pos(1, 4));
+    EXPECT_EQ(hints[1]["label"], "はな");
+  } else {
+    EXPECT_EQ(hints, Json::array());
+  }
 }
 
 // The kana of each key the conversion reads, after it; a setting turns them
@@ -662,7 +739,7 @@ TEST(LspServer, EveryPositionStandsAtItsBytes) {
     c.notify(
         "textDocument/didOpen",
         {{"textDocument", {{"uri", uri}, {"languageId", "mml"}, {"version", 1}, {"text", text}}}});
-    Json diagnostics = c.diagnostics(uri);
+    Json diagnostics = checks_of(c.diagnostics(uri));  // those of lyrics come after them
     std::vector<sylvo_problem> problems(diagnostics.size() + 1);
     sylvo_check_result r;
     sylvo_check_memory(text.data(), text.size(), "", problems.data(), problems.size(), &r);
@@ -702,7 +779,10 @@ TEST(LspServer, EveryPositionStandsAtItsBytes) {
             << text;
       }
     }
-    EXPECT_EQ(hint, hints["result"].size()) << text;
+    size_t readings = 0;  // after the keys' kana, the readings of lyrics comments' kanji
+    for (const Json& h : hints["result"])
+      readings += lines[h["position"]["line"].get<size_t>()][0] == ';';
+    EXPECT_EQ(hint + readings, hints["result"].size()) << text;
   }
 }
 

@@ -52,22 +52,40 @@ Json Server::code_actions(const Json& params) {
     }
   }
   // After the quick fixes: a lyrics comment right above a line of notes put
-  // on them.
-  std::string lyrics, left;
+  // on them, named with what it puts there; while a word has no reading,
+  // the action says so, and a quick fix makes room for the reading.
+  LyricsComment c;
   for (unsigned long long above : {line, line - 1}) {
-    if (above == 0 || !lyrics_comment(d->bytes, lines.start(above), d->encoding, &lyrics)) continue;
-    Json edit = fit_edit(uri, *d, above + 1, above + 1, lyrics, &left);
-    if (edit.is_null()) continue;
-    actions.push_back({{"title", say("Put these lyrics on the notes below") + left},
-                       {"kind", "refactor.rewrite"},
-                       {"edit", edit}});
+    if (above == 0 || !lyrics_comment(*d, lines.start(above), &c)) continue;
+    lyrics_fixes(uri, *d, c, actions);
+    std::string left, why;
+    Json edit = fit_edit(uri, *d, above + 1, above + 1, c.text, &left, &why);
+    const size_t shown = std::min<size_t>(c.reading->keys.size(), 8);
+    std::string keys = c.keys(0, shown) + (shown < c.reading->keys.size() ? " …" : "");
+    Json action = {{"title", say("Put {1} on the notes below", {keys}) + left},
+                   {"kind", "refactor.rewrite"}};
+    if (!why.empty()) {
+      action["title"] = say("Put these lyrics on the notes below");
+      action["disabled"] = {{"reason", why}};
+    } else if (edit.is_null()) {
+      continue;
+    } else {
+      action["edit"] = std::move(edit);
+    }
+    actions.push_back(std::move(action));
     break;
   }
   return actions;
 }
 
 Json Server::fit_edit(const std::string& uri, const Document& d, unsigned long long line,
-                      unsigned long long last, const std::string& lyrics, std::string* left) const {
+                      unsigned long long last, const std::string& lyrics, std::string* left,
+                      std::string* why) const {
+  const reading::Reading& sung = read_lyrics(lyrics);
+  if (!sung.problems.empty()) {  // the rest would land a note early
+    if (why) *why = sung.message(sung.problems[0], language_.c_str());
+    return nullptr;
+  }
   SylvoLines lines{d.bytes};
   size_t from = lines.start(line);
   if (from >= d.bytes.size() && line > 1) return nullptr;
@@ -80,18 +98,16 @@ Json Server::fit_edit(const std::string& uri, const Document& d, unsigned long l
     static_cast<std::string*>(out)->append(reinterpret_cast<const char*>(bytes), size);
     return 1;
   };
-  sylvo_fit_lyrics(d.bytes.data() + from, to - from, lyrics.data(), lyrics.size(), append, &fitted,
-                   &r);
+  sylvo_fit_lyrics(d.bytes.data() + from, to - from, sung.sung.data(), sung.sung.size(), append,
+                   &fitted, &r);
   if (r.notes == 0 || fitted == d.bytes.substr(from, to - from)) return nullptr;
   auto count = [this](size_t n, const char* one, const char* many) {
     return say(n == 1 ? one : many, {std::to_string(n)});
   };
-  *left = r.problem_count + r.syllables_left == 0
+  *left = r.syllables_left == 0
               ? ""
-              : say(" ({1}, {2})", {count(r.problem_count, N_("{1} piece no note takes"),
-                                          N_("{1} pieces no note takes")),
-                                    count(r.syllables_left, N_("{1} syllable left over"),
-                                          N_("{1} syllables left over"))});
+              : say(" ({1})", {count(r.syllables_left, N_("{1} syllable left over"),
+                                     N_("{1} syllables left over"))});
   Json edit = {{"range", range(d, from, to)},
                {"newText", text_of(d, fitted.data(), fitted.size())}};
   return {{"changes", {{uri, Json::array({edit})}}}};
@@ -122,10 +138,11 @@ Json Server::execute(const Json& params) {
   size_t column;
   lines.place(d.offset({first.line, 0}, units_), &line, &column);
   lines.place(d.offset({last.line, 0}, units_), &last_line, &column);
-  std::string left;
-  Json edit = fit_edit(uri, d, line, last_line, args.at(2).get<std::string>(), &left);
+  std::string left, why;
+  Json edit = fit_edit(uri, d, line, last_line, args.at(2).get<std::string>(), &left, &why);
+  if (!why.empty()) notify("window/showMessage", {{"type", 2}, {"message", why}});
   if (edit.is_null()) return nullptr;
-  Json apply = {{"label", "Put the lyrics on the notes" + left}};
+  Json apply = {{"label", say("Put the lyrics on the notes") + left}};
   apply["edit"] = std::move(edit);
   ask("workspace/applyEdit", std::move(apply));
   return nullptr;

@@ -95,6 +95,7 @@ void Server::publish(const std::string& uri) {
     by_index[f.index] = std::move(diagnostic);
   }
   for (Json& diagnostic : by_index) diagnostics.push_back(std::move(diagnostic));
+  lyrics_diagnostics(d, diagnostics);
   size_t more = r.errors + r.warnings + r.notes - r.count;
   if (more != 0) {
     diagnostics.push_back({{"range", range(d, d.bytes.size(), d.bytes.size())},

@@ -9,7 +9,8 @@ using Json = nlohmann::json;
 using namespace server;  // NOLINT(google-build-using-namespace)
 
 // Each key's kana after it, on the range's lines: "(KA" reads "(KA か".
-// Keys sylvo cannot convert, and those with no kana, have none.
+// Keys sylvo cannot convert, and those with no kana, have none. After a
+// word of kanji in a lyrics comment, its reading.
 Json Server::inlay_hints(const Json& params) {
   Document* d = document(params);
   Json hints = Json::array();
@@ -40,6 +41,15 @@ Json Server::inlay_hints(const Json& params) {
     hints.push_back({{"position", {{"line", p.line}, {"character", p.character}}},
                      {"label", kana},
                      {"paddingLeft", true}});
+  }
+  // After each word of kanji in a lyrics comment, its reading.
+  at = lines.start(first);
+  for (unsigned long long n = first; at < b.size() && (last == 0 || n <= last); ++n) {
+    LyricsComment c;
+    if (lyrics_comment(*d, at, &c)) lyrics_hints(*d, c, hints);
+    size_t nl = b.find('\n', at);
+    if (nl == std::string::npos) break;
+    at = nl + 1;
   }
   return hints;
 }

@@ -13,6 +13,7 @@ using namespace server;  // NOLINT(google-build-using-namespace)
 // Over a syllable: its kana, the voice sets it is sung with, and exactly
 // what sylvo writes for it. Over a directive line: what it sets from there
 // on. Over an 'l': the default length it sets, or that it is not read.
+// Over a lyrics comment: its words with their readings and keys.
 Json Server::hover(const Json& params) {
   Document* d = document(params);
   if (!d) return nullptr;
@@ -24,6 +25,8 @@ Json Server::hover(const Json& params) {
   SylvoLines lines{b};
   lines.place(offset, &line, &column);
   size_t line_start = offset - column;
+  LyricsComment lyrics;
+  if (lyrics_comment(*d, line_start, &lyrics)) return lyrics_hover(*d, lyrics);
   sylvo_syllable_info info;
   std::string text;
   size_t from, to;  // what the hover is about, as each kind of place below sets it

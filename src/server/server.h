@@ -6,9 +6,12 @@
 #include <functional>
 #include <initializer_list>
 #include <map>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "reading/dictionary.h"
+#include "reading/reading.h"
 #include "server/text.h"
 #include "sylvo.h"
 
@@ -49,11 +52,36 @@ class Server {
   Json execute(const Json& params);
   Json inlay_hints(const Json& params);
 
-  // The edit that puts `lyrics` (UTF-8) on the notes of sylvo's lines `line`
-  // to `last` of `d`, or null where nothing would change; `left` tells what
+  // The edit that puts `lyrics` (UTF-8, read as sung) on the notes of
+  // sylvo's lines `line` to `last` of `d`, or null where nothing would
+  // change or a word has no reading (`*why` says which); `left` tells what
   // no note took.
   Json fit_edit(const std::string& uri, const Document& d, unsigned long long line,
-                unsigned long long last, const std::string& lyrics, std::string* left) const;
+                unsigned long long last, const std::string& lyrics, std::string* left,
+                std::string* why = nullptr) const;
+
+  // A ';' line of lyrics right above a line with notes.
+  struct LyricsComment {
+    size_t from, to;   // its lyrics in the document's bytes, without the ';' and the blanks around
+    std::string text;  // those bytes in UTF-8
+    const reading::Reading* reading;  // of `text`, as sung
+    size_t notes;                     // on the line below
+    // The document's byte where byte `utf8_at` of `text` stands.
+    size_t at(const Document& d, size_t utf8_at) const;
+    // Keys `first` on, `count` of them, with spaces between.
+    std::string keys(size_t first, size_t count) const;
+  };
+  // Whether the line that starts at byte `start` of `d` is a lyrics comment.
+  bool lyrics_comment(const Document& d, size_t start, LyricsComment* out) const;
+  // The dictionary, opened the first time it is needed.
+  const Dictionary& dictionary() const;
+  // Lyrics read as sung, each text once.
+  const reading::Reading& read_lyrics(const std::string& text) const;
+  void lyrics_diagnostics(const Document& d, Json& diagnostics) const;
+  Json lyrics_hover(const Document& d, const LyricsComment& c) const;
+  void lyrics_hints(const Document& d, const LyricsComment& c, Json& hints) const;
+  void lyrics_fixes(const std::string& uri, const Document& d, const LyricsComment& c,
+                    Json& actions) const;
 
   // `format` (English, with {1} to {4}) in the client's language, with
   // `arguments` (UTF-8) in place.
@@ -77,4 +105,6 @@ class Server {
   bool shut_down_ = false;
   bool exited_ = false;
   long long next_id_ = 1;  // of the requests the server sends
+  mutable std::unique_ptr<Dictionary> dictionary_;
+  mutable std::map<std::string, reading::Reading> readings_;
 };

@@ -45,20 +45,6 @@ inline std::string voices_text(const unsigned char* voices) {
   return text;
 }
 
-// Whether the line of `bytes` from `at` is a lyrics comment: ';' then the
-// lyrics, which it sets (UTF-8) in `*lyrics`.
-inline bool lyrics_comment(const std::string& bytes, size_t at, Encoding encoding,
-                           std::string* lyrics) {
-  size_t end = bytes.find('\n', at);
-  if (end == std::string::npos) end = bytes.size();
-  if (at >= end || bytes[at] != ';') return false;
-  size_t from = at + 1, to = end;
-  while (to > from && (bytes[to - 1] == '\r' || bytes[to - 1] == ' ')) --to;
-  *lyrics =
-      decode_text(reinterpret_cast<const unsigned char*>(bytes.data()) + from, to - from, encoding);
-  return lyrics->find_first_not_of(" \t") != std::string::npos;
-}
-
 // Where sylvo's lines (ended by LF alone) start: the byte after the n-th LF.
 struct SylvoLines {
   const std::string& bytes;
