@@ -162,6 +162,7 @@ MML in-process.")
   set(CPACK_DEBIAN_PYTHON_PACKAGE_SHLIBDEPS OFF)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
     "python3:any, libsylvo${PROJECT_VERSION_MAJOR} (>= ${PROJECT_VERSION}~${SYLVO_PRERELEASE})")
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_RECOMMENDS "sylvo")  # sylvo-lyrics, which reads lyrics as sung
   set(CPACK_DEBIAN_PYTHON_DESCRIPTION "The Python 3 module sylvo, a client of the shared library libsylvo through
 ctypes: convert and check MML songs, split lyrics in kana or romaji into
 syllable keys and fit them onto notes.")

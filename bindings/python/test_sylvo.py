@@ -108,12 +108,30 @@ class Lyrics(unittest.TestCase):
         fit = sylvo.fit_lyrics(b"#SYLVO\nl8 a a b2 ; c\n", "さくら")
         self.assertEqual(fit.mml, b"#SYLVO\nl8 (SA)a (KU)a (RA)b2 ; c\n")
         self.assertEqual((fit.notes, fit.notes_left, fit.syllables_left), (3, 0, 0))
-        fit = sylvo.fit_lyrics(b"(KA)c d", "漢し")
-        self.assertEqual(fit.mml, b"(SHI)c d")
-        self.assertEqual((fit.notes, fit.notes_left, fit.problem_count), (1, 1, 1))
-        self.assertEqual(fit.problems, [sylvo.LyricProblem(0, 3, "write it in kana")])
         self.assertEqual(sylvo.convert(b"#SYLVO\n" + sylvo.fit_lyrics(b"c", "ka").mml),
                          b";#SYLVO\n" + KA + b"~#3")
+
+    @unittest.skipUnless(sylvo._lyrics_program(), "sylvo-lyrics is not installed here")
+    def test_fit_reads_as_sung(self):
+        # A reading in ruby as written; while a word has no reading nothing
+        # is fitted, as the rest would land a note early.
+        fit = sylvo.fit_lyrics(b"(KA)c d e", "故郷《ふるさと》")
+        self.assertEqual(fit.mml, b"(FU)c (RU)d (SA)e")
+        self.assertEqual(fit.syllables_left, 1)
+        fit = sylvo.fit_lyrics(b"(KA)c d", "xq し")
+        self.assertEqual(fit.mml, b"(KA)c d")
+        self.assertEqual((fit.notes, fit.problem_count), (0, 1))
+        self.assertEqual(fit.problems, [sylvo.LyricProblem(0, 2, "no syllable is spelt so")])
+
+    @unittest.skipUnless(sylvo._lyrics_program(), "sylvo-lyrics is not installed here")
+    def test_readings_as_sylvo_lyrics_gives_them(self):
+        sung = sylvo.read_lyrics("故郷《ふるさと》 sakura")
+        self.assertEqual(sung["keys"], ["FU", "RU", "SA", "TO", "SA", "KU", "RA"])
+        self.assertEqual([(w["text"], w["at"], w["size"], w["from"]) for w in sung["words"]],
+                         [("故郷", 0, 6, "ruby"), ("sakura", 25, 6, "romaji")])
+        self.assertEqual(sylvo.read_lyrics("-x", as_written=True)["words"][0]["text"], "x")
+        self.assertEqual(sylvo.read_lyrics(b"\xe9\x9b\xaa\xe3\x80\x8a\xe3\x80\x8b")["problems"],
+                         [{"at": 0, "size": 3, "message": "write the reading of 雪 inside its 《》"}])
 
 
 class CarelessCalls(unittest.TestCase):

@@ -6,10 +6,12 @@
 #include <conio.h>
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>  // after windows.h
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <windows.h>
+// clang-format off: it needs windows.h before it
+#include <shellapi.h>
+// clang-format on
 
 #include <string>
 #else

@@ -10,16 +10,22 @@ with nothing beyond the standard library:
         print(p.line, p.column + 1, p.severity, p.message)
 
     keys, problems = sylvo.lyric_keys("さくら")
+    sung = sylvo.read_lyrics("故郷《ふるさと》へ")       # sung["keys"], sung["words"]
     fit = sylvo.fit_lyrics(b"#SYLVO\na a b2\n", "さくら")   # fit.mml
 
 A failed conversion raises sylvo.Error, which carries the kind, line,
 column and message. The library is looked for in SYLVO_LIBRARY, then where
 the install that laid this package down put it, then where the system
-keeps libraries.
+keeps libraries. Lyrics are read as sung (kanji by a dictionary) by the
+program sylvo-lyrics: SYLVO_LYRICS names it, else it is looked for beside
+the library and on the PATH.
 """
 import ctypes
 import ctypes.util
+import json
 import os
+import shutil
+import subprocess
 from collections import namedtuple
 
 NAME_MAX = 255
@@ -354,13 +360,59 @@ def lyric_keys(lyrics):
             [LyricProblem(p.at, p.size, p.why.decode()) for p in problems[:problem_count.value]])
 
 
-def fit_lyrics(mml, lyrics):
+def _lyrics_program():
+    """sylvo-lyrics: SYLVO_LYRICS, else beside the library or in a bin/
+    above it (as an install lays them down), else on the PATH; or None."""
+    name = "sylvo-lyrics.exe" if os.name == "nt" else "sylvo-lyrics"
+    if os.environ.get("SYLVO_LYRICS"):
+        return os.environ["SYLVO_LYRICS"]
+    library = os.environ.get("SYLVO_LIBRARY") or _installed_library()
+    if library:
+        folder = os.path.dirname(os.path.abspath(library))
+        for _ in range(4):
+            for candidate in (os.path.join(folder, name), os.path.join(folder, "bin", name)):
+                if os.path.isfile(candidate):
+                    return candidate
+            folder = os.path.dirname(folder)
+    return shutil.which(name)
+
+
+def read_lyrics(text, as_written=False):
+    """How lyrics (a str) are sung, as one line of `sylvo-lyrics --json`
+    gives it: a dict with "text", "reading" (the sung kana), "keys",
+    "words" (each with "text", "at" and "size" in bytes of the UTF-8,
+    "reading", "keys" and "from": "dictionary", "ruby", "kana" or
+    "romaji") and "problems" (each with "at", "size", "message"). As sung,
+    the particle は is WA and a long vowel is sung again; `as_written`
+    sings each kana as spelt. Raises FileNotFoundError without
+    sylvo-lyrics."""
+    program = _lyrics_program()
+    if not program:
+        raise FileNotFoundError("sylvo-lyrics is not installed: lyrics cannot be read as sung")
+    text = text.decode("utf-8") if isinstance(text, bytes) else text
+    command = [program, "--json"] + (["--as-written"] if as_written else []) + ["--", text]
+    out = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, check=False)
+    if out.returncode not in (0, 1):
+        raise RuntimeError("sylvo-lyrics failed with status %d" % out.returncode)
+    return json.loads(out.stdout.decode("utf-8").split("\n")[0])
+
+
+def fit_lyrics(mml, lyrics, as_written=False):
     """Puts the lyrics' next key in front of each note of the MML bytes
-    `mml`, as the page's Lyrics panel does; no other byte changes. Returns
-    a Fit."""
+    `mml`, as the page's Lyrics panel does; no other byte changes. The
+    lyrics are read as sung (read_lyrics()), where sylvo-lyrics is found,
+    and while a word has no reading nothing is fitted: the MML comes back
+    unchanged with the problems. Without sylvo-lyrics, kana and romaji are
+    read as written. Returns a Fit."""
     lib = load()
     mml = bytes(mml)
     text = _utf8(lyrics)
+    if _lyrics_program():
+        sung = read_lyrics(text, as_written)
+        if sung["problems"]:
+            problems = [LyricProblem(p["at"], p["size"], p["message"]) for p in sung["problems"]]
+            return Fit(mml, 0, 0, 0, len(problems), problems[:PROBLEMS_MAX])
+        text = sung["reading"].encode("utf-8")
     pieces = []
 
     def write(_, data, size):
