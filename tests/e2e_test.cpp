@@ -16,6 +16,10 @@
 
 #include "json.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #ifndef _WIN32
 #include <signal.h>
 #include <sys/wait.h>
@@ -50,6 +54,17 @@ string quote(const string& arg) {
   return q + "'";
 #endif
 }
+
+#ifdef _WIN32
+// UTF-8 as UTF-16.
+std::wstring widened(const string& utf8) {
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+  std::wstring wide(n > 0 ? static_cast<size_t>(n) : 1, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], n);
+  wide.resize(wide.size() - 1);
+  return wide;
+}
+#endif
 
 class E2E : public ::testing::Test {
  protected:
@@ -117,7 +132,8 @@ class E2E : public ::testing::Test {
     // -1: the shell itself did not start (Wine, now and then); start it again.
     int status = -1;
     for (int tries = 0; tries < 3 && status == -1; ++tries) {
-      status = std::system(("\"" + command + "\"").c_str());
+      status = wide_ ? _wsystem(widened("\"" + command + "\"").c_str())
+                     : std::system(("\"" + command + "\"").c_str());
     }
     // Standard output is text there: each newline came out as CR LF.
     string out = read(capture());
@@ -154,13 +170,17 @@ class E2E : public ::testing::Test {
   }
 #endif
 
-  // Runs sylvo-lyrics with `args`, standard input from the file `input`.
+  // Runs sylvo-lyrics with `args`, standard input from the file `input`;
+  // on Windows its arguments are the UTF-16 of theirs, as a console gives
+  // a program what is typed.
   Result lyrics(const std::vector<string>& args, const string& input = "") {
     program_ = program_path(SYLVO_LYRICS_EXE);
     stdin_ = input;
+    wide_ = true;
     Result r = run(args);
     program_.clear();
     stdin_.clear();
+    wide_ = false;
     return r;
   }
 
@@ -209,9 +229,10 @@ class E2E : public ::testing::Test {
 
   fs::path home_;
   fs::path dir_;
-  string env_;      // put before the program on the command line
-  string program_;  // run in place of sylvo, when set
-  string stdin_;    // the file standard input reads, when set
+  string env_;         // put before the program on the command line
+  string program_;     // run in place of sylvo, when set
+  bool wide_ = false;  // Windows: the command line given as UTF-16
+  string stdin_;       // the file standard input reads, when set
 };
 
 TEST_F(E2E, NoArgumentsPrintsBannerAndUsage) {
@@ -513,6 +534,15 @@ TEST_F(E2E, CheckSpeaksTheLocalesLanguage) {
 }
 #endif
 
+// `out` as run() captures it: on Windows, where standard output is text,
+// without the CR of a CR LF.
+string captured(string out) {
+#ifdef _WIN32
+  for (size_t at = 0; (at = out.find("\r\n", at)) != string::npos;) out.erase(at, 1);
+#endif
+  return out;
+}
+
 // What sylvo-lyrics prints and exits with; the readings of kanji are the
 // reading tests' (they differ with the dictionary at hand), so these lyrics
 // have none.
@@ -540,12 +570,12 @@ TEST_F(E2E, LyricsPrintsReadingsAndFitsASong) {
   put("song.mml", "#SYLVO\r\nc8 d e\r\nf g\r\n");
   r = lyrics({"--fit", (dir_ / "song.mml").string(), "--lines", "2-3", "ふる", "さと"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "#SYLVO\r\n(FU)c8 (RU)d (SA)e\r\n(TO)f g\r\n");
+  EXPECT_EQ(r.out, captured("#SYLVO\r\n(FU)c8 (RU)d (SA)e\r\n(TO)f g\r\n"));
   r = lyrics({"--fit", (dir_ / "song.mml").string(), "--lines", "2", "ふ 雪《》 る"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
   r = lyrics({"--fit", "-", "--lines", "2", "ふる"}, (dir_ / "song.mml").string());
-  EXPECT_EQ(r.out, "#SYLVO\r\n(FU)c8 (RU)d e\r\nf g\r\n");
+  EXPECT_EQ(r.out, captured("#SYLVO\r\n(FU)c8 (RU)d e\r\nf g\r\n"));
   EXPECT_EQ(lyrics({"--fit", (dir_ / "none.mml").string(), "--lines", "1", "ka"}).status, 2);
   for (const std::vector<string>& usage : {std::vector<string>{"--lines", "1", "ka"},
                                            {"--fit", "x.mml", "ka"},

@@ -556,7 +556,7 @@ TEST(LspServer, LyricsCommentsShowTheirReadings) {
   EXPECT_EQ(shown, (std::vector<string>{
                        "1:2-1:17 lyrics 4 7 morae for ",
                        "3:1-3:2 lyrics 3 " + (Dictionary().is_open() ? string("the dictiona")
-                                                                     : string("恙 needs"))}));
+                                                                     : string("恙 needs th"))}));
   Json hover = c.request(2, "textDocument/hover",
                          {{"textDocument", doc(uri)}, {"position", pos(1, 0)}})["result"];
   EXPECT_EQ(
