@@ -542,7 +542,8 @@ TEST(LspServer, LyricsCommentsShowTheirReadings) {
   c.initialize();
   const string uri = "untitled:lyrics";
   const string text =
-      "#SYLVO\n; 故郷《ふるさと》 sakura\nc d e f g\n;恙なし\r\nc8 d\n; 雪\nr\n; la la\nc\n";
+      "#SYLVO\n; 故郷《ふるさと》 さくら\nc d e f g\n;恙なし\r\nc8 d\n; 雪\nr\n; la la\nc\n; "
+      "Aメロ\nc d\n";
   c.notify(
       "textDocument/didOpen",
       {{"textDocument", {{"uri", uri}, {"languageId", "mml"}, {"version", 1}, {"text", text}}}});
@@ -552,9 +553,9 @@ TEST(LspServer, LyricsCommentsShowTheirReadings) {
                     d["message"].get<string>().substr(0, 12));
   }
   // Line 6's 雪 stands above a rest, and "la la" is in ASCII: neither is
-  // taken for lyrics.
+  // taken for lyrics; nor would a remark with ASCII in it, "; verse 2".
   EXPECT_EQ(shown, (std::vector<string>{
-                       "1:2-1:17 lyrics 4 7 morae for ",
+                       "1:2-1:14 lyrics 4 7 morae for ",
                        "3:1-3:2 lyrics 3 " + (Dictionary().is_open() ? string("the dictiona")
                                                                      : string("恙 needs th"))}));
   Json hover = c.request(2, "textDocument/hover",
@@ -562,7 +563,7 @@ TEST(LspServer, LyricsCommentsShowTheirReadings) {
   EXPECT_EQ(
       hover["contents"]["value"],
       "**Lyrics**: 7 morae for 5 notes on the line below\n\n| | reading | keys |\n|---|---|---|\n"
-      "| 故郷 | ふるさと | FU RU SA TO |\n| sakura | sakura | SA KU RA |\n");
+      "| 故郷 | ふるさと | FU RU SA TO |\n| さくら | さくら | SA KU RA |\n");
   // The quick fix makes room for the reading after the word, and the
   // action to fit says why it cannot.
   Json actions = c.request(3, "textDocument/codeAction",

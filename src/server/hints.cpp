@@ -24,10 +24,13 @@ Json Server::inlay_hints(const Json& params) {
   const std::string& b = d->bytes;
   std::vector<sylvo_span> spans(sylvo_spans(b.data(), b.size(), first, last, nullptr, 0));
   spans.resize(sylvo_spans(b.data(), b.size(), first, last, spans.data(), spans.size()));
-  size_t at = lines.start(first);
+  // Places are found from the range's first line on, found once.
+  const size_t start_at = lines.start(first);
+  const Position start = d->position(start_at, units_);
+  size_t at = start_at;
   unsigned long long line = first;
-  Position from{0, 0};
-  size_t from_at = 0;
+  Position from = start;
+  size_t from_at = start_at;
   for (const sylvo_span& s : spans) {  // in a line's order but for a block comment's own span
     if (s.kind != SYLVO_SPAN_KEY || s.length > 3) continue;
     for (; line < s.line; ++line) at = b.find('\n', at) + 1;
@@ -35,18 +38,20 @@ Json Server::inlay_hints(const Json& params) {
     const char* kana = sylvo_syllable_kana(key.c_str());
     if (!*kana) continue;
     size_t end = at + s.start + s.length;
-    Position p = d->position(end, units_, end >= from_at ? from_at : 0,
-                             end >= from_at ? from : Position{0, 0}, &from_at);
+    Position p = d->position(end, units_, end >= from_at ? from_at : start_at,
+                             end >= from_at ? from : start, &from_at);
     from = p;
     hints.push_back({{"position", {{"line", p.line}, {"character", p.character}}},
                      {"label", kana},
                      {"paddingLeft", true}});
   }
   // After each word of kanji in a lyrics comment, its reading.
-  at = lines.start(first);
-  for (unsigned long long n = first; at < b.size() && (last == 0 || n <= last); ++n) {
+  at = start_at;
+  Position position = start;
+  size_t position_at = start_at;
+  for (unsigned long long n = first; at < b.size() && n <= last; ++n) {
     LyricsComment c;
-    if (lyrics_comment(*d, at, &c)) lyrics_hints(*d, c, hints);
+    if (lyrics_comment(*d, at, &c)) lyrics_hints(*d, c, hints, &position_at, &position);
     size_t nl = b.find('\n', at);
     if (nl == std::string::npos) break;
     at = nl + 1;

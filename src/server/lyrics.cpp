@@ -2,6 +2,7 @@
 // as they are sung, shown over the comment, after its words of kanji, and as
 // hints of what will not fit.
 #include <algorithm>
+#include <cctype>
 #include <memory>
 #include <vector>
 
@@ -77,27 +78,41 @@ std::string Server::LyricsComment::keys(size_t first, size_t count) const {
 }
 
 // Information where a word has no reading; a hint where the morae and the
-// notes below differ in number. Only for lyrics in kana or kanji: a comment
-// in ASCII above notes is more likely a remark than romaji.
+// notes below differ in number. Only for lyrics written in Japanese: a
+// comment with ASCII letters or digits in it ("; verse 2", "; Aメロ") is
+// more likely a remark than lyrics. Places are found in one pass.
 void Server::lyrics_diagnostics(const Document& d, Json& diagnostics) const {
   const std::string& b = d.bytes;
+  size_t last = 0;
+  Position last_position{0, 0};
+  auto place = [&](size_t at) {
+    Position p = d.position(at, units_, last, last_position, &last);
+    last_position = p;
+    return Json{{"line", p.line}, {"character", p.character}};
+  };
   for (size_t start = 0; start < b.size();) {
     size_t end = b.find('\n', start);
     if (end == std::string::npos) break;
+    bool japanese = false, remark = false;
+    for (size_t i = start + 1; b[start] == ';' && i < end && !remark; ++i) {
+      unsigned char c = static_cast<unsigned char>(b[i]);
+      japanese = japanese || c >= 0x80;
+      remark = c < 0x80 && std::isalnum(c);
+    }
     LyricsComment c;
-    bool kana = false;
-    for (size_t i = start; i < end && !kana; ++i) kana = static_cast<unsigned char>(b[i]) >= 0x80;
-    if (kana && lyrics_comment(d, start, &c)) {
+    if (japanese && !remark && lyrics_comment(d, start, &c)) {
       for (const reading::Problem& p : c.reading->problems) {
-        diagnostics.push_back({{"range", range(d, c.at(d, p.at), c.at(d, p.at + p.size))},
+        Json from = place(c.at(d, p.at));
+        diagnostics.push_back({{"range", {{"start", from}, {"end", place(c.at(d, p.at + p.size))}}},
                                {"severity", 3},
                                {"code", "lyrics"},
                                {"source", "sylvo"},
                                {"message", c.reading->message(p, language_.c_str())}});
       }
       if (c.reading->problems.empty() && c.reading->keys.size() != c.notes) {
+        Json from = place(c.from);
         diagnostics.push_back(
-            {{"range", range(d, c.from, c.to)},
+            {{"range", {{"start", from}, {"end", place(c.to)}}},
              {"severity", 4},
              {"code", "lyrics"},
              {"source", "sylvo"},
@@ -126,10 +141,13 @@ Json Server::lyrics_hover(const Document& d, const LyricsComment& c) const {
 }
 
 // After each word a dictionary read, its reading.
-void Server::lyrics_hints(const Document& d, const LyricsComment& c, Json& hints) const {
+void Server::lyrics_hints(const Document& d, const LyricsComment& c, Json& hints, size_t* at,
+                          Position* position) const {
   for (const reading::Word& w : c.reading->words) {
     if (w.from != reading::From::kDictionary || w.reading.empty()) continue;
-    Position p = d.position(c.at(d, w.at + w.size), units_, 0, {0, 0}, nullptr);
+    size_t end = c.at(d, w.at + w.size);
+    Position p = d.position(end, units_, *at, *position, at);
+    *position = p;
     hints.push_back({{"position", {{"line", p.line}, {"character", p.character}}},
                      {"label", w.reading},
                      {"paddingLeft", true}});

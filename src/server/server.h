@@ -79,7 +79,10 @@ class Server {
   const reading::Reading& read_lyrics(const std::string& text) const;
   void lyrics_diagnostics(const Document& d, Json& diagnostics) const;
   Json lyrics_hover(const Document& d, const LyricsComment& c) const;
-  void lyrics_hints(const Document& d, const LyricsComment& c, Json& hints) const;
+  // After each word of kanji its reading; places found from `*at` (a
+  // character's first byte before them) at `*position` on, both moved on.
+  void lyrics_hints(const Document& d, const LyricsComment& c, Json& hints, size_t* at,
+                    Position* position) const;
   void lyrics_fixes(const std::string& uri, const Document& d, const LyricsComment& c,
                     Json& actions) const;
 
