@@ -77,8 +77,13 @@ export function lyricsPanel(view, calls, $) {
     const mml = view.state.doc.sliceString(from, to);
     const fit = lyrics.trim() ? calls.fitLyrics(mml, lyrics) : null;
     const keys = lyrics.trim() ? calls.lyricKeys(lyrics) : { moras: [], problems: [] };
-    plan = fit && fit.notes ? { from, fit } : null;
+    // While a piece takes no note, the lyrics after it would land a note
+    // early: nothing is put on the notes until it is corrected.
+    plan = fit && fit.notes && !keys.problems.length ? { from, fit } : null;
     $('apply-lyrics').disabled = !plan;
+    $('apply-lyrics').title = keys.problems.length
+      ? t('A piece of the lyrics takes no note: correct it first, or the rest would land a note early.')
+      : '';
 
     // The lyrics again, each mora with its key, each problem marked with why.
     const parts = [...keys.moras.map((m) => ({ ...m, cls: 'mora', title: m.key })),
