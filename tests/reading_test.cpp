@@ -117,6 +117,11 @@ TEST(Reading, WordsAsSungAndAsWritten) {
        "it after the word, as 恙《よみ》",
        "HA RU | 恙=:dictionary 春=はる:dictionary !0+3 the dictionary has no reading for 恙: write "
        "it after the word, as 恙《よみ》"},
+      {"３",
+       " | ３=:dictionary !0+3 the dictionary has no reading for ３: write it after the word, as "
+       "３《よみ》",
+       " | ３=:dictionary !0+3 the dictionary has no reading for ３: write it after the word, as "
+       "３《よみ》"},
       {"雪《 》", " | 雪=:ruby !0+3 write the reading of 雪 inside its 《》",
        " | 雪=:ruby !0+3 write the reading of 雪 inside its 《》"},
       {"さ\xff", "SA | さ=さ:kana !3+1 not UTF-8 text", "SA | さ=さ:kana !3+1 not UTF-8 text"},
