@@ -589,6 +589,9 @@ TEST_F(E2E, LyricsPrintsReadingsAndFitsASong) {
     EXPECT_EQ(lyrics(usage).status, 2) << usage[0] << " " << usage.size();
   }
   EXPECT_EQ(lyrics({"--version"}).out, "sylvo-lyrics 2.0 beta4\n");
+  r = lyrics({"--help"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("Usage: sylvo-lyrics", 0), 0u);
 }
 
 TEST_F(E2E, CheckPrintsJson) {

@@ -543,7 +543,7 @@ TEST(LspServer, LyricsCommentsShowTheirReadings) {
   const string uri = "untitled:lyrics";
   const string text =
       "#SYLVO\n; 故郷《ふるさと》 さくら\nc d e f g\n;恙なし\r\nc8 d\n; 雪\nr\n; la la\nc\n; "
-      "Aメロ\nc d\n";
+      "Aメロ\nc d\n; xq\nc\n";
   c.notify(
       "textDocument/didOpen",
       {{"textDocument", {{"uri", uri}, {"languageId", "mml"}, {"version", 1}, {"text", text}}}});
@@ -576,6 +576,13 @@ TEST(LspServer, LyricsCommentsShowTheirReadings) {
   EXPECT_EQ(actions[0]["edit"]["changes"][uri][0]["newText"], "《》");
   EXPECT_TRUE(actions[1]["disabled"].contains("reason"));
   EXPECT_FALSE(actions[1].contains("edit"));
+  // Romaji no key is spelt with has its problem, but no room for a reading.
+  actions = c.request(3, "textDocument/codeAction",
+                      {{"textDocument", doc(uri)},
+                       {"range", {{"start", pos(11, 0)}, {"end", pos(11, 0)}}},
+                       {"context", {{"diagnostics", Json::array()}}}})["result"];
+  ASSERT_EQ(actions.size(), 1u);
+  EXPECT_TRUE(actions[0].contains("disabled"));
   // After a word of kanji its reading, with the dictionary.
   c.notify("textDocument/didChange",
            {{"textDocument", {{"uri", uri}, {"version", 2}}},
