@@ -60,19 +60,25 @@ else()
     install(FILES "${PROJECT_BINARY_DIR}/sylvo-lsp.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
     install(FILES "${PROJECT_BINARY_DIR}/ja/sylvo-lsp.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/ja/man1")
   endif()
-  # sylvo.1 names where its documents are: the prefix of this install, which
-  # for a package is not the one configured.
-  install(CODE "
-    set(page \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_MANDIR}/man1/sylvo.1\")
-    string(REGEX REPLACE \"^/+\" \"/\" docdir \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DOCDIR}\")
-    string(REGEX REPLACE \"//+\" \"/\" docdir \"\${docdir}\")
-    if(docdir MATCHES \"/_CPack_Packages/[^/]+/TGZ/\")  # the .tar.gz, unpacked anywhere
-      set(docdir \"${CMAKE_INSTALL_DOCDIR} beside bin/sylvo\")
-    endif()
-    file(READ \"${PROJECT_BINARY_DIR}/sylvo.1\" text)
-    string(REPLACE \"${CMAKE_INSTALL_FULL_DOCDIR}\" \"\${docdir}\" text \"\${text}\")
-    message(STATUS \"Installing: \${page}\")
-    file(WRITE \"\${page}\" \"\${text}\")")
+  # sylvo.1, English and Japanese, names where its documents are: the
+  # prefix of this install, which for a package is not the one configured.
+  configure_file(docs/ja/sylvo.1.in "${PROJECT_BINARY_DIR}/ja/sylvo.1" @ONLY)
+  foreach(page "man1/sylvo.1:sylvo.1" "ja/man1/sylvo.1:ja/sylvo.1")
+    string(REPLACE ":" ";" page "${page}")
+    list(GET page 0 to)
+    list(GET page 1 from)
+    install(CODE "
+      set(page \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_MANDIR}/${to}\")
+      string(REGEX REPLACE \"^/+\" \"/\" docdir \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DOCDIR}\")
+      string(REGEX REPLACE \"//+\" \"/\" docdir \"\${docdir}\")
+      if(docdir MATCHES \"/_CPack_Packages/[^/]+/TGZ/\")  # the .tar.gz, unpacked anywhere
+        set(docdir \"${CMAKE_INSTALL_DOCDIR} beside bin/sylvo\")
+      endif()
+      file(READ \"${PROJECT_BINARY_DIR}/${from}\" text)
+      string(REPLACE \"${CMAKE_INSTALL_FULL_DOCDIR}\" \"\${docdir}\" text \"\${text}\")
+      message(STATUS \"Installing: \${page}\")
+      file(WRITE \"\${page}\" \"\${text}\")")
+  endforeach()
   install(FILES README.md README.ja.md CHANGELOG.md CONTRIBUTING.md LICENSE examples/song.mml
     DESTINATION "${CMAKE_INSTALL_DOCDIR}")
   # Every document the README links to, and the picture of the page.

@@ -44,7 +44,7 @@ for english, japanese in [("README.md", "README.ja.md")]:
     for what, x, y in zip(["sections", "code blocks", "links"], a, b):
         if x != y:
             failed.append(f"{japanese}: its {what} differ from {english}'s:\n{x}\n{y}")
-for page in ["sylvo-check.1.in", "sylvo-lsp.1.in", "sylvo-lyrics.1.in"]:
+for page in ["sylvo.1.in", "sylvo-check.1.in", "sylvo-lsp.1.in", "sylvo-lyrics.1.in"]:
     a, b = manual(read(f"docs/{page}")), manual(read(f"docs/ja/{page}"))
     if a != b:
         failed.append(f"docs/ja/{page}: its sections or options differ from docs/{page}'s:\n{a}\n{b}")
