@@ -3,6 +3,7 @@ sections in the same order, the same commands and examples (a block that
 shows a command's output in the reader's language keeps the command), the
 same links; and the manual pages the same sections and options.
   python3 docs_in_step.py ROOT"""
+import posixpath
 import re
 import sys
 
@@ -14,8 +15,9 @@ def read(path):
         return f.read()
 
 
-def markdown(text):
-    """Its heading levels, its code blocks, and the documents it links to."""
+def markdown(text, path):
+    """Its heading levels, its code blocks, and the documents it links to
+    (from the root, a Japanese document's docs/ja/ read as docs/)."""
     levels = [len(m.group(1)) for m in re.finditer(r"^(#+) ", text, re.M)]
     blocks, block = [], []
     for line in text.split("\n") + [""]:
@@ -27,8 +29,10 @@ def markdown(text):
                 block.pop()
             blocks.append(block[:1] if block[0].startswith("    $ ") else block)
             block = []
-    links = sorted(set(re.findall(r"\]\(([^)#]+)\)", text)) - {"README.md", "README.ja.md"})
-    return levels, blocks, links
+    here = posixpath.dirname(path)
+    links = {posixpath.normpath(posixpath.join(here, link)).replace("docs/ja/", "docs/")
+             for link in re.findall(r"\]\(([^)#]+)\)", text)}
+    return levels, blocks, sorted(links - {"README.md", "README.ja.md"})
 
 
 def manual(text):
@@ -39,8 +43,8 @@ def manual(text):
 
 
 failed = []
-for english, japanese in [("README.md", "README.ja.md")]:
-    a, b = markdown(read(english)), markdown(read(japanese))
+for english, japanese in [("README.md", "README.ja.md"), ("docs/lyrics.md", "docs/ja/lyrics.md")]:
+    a, b = markdown(read(english), english), markdown(read(japanese), japanese)
     for what, x, y in zip(["sections", "code blocks", "links"], a, b):
         if x != y:
             failed.append(f"{japanese}: its {what} differ from {english}'s:\n{x}\n{y}")
