@@ -33,7 +33,7 @@ if(WIN32)
   install(FILES "${PROJECT_BINARY_DIR}/crlf/README.txt" "${PROJECT_BINARY_DIR}/crlf/LICENSE.txt"
                 "${PROJECT_SOURCE_DIR}/examples/song.mml" DESTINATION .)
   install(FILES docs/syllables.md docs/lyrics.md docs/embedding.md docs/editors.md DESTINATION docs)
-  install(FILES docs/ja/lyrics.md DESTINATION docs/ja)
+  install(FILES docs/ja/lyrics.md docs/ja/editors.md DESTINATION docs/ja)
   install(DIRECTORY editors/ DESTINATION editors)
   # The library for other programs: sylvo.dll, its import library, the header.
   install(TARGETS libsylvo_shared RUNTIME DESTINATION . ARCHIVE DESTINATION lib)
@@ -85,7 +85,7 @@ else()
   # Every document the README links to, and the picture of the page.
   install(FILES docs/syllables.md docs/lyrics.md docs/embedding.md docs/editors.md docs/web.png
     DESTINATION "${CMAKE_INSTALL_DOCDIR}/docs")
-  install(FILES docs/ja/lyrics.md DESTINATION "${CMAKE_INSTALL_DOCDIR}/docs/ja")
+  install(FILES docs/ja/lyrics.md docs/ja/editors.md DESTINATION "${CMAKE_INSTALL_DOCDIR}/docs/ja")
   # The set-up for editors (docs/editors.md); and the MML file type where
   # Kate and KWrite look for one, so that their LSP client finds *.mml.
   install(DIRECTORY editors/ DESTINATION "${CMAKE_INSTALL_DOCDIR}/editors")

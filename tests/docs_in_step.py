@@ -19,7 +19,7 @@ def markdown(text, path):
     """Its heading levels, its code blocks, and the documents it links to
     (from the root, a Japanese document's docs/ja/ read as docs/)."""
     levels = [len(m.group(1)) for m in re.finditer(r"^(#+) ", text, re.M)]
-    blocks, block = [], []
+    blocks, block = re.findall(r"^```.*?^```", text, re.M | re.S), []  # fenced, whole
     for line in text.split("\n") + [""]:
         if line.startswith("    ") or (block and line == ""):
             block.append(line)
@@ -43,7 +43,8 @@ def manual(text):
 
 
 failed = []
-for english, japanese in [("README.md", "README.ja.md"), ("docs/lyrics.md", "docs/ja/lyrics.md")]:
+for english, japanese in [("README.md", "README.ja.md"), ("docs/lyrics.md", "docs/ja/lyrics.md"),
+                          ("docs/editors.md", "docs/ja/editors.md")]:
     a, b = markdown(read(english), english), markdown(read(japanese), japanese)
     for what, x, y in zip(["sections", "code blocks", "links"], a, b):
         if x != y:
