@@ -19,6 +19,19 @@ void Server::publish(const std::string& uri) {
   static std::unique_ptr<sylvo_problem[]> problems(new sylvo_problem[kProblemsMax]);
   sylvo_check_result r;
   sylvo_check_memory(d.bytes.data(), d.bytes.size(), "", problems.get(), kProblemsMax, &r);
+  if (r.count == 1 && problems[0].severity == SYLVO_ERROR && problems[0].kind == SYLVO_NOT_SYLVO) {
+    // Other MML tools name their songs .mml too: one hint that this is no
+    // sylvo song, not an error on every file of theirs.
+    Json hint = {{"range", range(d, 0, 0)},
+                 {"severity", 4},
+                 {"code", problems[0].name},
+                 {"source", "sylvo"},
+                 {"message", say("Not a sylvo song: no line begins with #SYLVO, so sylvo "
+                                 "converts nothing here")}};
+    notify("textDocument/publishDiagnostics",
+           {{"uri", uri}, {"version", d.version}, {"diagnostics", Json::array({hint})}});
+    return;
+  }
   // The bytes at fault, each found in one pass over sylvo's lines.
   struct Fault {
     size_t from, to, index, line_start;
