@@ -78,7 +78,8 @@ void asking(benchmark::State& state, const std::string& method, const Json& para
   size_t lines = 0;
   for (char c : song) lines += c == '\n';
   size_t written = 0;
-  Server server([&](const Json& m) { written += m.dump().size(); });
+  Server server([&](const Json& m) { written += m.dump().size(); },
+                [&](const std::string& m) { written += m.size(); });
   open(server, song);
   Json p = params;
   p["textDocument"] = {{"uri", "untitled:song"}};

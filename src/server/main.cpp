@@ -28,12 +28,16 @@ int main(int argc, char** argv) {
     }
   }
   binary_stdio();
-  Server server([](const Server::Json& message) {
-    std::string framed =
-        Framer::frame(message.dump(-1, ' ', false, Server::Json::error_handler_t::replace));
+  auto send_text = [](const std::string& message) {
+    std::string framed = Framer::frame(message);
     std::fwrite(framed.data(), 1, framed.size(), stdout);
     std::fflush(stdout);
-  });
+  };
+  Server server(
+      [&](const Server::Json& message) {
+        send_text(message.dump(-1, ' ', false, Server::Json::error_handler_t::replace));
+      },
+      send_text);
   Framer framer;
   static char buffer[65536];
   while (!server.exited()) {

@@ -61,7 +61,9 @@ bool read_file(const std::string& path, std::string* bytes) {
 
 }  // namespace
 
-Server::Server(std::function<void(const Json&)> send) : send_(std::move(send)) {}
+Server::Server(std::function<void(const Json&)> send,
+               std::function<void(const std::string&)> send_text)
+    : send_(std::move(send)), send_text_(std::move(send_text)) {}
 
 void Server::handle(const std::string& body) {
   Json message = Json::parse(body, nullptr, false);
@@ -105,7 +107,7 @@ void Server::request(const std::string& method, const Json& params, const Json& 
     reply(id, code_actions(params));
   } else if (method == "textDocument/semanticTokens/full" ||
              method == "textDocument/semanticTokens/range") {
-    reply(id, semantic_tokens(params));
+    reply_text(id, semantic_tokens(params));
   } else if (method == "textDocument/inlayHint") {
     reply(id, inlay_hints(params));
   } else if (method == "workspace/executeCommand") {
@@ -151,6 +153,15 @@ void Server::reply(const Json& id, Json result) {
   Json message = {{"jsonrpc", "2.0"}, {"id", id}};
   message["result"] = std::move(result);
   send_(message);
+}
+
+void Server::reply_text(const Json& id, const std::string& result) {
+  if (!send_text_) return reply(id, Json::parse(result));
+  std::string message = "{\"jsonrpc\":\"2.0\",\"id\":" + id.dump() + ",\"result\":";
+  message.reserve(message.size() + result.size() + 1);
+  message += result;
+  message += '}';
+  send_text_(message);
 }
 
 void Server::notify(const char* method, Json params) {

@@ -20,8 +20,12 @@ class Server {
  public:
   using Json = nlohmann::json;
 
-  /// `send` takes each message to send (a response or a notification).
-  explicit Server(std::function<void(const Json&)> send);
+  /// `send` takes each message to send (a response or a notification);
+  /// `send_text`, where given, the few the server writes as JSON text
+  /// itself (a whole song's colours: a million numbers), as they stand.
+  /// Without it they go to `send` as JSON.
+  explicit Server(std::function<void(const Json&)> send,
+                  std::function<void(const std::string&)> send_text = nullptr);
 
   /// Handles one message's body: JSON text, as the client sent it.
   void handle(const std::string& body);
@@ -37,8 +41,9 @@ class Server {
   void request(const std::string& method, const Json& params, const Json& id);
   void notification(const std::string& method, const Json& params);
   void reply(const Json& id, Json result);
-  void notify(const char* method, Json params);  // a notification to the client
-  void ask(const char* method, Json params);     // a request to the client (params may be null)
+  void reply_text(const Json& id, const std::string& result);  // `result` is JSON text
+  void notify(const char* method, Json params);                // a notification to the client
+  void ask(const char* method, Json params);  // a request to the client (params may be null)
   void fail(const Json& id, int code, const std::string& message);
 
   Json initialize(const Json& params);
@@ -48,7 +53,7 @@ class Server {
   Json completion(const Json& params);
   Json hover(const Json& params);
   Json code_actions(const Json& params);
-  Json semantic_tokens(const Json& params);
+  std::string semantic_tokens(const Json& params);  // JSON text
   Json execute(const Json& params);
   Json inlay_hints(const Json& params);
 
@@ -98,6 +103,7 @@ class Server {
   Json range(const Document& d, size_t from, size_t to) const;
 
   std::function<void(const Json&)> send_;
+  std::function<void(const std::string&)> send_text_;
   std::map<std::string, Document> documents_;
   Units units_ = Units::kUtf16;
   std::string forced_encoding_;  // an initialization option: "utf-8" or "shift_jis"
