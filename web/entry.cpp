@@ -3,12 +3,14 @@
 #include <emscripten/emscripten.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "programs/json.h"
+#include "reading/reading.h"
 #include "sylvo.h"
 
 namespace {
@@ -311,6 +313,69 @@ EMSCRIPTEN_KEEPALIVE const char* sylvo_page_words(const char* english, const cha
                            out, sizeof out);
   g_words.assign(out, size);
   return g_words.c_str();
+}
+
+/// The runs of `size` bytes of UTF-8 lyrics a dictionary reads (all but
+/// ruby, romaji and bytes that are no UTF-8), as JSON: [[at, size], ...],
+/// in bytes; it holds until the next call.
+EMSCRIPTEN_KEEPALIVE const char* sylvo_page_lyric_runs(const char* lyrics, size_t size) {
+  struct Runs {
+    const char* lyrics;
+    std::string json;
+  } runs{lyrics, "["};
+  auto record = [](void* context, const char* text, size_t n, std::vector<reading::Token>&) {
+    Runs& r = *static_cast<Runs*>(context);
+    r.json += (r.json.size() > 1 ? ",[" : "[") + std::to_string(text - r.lyrics) + "," +
+              std::to_string(n) + "]";
+  };
+  reading::read(lyrics, size, false, record, &runs);
+  g_json = runs.json + "]";
+  return g_json.c_str();
+}
+
+/// `size` bytes of UTF-8 lyrics read as sung (or `as_written`), as JSON, as
+/// `sylvo-lyrics --json` gives them, with the words a dictionary found in
+/// each run: `tokens`, a line each, "RUN,AT,SIZE,READING,PRONUNCIATION" (RUN
+/// the run's first byte in the lyrics, AT a word's in the run, in bytes;
+/// the readings in katakana, or empty); with `dictionary` 0, none is at
+/// hand. Each problem has its "words" in the page's language too. It holds
+/// until the next call.
+EMSCRIPTEN_KEEPALIVE const char* sylvo_page_read_lyrics(const char* lyrics, size_t size,
+                                                        int as_written, const char* tokens,
+                                                        int dictionary) {
+  struct Found {
+    const char* lyrics;
+    std::vector<std::pair<size_t, reading::Token>> tokens;
+  } found{lyrics, {}};
+  for (const char* line = tokens; *line;) {
+    const char* end = std::strchr(line, '\n');
+    if (!end) end = line + std::strlen(line);
+    std::string fields[5];
+    size_t n = 0;
+    for (const char* p = line; p < end && n < 5; ++p) {
+      if (*p == ',') {
+        ++n;
+      } else {
+        fields[n] += *p;
+      }
+    }
+    if (n == 4) {
+      found.tokens.push_back(
+          {std::strtoul(fields[0].c_str(), nullptr, 10),
+           {std::strtoul(fields[1].c_str(), nullptr, 10),
+            std::strtoul(fields[2].c_str(), nullptr, 10), fields[3], fields[4]}});
+    }
+    line = *end ? end + 1 : end;
+  }
+  auto replay = [](void* context, const char* text, size_t, std::vector<reading::Token>& out) {
+    const Found& f = *static_cast<const Found*>(context);
+    for (const auto& t : f.tokens)
+      if (t.first == static_cast<size_t>(text - f.lyrics)) out.push_back(t.second);
+  };
+  reading::Reading r =
+      reading::read(lyrics, size, as_written != 0, dictionary ? replay : nullptr, &found);
+  g_json = reading::json_of(std::string(lyrics, size), r, g_language.c_str());
+  return g_json.c_str();
 }
 
 /// The library's version, "2.0 beta4".

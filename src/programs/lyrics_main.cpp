@@ -9,7 +9,6 @@
 
 #include "core/utf8.h"
 #include "core/words.h"
-#include "programs/json.h"
 #include "programs/platform.h"
 #include "programs/say.h"
 #include "reading/dictionary.h"
@@ -58,42 +57,6 @@ std::string place_of(const std::string& text, unsigned long long line, size_t at
     i += n ? n : 1;
   }
   return std::to_string(line) + ":" + std::to_string(column);
-}
-
-std::string json_string(const std::string& s) {
-  std::string out;
-  append_json(out, s.data(), s.size());
-  return out;
-}
-
-std::string json_keys(const reading::Reading& r, size_t first, size_t count) {
-  std::string out = "[";
-  for (size_t k = first; k < first + count && k < r.keys.size(); ++k) {
-    out += (k == first ? "\"" : ",\"") + std::string(r.keys[k].key) + "\"";
-  }
-  return out + "]";
-}
-
-// One line of lyrics read, as `--json` prints it.
-std::string json_of(const std::string& text, const reading::Reading& r) {
-  std::string out = "{\"text\":" + json_string(text) + ",\"reading\":" + json_string(r.sung) +
-                    ",\"keys\":" + json_keys(r, 0, r.keys.size()) + ",\"words\":[";
-  for (size_t i = 0; i < r.words.size(); ++i) {
-    const reading::Word& w = r.words[i];
-    out += std::string(i ? "," : "") + "{\"text\":" + json_string(text.substr(w.at, w.size)) +
-           ",\"at\":" + std::to_string(w.at) + ",\"size\":" + std::to_string(w.size) +
-           ",\"reading\":" + json_string(w.reading) +
-           ",\"keys\":" + json_keys(r, w.first_key, w.key_count) + ",\"from\":\"" +
-           reading::from_name(w.from) + "\"}";
-  }
-  out += "],\"problems\":[";
-  for (size_t i = 0; i < r.problems.size(); ++i) {
-    const reading::Problem& p = r.problems[i];
-    out += std::string(i ? "," : "") + "{\"at\":" + std::to_string(p.at) +
-           ",\"size\":" + std::to_string(p.size) +
-           ",\"message\":" + json_string(r.message(p, nullptr)) + "}";
-  }
-  return out + "]}\n";
 }
 
 // One line of lyrics read, for a person: the line, its reading, its keys,
@@ -240,7 +203,7 @@ int main(int argc, char** argv) {
   for (size_t n = 0; n < lyrics.size(); ++n) {
     reading::Reading r = dictionary.read(lyrics[n].data(), lyrics[n].size(), as_written);
     problems = problems || !r.problems.empty();
-    std::string out = json ? json_of(lyrics[n], r) : text_of(lyrics[n], n + 1, r);
+    std::string out = json ? reading::json_of(lyrics[n], r) + "\n" : text_of(lyrics[n], n + 1, r);
     std::fwrite(out.data(), 1, out.size(), stdout);
   }
   if (problems) note_dictionary(dictionary);

@@ -5,6 +5,7 @@
 
 #include "core/utf8.h"
 #include "core/words.h"
+#include "programs/json.h"
 #include "sylvo.h"
 
 namespace reading {
@@ -327,6 +328,14 @@ Reading Reader::read() {
       plain_from = ++i;
       continue;
     }
+    if (c.code == ' ' || c.code == '\t' || c.code == '\n' || c.code == '\r' || c.code == 0x3000) {
+      // Blanks end a run: each dictionary is given the same words alone,
+      // however it would read across a space.
+      plain(plain_from, i);
+      sing(i, c.size, kNone, nullptr);
+      plain_from = i += c.size;
+      continue;
+    }
     if (c.code == kRubyStart || c.code == '|' || c.code == kRubyOpen) {
       bool opens = c.code == kRubyOpen;
       size_t open = opens ? i : find(kRubyOpen, i + c.size);
@@ -428,6 +437,46 @@ std::string Reading::message(const Problem& problem, const char* language) const
   char out[512];
   sylvo_fill(sylvo_translate(problem.format, language), &argument, 1, out, sizeof out);
   return out;
+}
+
+namespace {
+
+std::string json_string(const std::string& s) {
+  std::string out;
+  append_json(out, s.data(), s.size());
+  return out;
+}
+
+std::string json_keys(const Reading& r, size_t first, size_t count) {
+  std::string out = "[";
+  for (size_t k = first; k < first + count && k < r.keys.size(); ++k) {
+    out += (k == first ? "\"" : ",\"") + std::string(r.keys[k].key) + "\"";
+  }
+  return out + "]";
+}
+
+}  // namespace
+
+std::string json_of(const std::string& text, const Reading& r, const char* language) {
+  std::string out = "{\"text\":" + json_string(text) + ",\"reading\":" + json_string(r.sung) +
+                    ",\"keys\":" + json_keys(r, 0, r.keys.size()) + ",\"words\":[";
+  for (size_t i = 0; i < r.words.size(); ++i) {
+    const Word& w = r.words[i];
+    out += std::string(i ? "," : "") + "{\"text\":" + json_string(text.substr(w.at, w.size)) +
+           ",\"at\":" + std::to_string(w.at) + ",\"size\":" + std::to_string(w.size) +
+           ",\"reading\":" + json_string(w.reading) +
+           ",\"keys\":" + json_keys(r, w.first_key, w.key_count) + ",\"from\":\"" +
+           from_name(w.from) + "\"}";
+  }
+  out += "],\"problems\":[";
+  for (size_t i = 0; i < r.problems.size(); ++i) {
+    const Problem& p = r.problems[i];
+    out += std::string(i ? "," : "") + "{\"at\":" + std::to_string(p.at) +
+           ",\"size\":" + std::to_string(p.size) +
+           ",\"message\":" + json_string(r.message(p, nullptr)) +
+           (language ? ",\"words\":" + json_string(r.message(p, language)) : std::string()) + "}";
+  }
+  return out + "]}";
 }
 
 LineFit fit_lines(const std::string& song, unsigned long long first, unsigned long long last,

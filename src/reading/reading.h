@@ -84,6 +84,13 @@ struct Reading {
 /// hand: kana are read as spelt, and a kanji is a problem.
 Reading read(const char* lyrics, size_t size, bool as_written, Analyse analyse, void* context);
 
+/// `r`, the reading of the lyrics `text`, as one JSON object (no newline),
+/// as `sylvo-lyrics --json` prints it and the page gives it: "text",
+/// "reading", "keys", "words" (each "text", "at", "size", "reading",
+/// "keys", "from") and "problems" ("at", "size", an English "message";
+/// with a `language`, also "words", the message in it).
+std::string json_of(const std::string& text, const Reading& r, const char* language = nullptr);
+
 /// Lyrics put on the notes of lines `first` to `last` of a song (from 1,
 /// ended by LF alone, as sylvo's lines are): bytes `from` to `to` of the
 /// song (a CR before the last LF left out) become `fitted`.

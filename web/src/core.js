@@ -117,5 +117,15 @@ export async function loadCore(factory) {
              (e, a) => new TextDecoder().decode(cString(core._sylvo_page_words(e, a))));
   /// kana(key): the key's kana, or "".
   const kana = (key) => withText([key], (k) => new TextDecoder().decode(cString(core._sylvo_page_kana(k))));
-  return { convert, keys, lyricKeys, fitLyrics, check, spans, complete, syllable, setLanguage, words, kana };
+  /// lyricRuns(utf8): [[at, size], ...], the runs of the lyrics a
+  /// dictionary reads, in bytes.
+  const lyricRuns = (lyrics) => withBytes([lyrics], (l) => core._sylvo_page_lyric_runs(l, lyrics.length));
+  /// readLyrics(utf8, asWritten, words, dictionary): the lyrics read, as
+  /// sylvo-lyrics --json gives them, with the dictionary's words of each run
+  /// ("RUN,AT,SIZE,READING,PRONUNCIATION" lines; reading.js), or none.
+  const readLyrics = (lyrics, asWritten, words, dictionary) =>
+    withBytes([lyrics, [...new TextEncoder().encode(words), 0]],
+              (l, w) => core._sylvo_page_read_lyrics(l, lyrics.length, asWritten ? 1 : 0, w, dictionary ? 1 : 0));
+  return { convert, keys, lyricKeys, fitLyrics, check, spans, complete, syllable, setLanguage, words, kana,
+           lyricRuns, readLyrics };
 }

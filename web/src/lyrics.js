@@ -4,6 +4,7 @@
 // its encoding and line ends.
 import { isolateHistory } from '@codemirror/commands';
 import { Transaction } from '@codemirror/state';
+import { readLyrics as read } from './reading.js';
 import { N_, t } from './words.js';
 
 // The string index of each byte offset of `text` in UTF-8, as TextEncoder
@@ -48,7 +49,14 @@ export function lyricCalls(core) {
     return { text: text + mmlText.slice(at), changes: r.changes, notes: r.notes, notesLeft: r.notesLeft,
              syllablesLeft: r.syllablesLeft, problems: r.problems.map((p) => ({ ...piece(p), why: p.why })) };
   }
-  return { lyricKeys, fitLyrics };
+  /// readLyrics(text, {asWritten}): a promise of the lyrics read as sung, as
+  /// one line of `sylvo-lyrics --json` gives them (places in bytes).
+  async function readLyrics(text, options = {}) {
+    const r = await read(core, text, options);
+    for (const p of r.problems) delete p.words;
+    return r;
+  }
+  return { lyricKeys, fitLyrics, readLyrics };
 }
 
 // The note a change puts a key on, from the change's end in the MML: after
@@ -69,38 +77,87 @@ export function lyricsPanel(view, calls, $) {
     return s;
   }
 
-  function preview() {
+  // Each word of the lyrics with its reading above it, as ruby; a click on
+  // one asks for its reading and writes it into the lyrics as ｜word《reading》.
+  function marked(lyrics, sung) {
+    const places = utf8Places(lyrics);
+    const out = [];
+    let at = 0;
+    const words = sung.words.map((w) => ({ ...w, from: places[w.at], to: places[w.at + w.size], kind: w.from }));
+    for (const p of sung.problems) {
+      const from = places[p.at], to = places[p.at + p.size];
+      if (!words.some((w) => w.from === from)) words.push({ from, to, problem: p });
+    }
+    words.sort((x, y) => x.from - y.from);
+    for (const w of words) {
+      if (w.from < at) continue;
+      if (w.from > at) out.push(document.createTextNode(lyrics.slice(at, w.from)));
+      const text = lyrics.slice(w.from, w.to);
+      const problem = w.problem ?? sung.problems.find((p) => places[p.at] === w.from);
+      const element = document.createElement(problem ? 'mark' : 'ruby');
+      element.className = problem ? 'problem' : 'word';
+      element.append(text);
+      if (!problem && w.reading && w.reading !== text) {
+        const rt = document.createElement('rt');
+        rt.textContent = w.reading;
+        element.append(rt);
+      }
+      element.title = problem ? problem.words : w.keys.join(' ');
+      if (w.kind) {
+        element.tabIndex = 0;
+        element.addEventListener('click', () => correct(w, text));
+      }
+      out.push(element);
+      at = w.to;
+    }
+    out.push(document.createTextNode(lyrics.slice(at)));
+    return out;
+  }
+
+  // Asks for the reading of a word, and writes it into the lyrics in ruby.
+  function correct(word, text) {
+    const reading = window.prompt(t('The reading of {1}, in kana', text), word.reading || '');
+    if (reading === null) return;
+    const lyrics = field.value;
+    const after = lyrics.slice(word.to);
+    const ruby = word.kind === 'ruby' && after.startsWith('《') ? after.indexOf('》') + 1 : 0;
+    const bar = lyrics.slice(0, word.from).endsWith('｜') ? 1 : 0;
+    field.value = `${lyrics.slice(0, word.from - bar)}｜${text}《${reading}》${after.slice(ruby)}`;
+    preview();
+  }
+
+  let sequence = 0;  // of previews: only the last one's reading is shown
+  async function preview() {
+    const seq = ++sequence;
     const lyrics = field.value;
     const selection = view.state.selection.main;
     const from = selection.empty ? selection.head : selection.from;
     const to = selection.empty ? view.state.doc.length : selection.to;
     const mml = view.state.doc.sliceString(from, to);
-    const fit = lyrics.trim() ? calls.fitLyrics(mml, lyrics) : null;
-    const keys = lyrics.trim() ? calls.lyricKeys(lyrics) : { moras: [], problems: [] };
+    let sung = null;
+    if (lyrics.trim()) {
+      try {
+        sung = await read(calls.core, lyrics, { asWritten: $('lyrics-as-written').checked });
+      } catch (error) {
+        sung = { reading: '', keys: [], words: [], problems: [{ at: 0, size: 0, words: String(error.message) }] };
+      }
+    }
+    if (seq !== sequence) return;
     // While a piece takes no note, the lyrics after it would land a note
     // early: nothing is put on the notes until it is corrected.
-    plan = fit && fit.notes && !keys.problems.length ? { from, fit } : null;
+    const fit = sung && !sung.problems.length ? calls.fitLyrics(mml, sung.reading) : null;
+    plan = fit && fit.notes ? { from, fit } : null;
     $('apply-lyrics').disabled = !plan;
-    $('apply-lyrics').title = keys.problems.length
+    $('apply-lyrics').title = sung?.problems.length
       ? t('A piece of the lyrics takes no note: correct it first, or the rest would land a note early.')
       : '';
-
-    // The lyrics again, each mora with its key, each problem marked with why.
-    const parts = [...keys.moras.map((m) => ({ ...m, cls: 'mora', title: m.key })),
-                   ...keys.problems.map((p) => ({ ...p, cls: 'problem', title: p.why }))].sort((a, b) => a.at - b.at);
-    const marked = [];
-    let at = 0;
-    for (const p of parts) {
-      if (p.at > at) marked.push(document.createTextNode(lyrics.slice(at, p.at)));
-      marked.push(span(p.cls, p.text, p.title));
-      at = p.at + p.text.length;
-    }
-    marked.push(document.createTextNode(lyrics.slice(at)));
-    $('lyrics-marked').replaceChildren(...marked);
+    $('lyrics-marked').replaceChildren(...(sung ? marked(lyrics, sung) : []));
 
     // Which note takes which syllable.
+    const places = utf8Places(lyrics);
+    const moras = fit ? calls.lyricKeys(sung.reading).moras : [];  // each in the kana it is sung as
     const items = (fit ? fit.changes : []).slice(0, 500).map((c, i) => {
-      const mora = keys.moras[i];
+      const mora = moras[i];
       const note = noteAfter.exec(mml.slice(c.to))?.[1] ?? '';
       const li = document.createElement('li');
       const line = view.state.doc.lineAt(from + c.to).number;
@@ -108,9 +165,9 @@ export function lyricsPanel(view, calls, $) {
       return li;
     });
     $('lyrics-plan').replaceChildren(...items);
-    $('lyrics-problems').replaceChildren(...keys.problems.map((p) => {
+    $('lyrics-problems').replaceChildren(...(sung ? sung.problems : []).map((p) => {
       const li = document.createElement('li');
-      li.textContent = `“${p.text}”: ${t(p.why)}`;
+      li.textContent = `“${lyrics.slice(places[p.at], places[p.at + p.size])}”: ${p.words}`;
       return li;
     }));
     const one = (n, format, formats) => t(n === 1 ? format : formats, n);
@@ -124,8 +181,8 @@ export function lyricsPanel(view, calls, $) {
                                  N_('; {1} syllables are left over')) : '') + t('.');
   }
 
-  function apply() {
-    preview();
+  async function apply() {
+    await preview();
     if (!plan) return;
     const { from, fit } = plan;
     view.dispatch({
@@ -138,6 +195,7 @@ export function lyricsPanel(view, calls, $) {
 
   field.addEventListener('input', preview);
   field.addEventListener('focus', preview);
+  $('lyrics-as-written').addEventListener('change', preview);
   $('apply-lyrics').addEventListener('click', apply);
   return { preview };
 }
