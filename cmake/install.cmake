@@ -83,9 +83,10 @@ else()
   install(FILES README.md README.ja.md CHANGELOG.md CONTRIBUTING.md LICENSE examples/song.mml
     DESTINATION "${CMAKE_INSTALL_DOCDIR}")
   # Every document the README links to, and the picture of the page.
-  install(FILES docs/syllables.md docs/lyrics.md docs/embedding.md docs/editors.md docs/web.png
-    DESTINATION "${CMAKE_INSTALL_DOCDIR}/docs")
-  install(FILES docs/ja/lyrics.md docs/ja/editors.md DESTINATION "${CMAKE_INSTALL_DOCDIR}/docs/ja")
+  install(FILES docs/syllables.md docs/lyrics.md docs/embedding.md docs/editors.md docs/web.md
+    docs/web.png DESTINATION "${CMAKE_INSTALL_DOCDIR}/docs")
+  install(FILES docs/ja/lyrics.md docs/ja/editors.md docs/ja/web.md
+    DESTINATION "${CMAKE_INSTALL_DOCDIR}/docs/ja")
   # The set-up for editors (docs/editors.md); and the MML file type where
   # Kate and KWrite look for one, so that their LSP client finds *.mml.
   install(DIRECTORY editors/ DESTINATION "${CMAKE_INSTALL_DOCDIR}/editors")

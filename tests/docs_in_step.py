@@ -44,7 +44,7 @@ def manual(text):
 
 failed = []
 for english, japanese in [("README.md", "README.ja.md"), ("docs/lyrics.md", "docs/ja/lyrics.md"),
-                          ("docs/editors.md", "docs/ja/editors.md")]:
+                          ("docs/editors.md", "docs/ja/editors.md"), ("docs/web.md", "docs/ja/web.md")]:
     a, b = markdown(read(english), english), markdown(read(japanese), japanese)
     for what, x, y in zip(["sections", "code blocks", "links"], a, b):
         if x != y:
