@@ -96,7 +96,26 @@ bool lines_agree(const std::string& song, std::string* why) {
   if (whole.result.count < whole.result.errors + whole.result.warnings + whole.result.notes) {
     last_line = whole.result.count ? whole.problems[whole.result.count - 1].line - 1 : 0;
   }
+  // A syllable whose own length begins with a dot dots the default length,
+  // which an `l` on an earlier line set: where such a syllable's 16 bytes
+  // of length end depends on that line, so the line is not compared alone.
+  auto dots_a_default = [](const std::string& line) {
+    for (size_t i = 0; i + 2 < line.size(); ++i) {
+      if (line[i] != ')') continue;
+      size_t j = i + 1;
+      if (std::strchr("abcdefgwk", line[j]) && line[j])
+        ++j;
+      else
+        continue;
+      if (j < line.size() && (line[j] == '+' || line[j] == '-')) ++j;
+      if (j < line.size() && line[j] == '.') return true;
+    }
+    return false;
+  };
+  bool length_set = false;  // an `l` on a line after the header, before this one
   for (size_t n = header + 2; n <= last_line && n <= lines.size(); ++n) {
+    length_set = length_set || lines[n - 2].find('l') != std::string::npos;
+    if (length_set && dots_a_default(lines[n - 1])) continue;
     std::string alone = std::string(header, '\n') + lines[header] +
                         std::string(n - header - 2, '\n') + lines[n - 1];
     Outcome o = convert_buffer(alone.data(), alone.size());
